@@ -1,0 +1,78 @@
+#include "host/app/host_application.h"
+
+#include "host/app/host_model_ids.h"
+#include "host/app/string_table.h"
+#include "host/framework/extension/extension_service.h"
+#include "host/framework/module/module_service.h"
+#include "host/framework/module/resource.h"
+#include "host/framework/module/scope_singleton_registry.h"
+#include "host/framework/navigation/navigator_service.h"
+
+namespace host::app {
+
+namespace {
+
+class AppModelProvider : public framework::ModelProviderBaseImpl {
+ public:
+  explicit AppModelProvider(const std::map<int32_t, HostModelFactory>& factories) : factories_(factories) {}
+
+ protected:
+  std::shared_ptr<framework::ModelImpl> CreateModel(int32_t model_id) override {
+    auto it = factories_.find(model_id);
+    return it == factories_.end() ? nullptr : it->second();
+  }
+
+ private:
+  const std::map<int32_t, HostModelFactory>& factories_;
+};
+
+}  // namespace
+
+class HostApplication::AppRuntime : public framework::module::ModuleRuntimeBaseImpl {
+ public:
+  explicit AppRuntime(const std::map<int32_t, HostModelFactory>& factories)
+      : ModuleRuntimeBaseImpl(kovani::GetModuleConfigByName("app"), framework::Resource::GetInstance()),
+        factories_(factories) {}
+  ~AppRuntime() override { Unactivate(); }
+
+ protected:
+  std::unique_ptr<framework::ModelProviderBaseImpl> CreateModelProvider() override {
+    return std::make_unique<AppModelProvider>(factories_);
+  }
+
+ private:
+  const std::map<int32_t, HostModelFactory>& factories_;
+};
+
+HostApplication::HostApplication(base::variant::Variant config) {
+  factories_[kConfigModelId] = [config] { return std::make_shared<ConfigModel>(config); };
+  factories_[kUserConfigModelId] = [] { return std::make_shared<UserConfigModel>(); };
+  host::strings::LoadDefaultStringTable();
+  runtime_ = std::make_unique<AppRuntime>(factories_);
+  runtime_->Activate();
+  framework::module::GetModuleService().SetAppRuntime(runtime_.get());
+}
+
+HostApplication::~HostApplication() {
+  framework::GetNavigatorService().Reset();
+  framework::GetExtensionService().Reset();
+  framework::module::GetModuleService().Reset();
+  framework::ScopeSingletonRegistry::GetInstance().Clear();
+  runtime_.reset();
+}
+
+std::shared_ptr<ConfigModel> HostApplication::config() {
+  return runtime_->GetModelProvider()->ModelOf<ConfigModel>(kConfigModelId);
+}
+
+std::shared_ptr<UserConfigModel> HostApplication::user_config() {
+  return runtime_->GetModelProvider()->ModelOf<UserConfigModel>(kUserConfigModelId);
+}
+
+framework::module::ModuleRuntimeBaseImpl* HostApplication::runtime() { return runtime_.get(); }
+
+void HostApplication::RegisterHostModel(int32_t model_id, HostModelFactory factory) {
+  factories_[model_id] = std::move(factory);
+}
+
+}  // namespace host::app

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "host/app/config_model.h"
+#include "host/app/user_config_model.h"
+#include "host/base/variant/variant.h"
+#include "host/framework/module/module_runtime_base_impl.h"
+
+namespace host::app {
+
+using HostModelFactory = std::function<std::shared_ptr<framework::ModelImpl>()>;
+
+// The host application as modules see it: its own runtime, whose model provider serves the host
+// models by id, and the host services' global state. One per process (or per test); its
+// destructor resets that global state.
+class HostApplication {
+ public:
+  // `config` holds the configuration sections of model 539.
+  explicit HostApplication(base::variant::Variant config = base::variant::Variant::MakeMap());
+  ~HostApplication();
+  HostApplication(const HostApplication&) = delete;
+  HostApplication& operator=(const HostApplication&) = delete;
+
+  std::shared_ptr<ConfigModel> config();
+  std::shared_ptr<UserConfigModel> user_config();
+  // Adds (or replaces, before first use) the factory of a host model.
+  void RegisterHostModel(int32_t model_id, HostModelFactory factory);
+  framework::module::ModuleRuntimeBaseImpl* runtime();
+
+ private:
+  class AppRuntime;
+  std::map<int32_t, HostModelFactory> factories_;
+  std::unique_ptr<AppRuntime> runtime_;
+};
+
+}  // namespace host::app

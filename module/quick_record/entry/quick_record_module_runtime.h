@@ -1,0 +1,39 @@
+#pragma once
+
+#include <memory>
+
+#include "host/framework/module/module_runtime_base_impl.h"
+
+namespace quick_record {
+
+// The module as the host sees it. One instance at a time: created by the runtime factory on the
+// first request, destroyed by Deactivate.
+class QuickRecordModuleRuntime : public framework::module::ModuleRuntimeBaseImpl {
+ public:
+  QuickRecordModuleRuntime(std::shared_ptr<framework::module::ModuleManifest> manifest, framework::Resource* resource);
+  ~QuickRecordModuleRuntime() override;
+
+  // The runtime factory registered with the host: the singleton, created on first call.
+  static QuickRecordModuleRuntime* GetInstance();
+  // The singleton if it exists, without creating it.
+  static QuickRecordModuleRuntime* Current();
+  static void DestroyInstance();
+
+  std::string ModuleName() const override;
+  void* GetDeclarativeRuntime() override;
+  void Activate() override;
+  framework::Resource* GetResourceProvider() override;
+  void OnNotify(const base::variant::Variant&) override {}
+
+ protected:
+  std::unique_ptr<framework::ModelProviderBaseImpl> CreateModelProvider() override;
+  std::unique_ptr<framework::ServiceProviderBaseImpl> CreateServiceProvider() override;
+  std::unique_ptr<framework::ViewModelProviderBaseImpl> CreateViewModelProvider() override;
+  std::unique_ptr<framework::extension::ExtensionProviderBase> CreateExtensionProvider() override;
+};
+
+// The module-wide reference to the host's manifest of "quick_record": taken on first use (or
+// again by Activate) and held until the library is unloaded.
+std::shared_ptr<framework::module::ModuleManifest>& ModuleManifestRef();
+
+}  // namespace quick_record

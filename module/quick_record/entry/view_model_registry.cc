@@ -1,0 +1,57 @@
+#include "module/quick_record/entry/view_model_registry.h"
+
+#include <map>
+
+#include "host/base/logging/logger.h"
+#include "module/quick_record/entry/quick_record_ids.h"
+
+namespace quick_record {
+namespace {
+
+using Factory = std::shared_ptr<framework::StatefulViewModel> (*)();
+
+const std::map<int32_t, Factory>& Factories() {
+  static const std::map<int32_t, Factory> factories = {};
+  return factories;
+}
+
+// Every page of the module and the view model it shows.
+constexpr std::pair<const char*, int32_t> kPageRoutes[] = {
+    {"guide_view", view_model_id::kQuickRecordGuideViewModel},
+    {"record_ending_view", view_model_id::kQuickRecordEndingViewModel},
+    {"record_notice_view", view_model_id::kQuickRecordNoticeViewModel},
+    {"space_runout_counting", view_model_id::kQuickRecordSpaceRunoutCountingViewModel},
+    {"camera_preview", view_model_id::kMeetlogHomeCameraPreviewViewModel},
+    {"bottom_bar", view_model_id::kQuickRecordBottomBarViewModel},
+    {"tracker", view_model_id::kQuickRecordTrackerViewModel},
+    {"count_down", view_model_id::kQuickRecordCountDownViewModel},
+    {"count_down_mask", view_model_id::kQuickRecordCountDownMaskViewModel},
+    {"home_page_tab_container", view_model_id::kQuickRecordHomePageTabContainerViewModel},
+    {"video_share_view", view_model_id::kMeetlogVideoShareViewModel},
+    {"select_setting", view_model_id::kQuickRecordRecordSettingViewModel},
+    {"historical_meeting_subpage", view_model_id::kMeetlogRecordHistoricalMeetingViewModel},
+    {"resident_view", view_model_id::kQuickRecordResidentViewModel},
+};
+
+}  // namespace
+
+std::shared_ptr<framework::StatefulViewModel> QuickRecordViewModelBuilder::Build(int32_t view_model_id) {
+  auto it = Factories().find(view_model_id);
+  if (it == Factories().end()) {
+    KLOG(1) << "vm can not be null!";
+    return nullptr;
+  }
+  return it->second();
+}
+
+bool QuickRecordViewModelBuilder::IsRegistered(int32_t view_model_id) { return Factories().count(view_model_id) > 0; }
+
+std::vector<std::pair<std::string, int32_t>> AvailablePageRoutes() {
+  std::vector<std::pair<std::string, int32_t>> routes;
+  for (const auto& [page, id] : kPageRoutes) {
+    if (QuickRecordViewModelBuilder::IsRegistered(id)) routes.emplace_back(std::string(kRoutePrefix) + page, id);
+  }
+  return routes;
+}
+
+}  // namespace quick_record
