@@ -1,0 +1,102 @@
+#include "storage/runtime_settings.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "common/log.h"
+#include "storage/settings_store.h"
+
+namespace qr_backend {
+
+namespace {
+
+constexpr char kSettingName[] = "runtime_settings";
+
+std::string Lower(std::string_view text) {
+  std::string out(text);
+  std::transform(out.begin(), out.end(), out.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return out;
+}
+
+}  // namespace
+
+bool CensorPolicy::Blocks(std::string_view text) const {
+  const std::string haystack = Lower(text);
+  return std::any_of(block_words.begin(), block_words.end(), [&](const std::string& word) {
+    return !word.empty() && haystack.find(Lower(word)) != std::string::npos;
+  });
+}
+
+void to_json(nlohmann::json& json, const RuntimeValues& values) {
+  json = {{"default_quota_bytes", values.default_quota_bytes},
+          {"censor_block_words", values.censor.block_words},
+          {"censor_review_polls", values.censor.review_polls}};
+}
+
+bool MergeRuntimeValues(const nlohmann::json& json, RuntimeValues& values) {
+  if (!json.is_object()) return false;
+  for (const auto& [key, value] : json.items()) {
+    if (key != "default_quota_bytes" && key != "censor_block_words" &&
+        key != "censor_review_polls") {
+      return false;
+    }
+  }
+  RuntimeValues merged = values;
+  if (auto it = json.find("default_quota_bytes"); it != json.end()) {
+    if (!it->is_number_integer() || it->get<int64_t>() < 0) return false;
+    merged.default_quota_bytes = it->get<int64_t>();
+  }
+  if (auto it = json.find("censor_block_words"); it != json.end()) {
+    if (!it->is_array()) return false;
+    merged.censor.block_words.clear();
+    for (const auto& word : *it) {
+      if (!word.is_string()) return false;
+      merged.censor.block_words.push_back(word.get<std::string>());
+    }
+  }
+  if (auto it = json.find("censor_review_polls"); it != json.end()) {
+    if (!it->is_number_integer() || it->get<int64_t>() < 0) return false;
+    merged.censor.review_polls = it->get<int64_t>();
+  }
+  values = std::move(merged);
+  return true;
+}
+
+RuntimeSettings::RuntimeSettings(SettingsStore& store, RuntimeValues defaults)
+    : store_(store), values_(std::move(defaults)) {
+  if (auto stored = store_.Get(kSettingName)) {
+    auto json = nlohmann::json::parse(*stored, nullptr, false);
+    if (MergeRuntimeValues(json, values_)) {
+      overrides_ = std::move(json);
+    } else {
+      LogWarning("ignoring unreadable runtime settings");
+    }
+  }
+}
+
+RuntimeValues RuntimeSettings::Get() const {
+  std::lock_guard lock(mutex_);
+  return values_;
+}
+
+bool RuntimeSettings::Update(const nlohmann::json& change, std::string* error) {
+  std::lock_guard lock(mutex_);
+  RuntimeValues next = values_;
+  if (!MergeRuntimeValues(change, next)) {
+    *error = "expected an object of default_quota_bytes (integer >= 0), censor_block_words "
+             "(array of strings) and censor_review_polls (integer >= 0)";
+    return false;
+  }
+  nlohmann::json overrides = overrides_;
+  overrides.update(change);
+  if (!store_.Set(kSettingName, overrides.dump())) {
+    *error = "cannot store the settings";
+    return false;
+  }
+  overrides_ = std::move(overrides);
+  values_ = std::move(next);
+  return true;
+}
+
+}  // namespace qr_backend

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace qr_backend {
+
+class SettingsStore;
+
+struct CensorPolicy {
+  std::vector<std::string> block_words;  // matched case-insensitively anywhere in the text
+  int64_t review_polls = 1;              // status requests answered "pending" before the verdict
+
+  bool Blocks(std::string_view text) const;
+};
+
+// What the admin API may change while the server runs. The configuration file gives the
+// defaults; each key the admin API set is stored and wins over the file from then on, across
+// restarts.
+struct RuntimeValues {
+  int64_t default_quota_bytes = 0;
+  CensorPolicy censor;
+};
+
+void to_json(nlohmann::json& json, const RuntimeValues& values);
+// Reads the keys present in `json` over `values`; false (values untouched) on an unknown key
+// or a wrong type.
+bool MergeRuntimeValues(const nlohmann::json& json, RuntimeValues& values);
+
+class RuntimeSettings {
+ public:
+  RuntimeSettings(SettingsStore& store, RuntimeValues defaults);
+
+  RuntimeValues Get() const;
+  // Applies a partial JSON object (the keys of to_json) and stores the result.
+  bool Update(const nlohmann::json& change, std::string* error);
+
+ private:
+  SettingsStore& store_;
+  mutable std::mutex mutex_;
+  RuntimeValues values_;
+  nlohmann::json overrides_ = nlohmann::json::object();  // the keys the admin API set
+};
+
+}  // namespace qr_backend

@@ -1,0 +1,147 @@
+#include "storage/schema.h"
+
+#include <string>
+#include <vector>
+
+#include "common/database.h"
+#include "common/log.h"
+
+namespace qr_backend {
+
+namespace {
+
+// Append new steps at the end; never edit a step that has shipped.
+const std::vector<std::string>& Steps() {
+  static const std::vector<std::string> steps = {
+      R"sql(
+CREATE TABLE settings(name TEXT PRIMARY KEY, value TEXT NOT NULL);
+CREATE TABLE users(
+  app_uid TEXT PRIMARY KEY,
+  app_id TEXT NOT NULL,
+  nick_name TEXT NOT NULL,
+  avatar TEXT NOT NULL,
+  token TEXT NOT NULL UNIQUE,
+  secret TEXT NOT NULL,
+  quota_bytes INTEGER,
+  created_at INTEGER NOT NULL);
+CREATE TABLE nonces(
+  app_uid TEXT NOT NULL,
+  nonce TEXT NOT NULL,
+  seen_at INTEGER NOT NULL,
+  PRIMARY KEY(app_uid, nonce));
+CREATE INDEX nonces_seen ON nonces(seen_at);
+CREATE TABLE records(
+  uni_record_id TEXT PRIMARY KEY,
+  record_id TEXT NOT NULL UNIQUE,
+  file_id TEXT NOT NULL UNIQUE,
+  owner_uid TEXT NOT NULL,
+  title TEXT NOT NULL,
+  title_version INTEGER NOT NULL DEFAULT 0,
+  record_type TEXT NOT NULL,
+  state INTEGER NOT NULL,
+  record_start_time TEXT NOT NULL,
+  creator_instance_id TEXT NOT NULL,
+  video_key TEXT NOT NULL,
+  cover_key TEXT NOT NULL,
+  cover_feature_id TEXT NOT NULL,
+  file_size INTEGER NOT NULL DEFAULT 0,
+  duration_ms INTEGER NOT NULL DEFAULT 0,
+  ext_info TEXT NOT NULL DEFAULT '{}',
+  batch_id TEXT NOT NULL DEFAULT '',
+  batch_upload_notify INTEGER NOT NULL DEFAULT 0,
+  created_at INTEGER NOT NULL,
+  updated_at INTEGER NOT NULL,
+  completed_at INTEGER NOT NULL DEFAULT 0);
+CREATE INDEX records_owner ON records(owner_uid, updated_at);
+CREATE TABLE title_reviews(
+  fire_id TEXT PRIMARY KEY,
+  uni_record_id TEXT NOT NULL,
+  owner_uid TEXT NOT NULL,
+  version INTEGER NOT NULL,
+  title TEXT NOT NULL,
+  description TEXT NOT NULL,
+  polls INTEGER NOT NULL DEFAULT 0,
+  status INTEGER NOT NULL,
+  created_at INTEGER NOT NULL);
+CREATE TABLE short_links(
+  code TEXT PRIMARY KEY,
+  uni_record_id TEXT NOT NULL,
+  app_uid TEXT NOT NULL,
+  UNIQUE(uni_record_id, app_uid));
+CREATE TABLE objects(
+  bucket TEXT NOT NULL,
+  object_key TEXT NOT NULL,
+  owner_uid TEXT NOT NULL,
+  size INTEGER NOT NULL,
+  etag TEXT NOT NULL,
+  content_type TEXT NOT NULL,
+  blob TEXT NOT NULL,
+  updated_at INTEGER NOT NULL,
+  PRIMARY KEY(bucket, object_key));
+CREATE INDEX objects_owner ON objects(owner_uid);
+CREATE TABLE uploads(
+  upload_id TEXT PRIMARY KEY,
+  bucket TEXT NOT NULL,
+  object_key TEXT NOT NULL,
+  owner_uid TEXT NOT NULL,
+  content_type TEXT NOT NULL,
+  created_at INTEGER NOT NULL);
+CREATE INDEX uploads_key ON uploads(bucket, object_key);
+CREATE TABLE upload_parts(
+  upload_id TEXT NOT NULL REFERENCES uploads(upload_id) ON DELETE CASCADE,
+  part_number INTEGER NOT NULL,
+  size INTEGER NOT NULL,
+  etag TEXT NOT NULL,
+  blob TEXT NOT NULL,
+  PRIMARY KEY(upload_id, part_number));
+CREATE TABLE grants(
+  session_token TEXT PRIMARY KEY,
+  bucket TEXT NOT NULL,
+  object_key TEXT NOT NULL,
+  owner_uid TEXT NOT NULL,
+  expires_at INTEGER NOT NULL);
+CREATE INDEX grants_key ON grants(bucket, object_key);
+CREATE INDEX grants_expiry ON grants(expires_at);
+CREATE TABLE push_events(
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  app_uid TEXT NOT NULL,
+  cmd INTEGER NOT NULL,
+  content TEXT NOT NULL,
+  created_at INTEGER NOT NULL);
+CREATE INDEX push_events_user ON push_events(app_uid, id);
+)sql",
+  };
+  return steps;
+}
+
+int UserVersion(Database& db) {
+  auto rows = db.Query("PRAGMA user_version");
+  return rows && !rows->empty() ? static_cast<int>(rows->front().Int(0)) : -1;
+}
+
+}  // namespace
+
+bool MigrateSchema(Database& db) {
+  const auto& steps = Steps();
+  const int current = UserVersion(db);
+  if (current < 0) return false;
+  if (current > static_cast<int>(steps.size())) {
+    LogWarning("the database was written by a newer qr-backend (schema " +
+               std::to_string(current) + ")");
+    return false;
+  }
+  for (size_t step = static_cast<size_t>(current); step < steps.size(); ++step) {
+    const bool ok = db.Transaction([&] {
+      // user_version takes no bound parameter; the value is our own step number.
+      return db.ExecScript(steps[step]) &&
+             db.ExecScript("PRAGMA user_version = " + std::to_string(step + 1));
+    });
+    if (!ok) {
+      LogWarning("schema step " + std::to_string(step + 1) + " failed");
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace qr_backend

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "backend_client.h"
+#include "backend_process.h"
+#include "testing/test_database.h"
+
+namespace qr_backend::testing {
+
+// One qr-backend process per test, in a temporary data directory, with two users.
+class BackendTest : public ::testing::Test {
+ protected:
+  // Short heartbeats keep stream tests fast; tests may add keys.
+  virtual nlohmann::json Config() const { return {{"push_heartbeat_ms", 200}}; }
+
+  void SetUp() override {
+    backend_ = std::make_unique<BackendProcess>(dir_.path() + "/data", Config());
+    ASSERT_TRUE(backend_->Start()) << backend_->log();
+    alice_ = Admin().CreateUser("alice");
+    bob_ = Admin().CreateUser("bob");
+  }
+
+  void TearDown() override {
+    if (backend_->running()) {
+      EXPECT_EQ(backend_->Stop(), 0) << backend_->log();
+    }
+  }
+
+  void Restart() {
+    ASSERT_EQ(backend_->Stop(), 0) << backend_->log();
+    ASSERT_TRUE(backend_->Start()) << backend_->log();
+  }
+
+  AdminClient Admin() const { return {backend_->api_port(), backend_->admin_token()}; }
+  ApiClient Api(const Account& account) const { return {backend_->api_port(), account}; }
+  ObjectClient Objects() const { return ObjectClient(backend_->cos_port()); }
+
+  // Starts a record for the account and returns the answer's "data".
+  nlohmann::json StartRecord(const Account& account, const std::string& title = "My talk") {
+    const auto answer = Api(account).Post("/v2/record/control/get-start-data", StartBody(title));
+    EXPECT_EQ(answer.value("code", -1), 0) << answer.dump();
+    return answer.value("data", nlohmann::json::object());
+  }
+
+  // PUTs `content` as the video of a started record.
+  HttpAnswer PutVideo(const nlohmann::json& start, const std::string& content) {
+    return Objects().Request("PUT", ObjectClient::PathOf(start["video_cos_key"]),
+                             ObjectClient::Auth(start, "put"), content, "video/mp4");
+  }
+
+  nlohmann::json Complete(const Account& account, const nlohmann::json& start, int64_t size,
+                          const std::string& duration = "61000") {
+    return Api(account).Post("/v2/record/control/complete",
+                             {{"record_id", start["record_id"]},
+                              {"record_start_time", "1700000000000"},
+                              {"creator_instance_id", "instance-1"},
+                              {"file_size", std::to_string(size)},
+                              {"file_duration", duration},
+                              {"ext_info", {{"record_mode", "1"}, {"screen_type", "0"}}}});
+  }
+
+  TempDir dir_;
+  std::unique_ptr<BackendProcess> backend_;
+  Account alice_;
+  Account bob_;
+};
+
+}  // namespace qr_backend::testing
