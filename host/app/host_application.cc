@@ -44,8 +44,15 @@ class HostApplication::AppRuntime : public framework::module::ModuleRuntimeBaseI
   const std::map<int32_t, HostModelFactory>& factories_;
 };
 
-HostApplication::HostApplication(base::variant::Variant config) {
-  factories_[kConfigModelId] = [config] { return std::make_shared<ConfigModel>(config); };
+namespace {
+HostApplication* g_current = nullptr;
+}  // namespace
+
+HostApplication* HostApplication::Current() { return g_current; }
+
+HostApplication::HostApplication(HostConfig config) : config_(std::move(config)) {
+  g_current = this;
+  factories_[kConfigModelId] = [this] { return std::make_shared<ConfigModel>(config_.sections); };
   factories_[kUserConfigModelId] = [] { return std::make_shared<UserConfigModel>(); };
   host::strings::LoadDefaultStringTable();
   runtime_ = std::make_unique<AppRuntime>(factories_);
@@ -59,6 +66,7 @@ HostApplication::~HostApplication() {
   framework::module::GetModuleService().Reset();
   framework::ScopeSingletonRegistry::GetInstance().Clear();
   runtime_.reset();
+  g_current = nullptr;
 }
 
 std::shared_ptr<ConfigModel> HostApplication::config() {

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "host/app/config_model.h"
+#include "host/app/host_config.h"
 #include "host/app/user_config_model.h"
 #include "host/base/variant/variant.h"
 #include "host/framework/module/module_runtime_base_impl.h"
@@ -18,12 +19,15 @@ using HostModelFactory = std::function<std::shared_ptr<framework::ModelImpl>()>;
 // destructor resets that global state.
 class HostApplication {
  public:
-  // `config` holds the configuration sections of model 539.
-  explicit HostApplication(base::variant::Variant config = base::variant::Variant::MakeMap());
+  explicit HostApplication(HostConfig config = {});
+  // The running host application; null when there is none.
+  static HostApplication* Current();
   ~HostApplication();
   HostApplication(const HostApplication&) = delete;
   HostApplication& operator=(const HostApplication&) = delete;
 
+  const HostConfig& host_config() const { return config_; }
+  const Account& account() const { return config_.account; }
   std::shared_ptr<ConfigModel> config();
   std::shared_ptr<UserConfigModel> user_config();
   // Adds (or replaces, before first use) the factory of a host model.
@@ -32,6 +36,7 @@ class HostApplication {
 
  private:
   class AppRuntime;
+  HostConfig config_;
   std::map<int32_t, HostModelFactory> factories_;
   std::unique_ptr<AppRuntime> runtime_;
 };
