@@ -8,11 +8,7 @@
 #include "common/url_codec.h"
 #include "storage/user_store.h"
 
-namespace httplib {
-class Server;
-struct Request;
-struct Response;
-}  // namespace httplib
+#include "common/httplib_fwd.h"
 
 namespace qr_backend {
 

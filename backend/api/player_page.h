@@ -3,11 +3,7 @@
 #include <optional>
 #include <string>
 
-namespace httplib {
-class Server;
-struct Request;
-struct Response;
-}  // namespace httplib
+#include "common/httplib_fwd.h"
 
 namespace qr_backend {
 

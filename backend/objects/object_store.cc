@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <set>
 
 #include "common/clock.h"
@@ -112,6 +113,40 @@ void ObjectStore::RemoveBlobs(const std::vector<std::string>& blobs) {
   for (const std::string& blob : blobs) ::unlink(BlobPath(blob).c_str());
 }
 
+bool ObjectStore::UpsertObjectRow(const StoredObject& object, const std::string& blob,
+                                  std::vector<std::string>& obsolete) {
+  auto rows = db_.Query("SELECT blob FROM objects WHERE bucket = ? AND object_key = ?",
+                        {object.bucket, object.key});
+  if (!rows) return false;
+  if (!rows->empty()) obsolete.push_back(rows->front().Text(0));
+  return db_
+      .Exec("INSERT INTO objects(bucket, object_key, owner_uid, size, etag, content_type, blob, "
+            "updated_at) VALUES(?, ?, ?, ?, ?, ?, ?, ?) "
+            "ON CONFLICT(bucket, object_key) DO UPDATE SET owner_uid = excluded.owner_uid, "
+            "size = excluded.size, etag = excluded.etag, content_type = excluded.content_type, "
+            "blob = excluded.blob, updated_at = excluded.updated_at",
+            {object.bucket, object.key, object.owner_uid, object.size, object.etag,
+             object.content_type, blob, clock_.NowSeconds()})
+      .ok;
+}
+
+StoreError ObjectStore::Commit(const std::string& published,
+                               const std::function<StoreError(std::vector<std::string>&)>& body) {
+  StoreError error = StoreError::kStorage;
+  std::vector<std::string> obsolete;
+  std::lock_guard lock(blobs_mutex_);
+  const bool ok = db_.Transaction([&] {
+    error = body(obsolete);
+    return error == StoreError::kNone;
+  });
+  if (ok) {
+    RemoveBlobs(obsolete);
+    return StoreError::kNone;
+  }
+  if (!published.empty()) RemoveBlobs({published});
+  return error == StoreError::kNone ? StoreError::kStorage : error;
+}
+
 StoreResult<StoredObject> ObjectStore::PutObject(const std::string& bucket, const std::string& key,
                                                  const std::string& owner_uid,
                                                  const std::string& content_type,
@@ -119,26 +154,10 @@ StoreResult<StoredObject> ObjectStore::PutObject(const std::string& bucket, cons
   const auto name = Publish(blob);
   if (!name) return {StoreError::kStorage, {}};
   StoredObject object{bucket, key, owner_uid, blob.size(), blob.md5_hex(), content_type};
-  std::vector<std::string> replaced;
-  std::lock_guard lock(blobs_mutex_);
-  const bool ok = db_.Transaction([&] {
-    auto rows = db_.Query("SELECT blob FROM objects WHERE bucket = ? AND object_key = ?",
-                          {bucket, key});
-    if (!rows) return false;
-    if (!rows->empty()) replaced.push_back(rows->front().Text(0));
-    return db_
-        .Exec("INSERT INTO objects(bucket, object_key, owner_uid, size, etag, content_type, "
-              "blob, updated_at) VALUES(?, ?, ?, ?, ?, ?, ?, ?) "
-              "ON CONFLICT(bucket, object_key) DO UPDATE SET owner_uid = excluded.owner_uid, "
-              "size = excluded.size, etag = excluded.etag, content_type = excluded.content_type, "
-              "blob = excluded.blob, updated_at = excluded.updated_at",
-              {bucket, key, owner_uid, object.size, object.etag, content_type, *name,
-               clock_.NowSeconds()})
-        .ok;
+  const StoreError error = Commit(*name, [&](std::vector<std::string>& obsolete) {
+    return UpsertObjectRow(object, *name, obsolete) ? StoreError::kNone : StoreError::kStorage;
   });
-  RemoveBlobs(ok ? replaced : std::vector<std::string>{*name});
-  if (!ok) return {StoreError::kStorage, {}};
-  return {StoreError::kNone, std::move(object)};
+  return {error, std::move(object)};
 }
 
 std::optional<StoredObject> ObjectStore::Head(const std::string& bucket,
@@ -170,17 +189,16 @@ std::shared_ptr<ObjectReader> ObjectStore::Open(const std::string& bucket,
 }
 
 bool ObjectStore::Delete(const std::string& bucket, const std::string& key) {
-  std::vector<std::string> removed;
-  std::lock_guard lock(blobs_mutex_);
-  const bool ok = db_.Transaction([&] {
-    auto rows = db_.Query("SELECT blob FROM objects WHERE bucket = ? AND object_key = ?",
-                          {bucket, key});
-    if (!rows) return false;
-    if (!rows->empty()) removed.push_back(rows->front().Text(0));
-    return db_.Exec("DELETE FROM objects WHERE bucket = ? AND object_key = ?", {bucket, key}).ok;
-  });
-  if (ok) RemoveBlobs(removed);
-  return ok;
+  return Commit({}, [&](std::vector<std::string>& obsolete) {
+           auto rows = db_.Query("SELECT blob FROM objects WHERE bucket = ? AND object_key = ?",
+                                 {bucket, key});
+           if (!rows) return StoreError::kStorage;
+           if (!rows->empty()) obsolete.push_back(rows->front().Text(0));
+           return db_.Exec("DELETE FROM objects WHERE bucket = ? AND object_key = ?",
+                           {bucket, key})
+                      ? StoreError::kNone
+                      : StoreError::kStorage;
+         }) == StoreError::kNone;
 }
 
 StoreResult<std::string> ObjectStore::CreateUpload(const std::string& bucket,
@@ -213,28 +231,20 @@ StoreResult<UploadedPart> ObjectStore::PutPart(const std::string& upload_id,
   const auto name = Publish(blob);
   if (!name) return {StoreError::kStorage, {}};
   UploadedPart part{part_number, blob.size(), blob.md5_hex()};
-  StoreError error = StoreError::kNone;
-  std::vector<std::string> replaced;
-  std::lock_guard lock(blobs_mutex_);
-  const bool ok = db_.Transaction([&] {
-    if (!FindUpload(upload_id, bucket, key)) {
-      error = StoreError::kNoSuchUpload;
-      return false;
-    }
+  const StoreError error = Commit(*name, [&](std::vector<std::string>& obsolete) {
+    if (!FindUpload(upload_id, bucket, key)) return StoreError::kNoSuchUpload;
     auto rows = db_.Query("SELECT blob FROM upload_parts WHERE upload_id = ? AND part_number = ?",
                           {upload_id, part_number});
-    if (!rows) return false;
-    if (!rows->empty()) replaced.push_back(rows->front().Text(0));
-    return db_
-        .Exec("INSERT INTO upload_parts(upload_id, part_number, size, etag, blob) "
-              "VALUES(?, ?, ?, ?, ?) ON CONFLICT(upload_id, part_number) DO UPDATE SET "
-              "size = excluded.size, etag = excluded.etag, blob = excluded.blob",
-              {upload_id, part_number, part.size, part.etag, *name})
-        .ok;
+    if (!rows) return StoreError::kStorage;
+    if (!rows->empty()) obsolete.push_back(rows->front().Text(0));
+    return db_.Exec("INSERT INTO upload_parts(upload_id, part_number, size, etag, blob) "
+                    "VALUES(?, ?, ?, ?, ?) ON CONFLICT(upload_id, part_number) DO UPDATE SET "
+                    "size = excluded.size, etag = excluded.etag, blob = excluded.blob",
+                    {upload_id, part_number, part.size, part.etag, *name})
+               ? StoreError::kNone
+               : StoreError::kStorage;
   });
-  RemoveBlobs(ok ? replaced : std::vector<std::string>{*name});
-  if (!ok) return {error == StoreError::kNone ? StoreError::kStorage : error};
-  return {StoreError::kNone, std::move(part)};
+  return {error, std::move(part)};
 }
 
 StoreResult<std::vector<UploadedPart>> ObjectStore::ListParts(const std::string& upload_id,
@@ -300,67 +310,39 @@ StoreResult<StoredObject> ObjectStore::CompleteUpload(
 
   StoredObject object{bucket, key, upload->owner_uid, blob->size(), blob->md5_hex(),
                       upload->content_type};
-  StoreError error = StoreError::kNone;
-  std::vector<std::string> obsolete;
-  std::lock_guard lock(blobs_mutex_);
-  const bool ok = db_.Transaction([&] {
+  const StoreError error = Commit(*name, [&](std::vector<std::string>& obsolete) {
     // The upload may have been aborted, or a listed part replaced, while we copied.
-    if (!FindUpload(upload_id, bucket, key)) {
-      error = StoreError::kNoSuchUpload;
-      return false;
-    }
+    if (!FindUpload(upload_id, bucket, key)) return StoreError::kNoSuchUpload;
     auto rows = db_.Query("SELECT part_number, etag, blob FROM upload_parts WHERE upload_id = ?",
                           {upload_id});
-    if (!rows) return false;
+    if (!rows) return StoreError::kStorage;
     for (const auto& [number, etag] : parts) {
       const auto it = std::find_if(rows->begin(), rows->end(),
                                    [&](const SqlRow& row) { return row.Int(0) == number; });
-      if (it == rows->end() || it->Text(1) != NormalizeEtag(etag)) {
-        error = StoreError::kInvalidPart;
-        return false;
-      }
+      if (it == rows->end() || it->Text(1) != NormalizeEtag(etag)) return StoreError::kInvalidPart;
     }
     for (const SqlRow& row : *rows) obsolete.push_back(row.Text(2));
-    auto old = db_.Query("SELECT blob FROM objects WHERE bucket = ? AND object_key = ?",
-                         {bucket, key});
-    if (!old) return false;
-    if (!old->empty()) obsolete.push_back(old->front().Text(0));
-    return db_.Exec("DELETE FROM upload_parts WHERE upload_id = ?", {upload_id}).ok &&
-           db_.Exec("DELETE FROM uploads WHERE upload_id = ?", {upload_id}).ok &&
-           db_.Exec("INSERT INTO objects(bucket, object_key, owner_uid, size, etag, "
-                    "content_type, blob, updated_at) VALUES(?, ?, ?, ?, ?, ?, ?, ?) "
-                    "ON CONFLICT(bucket, object_key) DO UPDATE SET "
-                    "owner_uid = excluded.owner_uid, size = excluded.size, etag = excluded.etag, "
-                    "content_type = excluded.content_type, blob = excluded.blob, "
-                    "updated_at = excluded.updated_at",
-                    {bucket, key, object.owner_uid, object.size, object.etag,
-                     object.content_type, *name, clock_.NowSeconds()})
-               .ok;
+    return DeleteUploadRows(upload_id) && UpsertObjectRow(object, *name, obsolete)
+               ? StoreError::kNone
+               : StoreError::kStorage;
   });
-  RemoveBlobs(ok ? obsolete : std::vector<std::string>{*name});
-  if (!ok) return {error == StoreError::kNone ? StoreError::kStorage : error};
-  return {StoreError::kNone, std::move(object)};
+  return {error, std::move(object)};
+}
+
+bool ObjectStore::DeleteUploadRows(const std::string& upload_id) {
+  return db_.Exec("DELETE FROM upload_parts WHERE upload_id = ?", {upload_id}).ok &&
+         db_.Exec("DELETE FROM uploads WHERE upload_id = ?", {upload_id}).ok;
 }
 
 StoreError ObjectStore::AbortUpload(const std::string& upload_id, const std::string& bucket,
                                     const std::string& key) {
-  StoreError error = StoreError::kNone;
-  std::vector<std::string> obsolete;
-  std::lock_guard lock(blobs_mutex_);
-  const bool ok = db_.Transaction([&] {
-    if (!FindUpload(upload_id, bucket, key)) {
-      error = StoreError::kNoSuchUpload;
-      return false;
-    }
+  return Commit({}, [&](std::vector<std::string>& obsolete) {
+    if (!FindUpload(upload_id, bucket, key)) return StoreError::kNoSuchUpload;
     auto rows = db_.Query("SELECT blob FROM upload_parts WHERE upload_id = ?", {upload_id});
-    if (!rows) return false;
+    if (!rows) return StoreError::kStorage;
     for (const SqlRow& row : *rows) obsolete.push_back(row.Text(0));
-    return db_.Exec("DELETE FROM upload_parts WHERE upload_id = ?", {upload_id}).ok &&
-           db_.Exec("DELETE FROM uploads WHERE upload_id = ?", {upload_id}).ok;
+    return DeleteUploadRows(upload_id) ? StoreError::kNone : StoreError::kStorage;
   });
-  if (ok) RemoveBlobs(obsolete);
-  if (!ok) return error == StoreError::kNone ? StoreError::kStorage : error;
-  return StoreError::kNone;
 }
 
 bool ObjectStore::AbortUploadsOf(const std::string& bucket, const std::string& key) {

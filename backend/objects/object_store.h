@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -116,6 +117,14 @@ class ObjectStore {
   // Renames the finished writer's file into the blob directory; returns the blob name.
   std::optional<std::string> Publish(BlobWriter& blob);
   void RemoveBlobs(const std::vector<std::string>& blobs);
+  // Runs `body` in one transaction under the blob lock. On commit the files `body` listed as
+  // obsolete are removed; otherwise the freshly `published` file (if any) is.
+  StoreError Commit(const std::string& published,
+                    const std::function<StoreError(std::vector<std::string>& obsolete)>& body);
+  // Inserts or replaces the object's row; the file it replaces is added to `obsolete`.
+  bool UpsertObjectRow(const StoredObject& object, const std::string& blob,
+                       std::vector<std::string>& obsolete);
+  bool DeleteUploadRows(const std::string& upload_id);
   std::optional<UploadRow> FindUpload(const std::string& upload_id, const std::string& bucket,
                                       const std::string& key) const;
 

@@ -4,11 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
-namespace httplib {
-class Server;
-struct Request;
-struct Response;
-}  // namespace httplib
+#include "common/httplib_fwd.h"
 
 namespace qr_backend {
 

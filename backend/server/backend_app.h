@@ -6,9 +6,7 @@
 
 #include "server/backend_config.h"
 
-namespace httplib {
-class Server;
-}
+#include "common/httplib_fwd.h"
 
 namespace qr_backend {
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "testing/test_database.h"
+#include "testing/temp_dir.h"
 
 namespace qr_backend {
 namespace {

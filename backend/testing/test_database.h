@@ -1,8 +1,5 @@
 #pragma once
 
-#include <stdlib.h>
-
-#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -10,29 +7,9 @@
 
 #include "common/database.h"
 #include "storage/schema.h"
+#include "testing/temp_dir.h"
 
 namespace qr_backend {
-
-// A fresh directory for one test, removed with everything in it afterwards.
-class TempDir {
- public:
-  TempDir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/qrbackend-test-XXXXXX";
-    path_ = mkdtemp(pattern.data()) ? pattern : std::string();
-  }
-  ~TempDir() {
-    std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 // A migrated database in its own temporary directory.
 class TestDatabase {

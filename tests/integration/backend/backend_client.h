@@ -45,7 +45,8 @@ class ApiClient {
  public:
   ApiClient(int port, Account account) : port_(port), account_(std::move(account)) {}
 
-  // POSTs the JSON body and returns the answer's envelope (null when the answer was not JSON).
+  // POSTs the JSON body and returns the answer's envelope; a discarded value when the answer
+  // was not JSON (no HTTP 200, or no answer at all).
   nlohmann::json Post(const std::string& path, const nlohmann::json& body,
                       const SignOptions& options = {}) const;
   HttpAnswer Send(const std::string& method, const std::string& path, const std::string& body,
@@ -68,6 +69,7 @@ class AdminClient {
 
   HttpAnswer Call(const std::string& method, const std::string& path,
                   const nlohmann::json& body = nlohmann::json::object()) const;
+  // The new user; an empty account when the call failed.
   Account CreateUser(const std::string& app_uid) const;
 
  private:

@@ -7,7 +7,7 @@
 
 #include "backend_client.h"
 #include "backend_process.h"
-#include "testing/test_database.h"
+#include "testing/temp_dir.h"
 
 namespace qr_backend::testing {
 
@@ -22,6 +22,7 @@ class BackendTest : public ::testing::Test {
     ASSERT_TRUE(backend_->Start()) << backend_->log();
     alice_ = Admin().CreateUser("alice");
     bob_ = Admin().CreateUser("bob");
+    ASSERT_FALSE(alice_.token.empty() || bob_.token.empty()) << backend_->log();
   }
 
   void TearDown() override {

@@ -31,8 +31,8 @@ std::optional<int> WaitFor(pid_t pid, std::chrono::milliseconds timeout) {
 
 }  // namespace
 
-BackendProcess::BackendProcess(std::string data_dir, nlohmann::json config)
-    : data_dir_(std::move(data_dir)), config_(std::move(config)) {}
+BackendProcess::BackendProcess(std::string data_dir, nlohmann::json config, std::string binary)
+    : data_dir_(std::move(data_dir)), config_(std::move(config)), binary_(std::move(binary)) {}
 
 BackendProcess::~BackendProcess() {
   if (running()) Stop();
@@ -46,7 +46,7 @@ std::string BackendProcess::log() const {
 }
 
 bool BackendProcess::Start(const std::vector<std::string>& extra_args) {
-  std::vector<std::string> args = {QUICKREC_BIN_DIR "/qr-backend", "--data", data_dir_,
+  std::vector<std::string> args = {binary_, "--data", data_dir_,
                                    "--api-port", "0", "--cos-port", "0"};
   if (!config_.empty()) {
     const std::string path = data_dir_ + ".config.json";

@@ -13,8 +13,10 @@ namespace qr_backend::testing {
 // for the JSON line the server prints once it accepts connections.
 class BackendProcess {
  public:
-  // `config` is written to a file and passed with --config when it is not empty.
-  BackendProcess(std::string data_dir, nlohmann::json config = nlohmann::json::object());
+  // `config` is written to a file and passed with --config when it is not empty. `binary`
+  // defaults to the qr-backend of this build tree.
+  BackendProcess(std::string data_dir, nlohmann::json config = nlohmann::json::object(),
+                 std::string binary = QUICKREC_BIN_DIR "/qr-backend");
   ~BackendProcess();
   BackendProcess(const BackendProcess&) = delete;
   BackendProcess& operator=(const BackendProcess&) = delete;
@@ -35,6 +37,7 @@ class BackendProcess {
  private:
   std::string data_dir_;
   nlohmann::json config_;
+  std::string binary_;
   pid_t pid_ = -1;
   int api_port_ = 0;
   int cos_port_ = 0;
