@@ -5,19 +5,26 @@
 
 namespace qr_backend {
 
+class AccessPolicy;
 class Clock;
+class Database;
 class JumpLinks;
+class MeetingStore;
+class NoticeStore;
 class ObjectAuthority;
 class ObjectStore;
 class PushHub;
 class RecordStore;
 class RuntimeSettings;
+class ShareStore;
 class TitleReviewStore;
 class UserStore;
+class ViewStore;
 
 // The values the endpoints need from the configuration and the bound ports.
 struct ApiSettings {
   std::string bucket;
+  std::string api_base_url;  // "http://host:port" of the API port
   std::string cos_base_url;  // "http://host:port", object URLs are this + "/" + bucket + "/" + key
   int64_t segment_size = 0;
   int64_t object_auth_ttl_seconds = 0;
@@ -29,6 +36,7 @@ struct ApiSettings {
 struct ApiContext {
   ApiSettings settings;
   const Clock& clock;
+  Database& db;  // for grouping an endpoint's writes into one transaction
   UserStore& users;
   RecordStore& records;
   TitleReviewStore& reviews;
@@ -37,8 +45,16 @@ struct ApiContext {
   PushHub& push;
   JumpLinks& links;
   RuntimeSettings& runtime;
+  MeetingStore& meetings;
+  ShareStore& shares;
+  ViewStore& views;
+  NoticeStore& notices;
+  const AccessPolicy& access;
 
   std::string ObjectUrl(const std::string& key) const;
+  // The object's URL with a read-only GET authorisation in the query; empty when the object
+  // does not exist.
+  std::string SignedReadUrl(const std::string& key, const std::string& owner_uid) const;
 };
 
 }  // namespace qr_backend

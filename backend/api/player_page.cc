@@ -2,13 +2,17 @@
 
 #include <httplib.h>
 
+#include "api/access_policy.h"
 #include "api/api_context.h"
 #include "api/jump_links.h"
+#include "common/clock.h"
 #include "common/url_codec.h"
 #include "common/xml_escape.h"
 #include "objects/object_authority.h"
 #include "objects/object_store.h"
 #include "storage/record_store.h"
+#include "storage/share_store.h"
+#include "storage/view_store.h"
 
 namespace qr_backend {
 
@@ -30,21 +34,36 @@ void WritePage(httplib::Response& response, int status, const std::string& title
 void PlayerPage::Register(httplib::Server& server) {
   server.Get(R"(/play/([^/]+))", [this](const httplib::Request& request,
                                         httplib::Response& response) { Play(request, response); });
+  server.Get(R"(/share/([0-9a-f]+))",
+             [this](const httplib::Request& request, httplib::Response& response) {
+               OpenShare(request, response);
+             });
   server.Get(R"(/s/([0-9a-f]+))",
              [this](const httplib::Request& request, httplib::Response& response) {
                FollowShortLink(request, response);
              });
 }
 
-std::optional<std::string> PlayerPage::SignedObjectUrl(const Record& record,
-                                                       const std::string& key) {
-  const ApiSettings& settings = context_.settings;
-  if (!context_.objects.Head(settings.bucket, key)) return std::nullopt;
-  const auto grant = context_.authority.Issue(settings.bucket, key, record.owner_uid,
-                                              settings.play_auth_ttl_seconds, {"get"});
-  if (!grant) return std::nullopt;
-  return context_.ObjectUrl(key) + "?" +
-         BuildQuery({{"auth", grant->auth.at("get")}, {"session_token", grant->session_token}});
+void PlayerPage::Show(httplib::Response& response, const Record& record, const Access& access) {
+  if (!access.may_view()) {
+    WritePage(response, 403, record.title, "<p>" + XmlEscape(access.tips) + "</p>");
+    return;
+  }
+  if (!access.may_play) {
+    WritePage(response, 200, record.title,
+              "<p>This recording is still being uploaded. Reload the page later.</p>");
+    return;
+  }
+  const std::string video = context_.SignedReadUrl(record.video_key, record.owner_uid);
+  if (video.empty()) {
+    WritePage(response, 404, record.title, "<p>The video file is missing.</p>");
+    return;
+  }
+  const std::string poster = context_.SignedReadUrl(record.cover_key, record.owner_uid);
+  std::string body = "<video controls preload=\"metadata\" src=\"" + XmlEscape(video) + "\"";
+  if (!poster.empty()) body += " poster=\"" + XmlEscape(poster) + "\"";
+  body += "></video>";
+  WritePage(response, 200, record.title, body);
 }
 
 void PlayerPage::Play(const httplib::Request& request, httplib::Response& response) {
@@ -63,25 +82,30 @@ void PlayerPage::Play(const httplib::Request& request, httplib::Response& respon
     WritePage(response, 404, "Recording not found", "<p>This recording does not exist.</p>");
     return;
   }
-  if (record->owner_uid != *viewer) {
-    WritePage(response, 403, record->title, "<p>You have no access to this recording.</p>");
+  const Access access = context_.access.ForUser(*record, *viewer);
+  // Opening the page is what puts a record on the viewer's recent list.
+  if (access.may_view()) {
+    context_.views.Record(*viewer, uni_record_id, context_.clock.NowMillis());
+  }
+  Show(response, *record, access);
+}
+
+void PlayerPage::OpenShare(const httplib::Request& request, httplib::Response& response) {
+  const auto uni_record_id = context_.shares.RecordOfShare(request.matches[1]);
+  const auto record = uni_record_id ? context_.records.FindByUni(*uni_record_id) : std::nullopt;
+  if (!record) {
+    WritePage(response, 404, "Recording not found", "<p>This link leads nowhere.</p>");
     return;
   }
-  if (record->state != kRecordStateDone) {
-    WritePage(response, 200, record->title,
-              "<p>This recording is still being uploaded. Reload the page later.</p>");
+  const Access access = context_.access.ForLink(*record, request.get_param_value("pwd"));
+  if (access.code == kPlayPasswordNeeded) {
+    WritePage(response, 403, record->title,
+              "<p>" + XmlEscape(access.tips) +
+                  "</p><form method=\"get\"><input type=\"password\" name=\"pwd\">"
+                  "<button type=\"submit\">Open</button></form>");
     return;
   }
-  const auto video = SignedObjectUrl(*record, record->video_key);
-  if (!video) {
-    WritePage(response, 404, record->title, "<p>The video file is missing.</p>");
-    return;
-  }
-  const auto poster = SignedObjectUrl(*record, record->cover_key);
-  std::string body = "<video controls preload=\"metadata\" src=\"" + XmlEscape(*video) + "\"";
-  if (poster) body += " poster=\"" + XmlEscape(*poster) + "\"";
-  body += "></video>";
-  WritePage(response, 200, record->title, body);
+  Show(response, *record, access);
 }
 
 void PlayerPage::FollowShortLink(const httplib::Request& request, httplib::Response& response) {

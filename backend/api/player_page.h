@@ -7,23 +7,25 @@
 
 namespace qr_backend {
 
+struct Access;
 struct ApiContext;
 struct Record;
 
 // "/play/<uni_record_id>?viewer=..&expires=..&ticket=..": an HTML page whose <video> plays the
-// record's MP4 straight from the object store through a short-lived GET authorisation.
-// "/s/<code>" redirects a short link to a freshly ticketed page address.
+// record's MP4 straight from the object store through a short-lived GET authorisation, for
+// viewers the access policy admits. "/share/<share_id>[?pwd=..]" is the same page for whoever
+// holds a share link. "/s/<code>" redirects a short link to a freshly ticketed page address.
 class PlayerPage {
  public:
   explicit PlayerPage(ApiContext& context) : context_(context) {}
   void Register(httplib::Server& server);
 
   void Play(const httplib::Request& request, httplib::Response& response);
+  void OpenShare(const httplib::Request& request, httplib::Response& response);
   void FollowShortLink(const httplib::Request& request, httplib::Response& response);
 
  private:
-  // A signed GET address of the object, or nullopt when it does not exist.
-  std::optional<std::string> SignedObjectUrl(const Record& record, const std::string& key);
+  void Show(httplib::Response& response, const Record& record, const Access& access);
 
   ApiContext& context_;
 };

@@ -140,6 +140,10 @@ ApiAnswer RecordControlApi::Complete(const ApiCall& call) {
   completion.file_size = file_size;
   completion.batch_id = fields.Text("batch_id");
   completion.batch_upload_notify = fields.Bool("batch_upload_notify");
+  // A local file's completion says what it is and how it is to be processed.
+  completion.file_type = fields.Text("file_type");
+  completion.speaker_nums = fields.Integer("specker_nums");
+  completion.switch_status = fields.Integer("switch_status");
   if (!fields.ok()) return ApiAnswer::Fail(kBizBadRequest, fields.error());
   const auto duration = ParseDecimal(duration_text);
   if (!duration) {

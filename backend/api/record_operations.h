@@ -4,6 +4,7 @@
 #include <string>
 
 #include "api/api_router.h"
+#include "storage/notice_store.h"
 #include "storage/record_store.h"
 
 namespace qr_backend {
@@ -31,7 +32,14 @@ int64_t QuotaOf(const ApiContext& context, const User& user);
 // the authorisations issued for them, its reviews and its player links.
 bool RemoveRecord(ApiContext& context, const Record& record);
 
-// Tells the owner's push stream that the record changed (cmd 4).
+// Tells the owner that the record changed (cmd 4) and, when it belongs to a meeting, the
+// meeting's people that its records changed (cmd 7).
 void PushRecordChanged(ApiContext& context, const Record& record, int msg_type);
+// Tells the record's owner and the participants of its meeting (if any) that the meeting's
+// records changed (cmd 7).
+void PushMeetingChanged(ApiContext& context, const Record& record, int notify_type);
+// Stores the notice, lights the red dot of the record card and tells the receiver (cmd 5 when
+// the card's dot turned on, cmd 6 for the main board).
+std::optional<int64_t> AddNotice(ApiContext& context, const Notice& notice);
 
 }  // namespace qr_backend

@@ -10,4 +10,10 @@ int64_t SystemClock::NowSeconds() const {
       .count();
 }
 
+int64_t SystemClock::NowMillis() const {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
 }  // namespace qr_backend

@@ -11,11 +11,14 @@ class Clock {
  public:
   virtual ~Clock() = default;
   virtual int64_t NowSeconds() const = 0;
+  // For orders finer than a second (views, notices).
+  virtual int64_t NowMillis() const { return NowSeconds() * 1000; }
 };
 
 class SystemClock final : public Clock {
  public:
   int64_t NowSeconds() const override;
+  int64_t NowMillis() const override;
 };
 
 class ManualClock final : public Clock {

@@ -163,8 +163,19 @@ bool Database::ExecScript(const std::string& sql) {
 
 bool Database::Transaction(const std::function<bool()>& body) {
   std::lock_guard lock(mutex_);
+  if (transaction_depth_ > 0) {
+    ++transaction_depth_;
+    const bool ok = body();
+    --transaction_depth_;
+    if (!ok) inner_failed_ = true;
+    return ok;
+  }
   if (!Exec("BEGIN IMMEDIATE")) return false;
-  if (body() && Exec("COMMIT")) return true;
+  transaction_depth_ = 1;
+  inner_failed_ = false;
+  const bool ok = body() && !inner_failed_;
+  transaction_depth_ = 0;
+  if (ok && Exec("COMMIT")) return true;
   Exec("ROLLBACK");
   return false;
 }

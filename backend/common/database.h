@@ -55,7 +55,8 @@ class Database {
   // Runs several statements without parameters (schema changes).
   bool ExecScript(const std::string& sql);
 
-  // BEGIN IMMEDIATE, then the body; commits when it returns true, rolls back otherwise.
+  // BEGIN IMMEDIATE, then the body; commits when it returns true, rolls back otherwise. A
+  // transaction begun inside another one joins it: its failure rolls the outer one back.
   bool Transaction(const std::function<bool()>& body);
 
  private:
@@ -67,6 +68,8 @@ class Database {
   sqlite3* db_;
   std::recursive_mutex mutex_;
   std::unordered_map<std::string, sqlite3_stmt*> statements_;
+  int transaction_depth_ = 0;
+  bool inner_failed_ = false;
 };
 
 }  // namespace qr_backend

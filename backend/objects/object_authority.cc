@@ -63,32 +63,62 @@ std::string ObjectAuthority::Sign(const std::string& verb, const std::string& bu
                                         std::to_string(expires_at) + "\n" + session_token);
 }
 
-std::optional<ObjectGrant> ObjectAuthority::Issue(const std::string& bucket,
+ObjectGrant ObjectAuthority::Texts(const std::string& bucket, const std::string& key,
+                                   std::string session_token, int64_t expires_at,
+                                   const std::vector<std::string>& verbs) const {
+  ObjectGrant grant;
+  grant.session_token = std::move(session_token);
+  grant.expires_at = expires_at;
+  for (const std::string& verb : verbs) {
+    grant.auth[verb] = std::string(kScheme) + "verb=" + verb +
+                       ";expires=" + std::to_string(expires_at) +
+                       ";signature=" + Sign(verb, bucket, key, expires_at, grant.session_token);
+  }
+  return grant;
+}
+
+std::optional<ObjectGrant> ObjectAuthority::Store(const std::string& bucket,
                                                   const std::string& key,
                                                   const std::string& owner_uid,
                                                   int64_t ttl_seconds,
-                                                  const std::vector<std::string>& verbs) {
+                                                  const std::vector<std::string>& verbs,
+                                                  bool read_only) {
   const int64_t now = clock_.NowSeconds();
   // Grants that expired a day ago can no longer explain a refusal; sweep them now and then.
   int64_t last = last_prune_.load();
   if (now - last >= 60 && last_prune_.compare_exchange_strong(last, now)) {
     db_.Exec("DELETE FROM grants WHERE expires_at < ?", {now - 86400});
   }
-  ObjectGrant grant;
-  grant.session_token = RandomHex(20);
-  grant.expires_at = now + ttl_seconds;
-  if (!db_.Exec("INSERT INTO grants(session_token, bucket, object_key, owner_uid, expires_at) "
-                "VALUES(?, ?, ?, ?, ?)",
-                {grant.session_token, bucket, key, owner_uid, grant.expires_at})) {
+  const std::string session_token = RandomHex(20);
+  const int64_t expires_at = now + ttl_seconds;
+  if (!db_.Exec("INSERT INTO grants(session_token, bucket, object_key, owner_uid, expires_at, "
+                "read_only) VALUES(?, ?, ?, ?, ?, ?)",
+                {session_token, bucket, key, owner_uid, expires_at, int64_t{read_only}})) {
     return std::nullopt;
   }
-  for (const std::string& verb : verbs) {
-    grant.auth[verb] = std::string(kScheme) + "verb=" + verb +
-                       ";expires=" + std::to_string(grant.expires_at) +
-                       ";signature=" + Sign(verb, bucket, key, grant.expires_at,
-                                            grant.session_token);
+  return Texts(bucket, key, session_token, expires_at, verbs);
+}
+
+std::optional<ObjectGrant> ObjectAuthority::Issue(const std::string& bucket,
+                                                  const std::string& key,
+                                                  const std::string& owner_uid,
+                                                  int64_t ttl_seconds,
+                                                  const std::vector<std::string>& verbs) {
+  return Store(bucket, key, owner_uid, ttl_seconds, verbs, false);
+}
+
+std::optional<ObjectGrant> ObjectAuthority::IssueRead(const std::string& bucket,
+                                                      const std::string& key,
+                                                      const std::string& owner_uid,
+                                                      int64_t ttl_seconds) {
+  auto rows = db_.Query(
+      "SELECT session_token, expires_at FROM grants WHERE bucket = ? AND object_key = ? AND "
+      "read_only = 1 AND expires_at >= ? ORDER BY expires_at DESC LIMIT 1",
+      {bucket, key, clock_.NowSeconds() + ttl_seconds / 2});
+  if (rows && !rows->empty()) {
+    return Texts(bucket, key, rows->front().Text(0), rows->front().Int(1), {"get"});
   }
-  return grant;
+  return Store(bucket, key, owner_uid, ttl_seconds, {"get"}, true);
 }
 
 AuthOutcome ObjectAuthority::Check(const std::string& verb, const std::string& bucket,

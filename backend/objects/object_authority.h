@@ -46,6 +46,10 @@ class ObjectAuthority {
   std::optional<ObjectGrant> Issue(const std::string& bucket, const std::string& key,
                                    const std::string& owner_uid, int64_t ttl_seconds,
                                    const std::vector<std::string>& verbs);
+  // A GET-only grant for pages and lists. One that still has at least half of `ttl_seconds` to
+  // run is handed out again rather than stored anew for every page view.
+  std::optional<ObjectGrant> IssueRead(const std::string& bucket, const std::string& key,
+                                       const std::string& owner_uid, int64_t ttl_seconds);
   AuthOutcome Check(const std::string& verb, const std::string& bucket, const std::string& key,
                     const std::string& auth_text, const std::string& session_token) const;
   bool Revoke(const std::string& bucket, const std::string& key);
@@ -53,6 +57,11 @@ class ObjectAuthority {
   static const char* Describe(AuthCheck check);
 
  private:
+  std::optional<ObjectGrant> Store(const std::string& bucket, const std::string& key,
+                                   const std::string& owner_uid, int64_t ttl_seconds,
+                                   const std::vector<std::string>& verbs, bool read_only);
+  ObjectGrant Texts(const std::string& bucket, const std::string& key, std::string session_token,
+                    int64_t expires_at, const std::vector<std::string>& verbs) const;
   std::string Sign(const std::string& verb, const std::string& bucket, const std::string& key,
                    int64_t expires_at, const std::string& session_token) const;
 

@@ -67,7 +67,15 @@ std::vector<PushEvent> PushHub::Wait(const std::string& app_uid, int64_t after,
         lock, timeout, [&] { return shutdown_ || LatestIdLocked(app_uid) > after; });
     if (!ready || shutdown_) return {};
   }
-  return EventsAfter(app_uid, after, limit);
+  auto events = EventsAfter(app_uid, after, limit);
+  if (events.empty()) {
+    // The announced event was rolled back with its transaction; forget it, or every later wait
+    // would return at once.
+    std::lock_guard lock(mutex_);
+    latest_.erase(app_uid);
+    LatestIdLocked(app_uid);
+  }
+  return events;
 }
 
 void PushHub::Shutdown() {

@@ -18,6 +18,14 @@ class Database;
 
 // Push commands of the "halvard:kovani:meetlog_push" packets.
 constexpr int kPushRecordChanged = 4;
+constexpr int kPushCardRedDot = 5;
+constexpr int kPushMainBoard = 6;
+constexpr int kPushMeetingRecords = 7;
+
+// "notify_type" of a meeting-records push.
+constexpr int kMeetingRecordAdded = 1;
+constexpr int kMeetingRecordChanged = 2;
+constexpr int kMeetingRecordRemoved = 3;
 
 // "msg_type" of a record-changed push.
 constexpr int kRecordCompleted = 1;

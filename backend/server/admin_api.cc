@@ -5,13 +5,19 @@
 #include <regex>
 
 #include "api/api_context.h"
+#include "api/record_operations.h"
+#include "common/clock.h"
+#include "common/database.h"
 #include "common/crypto.h"
 #include "common/field_reader.h"
 #include "push/push_hub.h"
 #include "server/fault_injector.h"
+#include "storage/meeting_store.h"
+#include "storage/notice_store.h"
 #include "storage/record_store.h"
 #include "storage/runtime_settings.h"
 #include "storage/user_store.h"
+#include "storage/view_store.h"
 
 namespace qr_backend {
 
@@ -47,6 +53,11 @@ void AdminApi::Register(httplib::Server& server) {
   Route(server, "GET", R"(/admin/users/([^/]+))", &AdminApi::GetUser);
   Route(server, "POST", R"(/admin/users/([^/]+)/quota)", &AdminApi::SetQuota);
   Route(server, "GET", R"(/admin/records/([^/]+))", &AdminApi::GetRecord);
+  Route(server, "POST", "/admin/records", &AdminApi::SeedRecords);
+  Route(server, "POST", R"(/admin/records/([^/]+)/meeting)", &AdminApi::AttachMeeting);
+  Route(server, "POST", R"(/admin/meetings/([^/]+)/participants)", &AdminApi::AddParticipants);
+  Route(server, "POST", "/admin/views", &AdminApi::RecordView);
+  Route(server, "POST", "/admin/notices", &AdminApi::AddNotice);
   Route(server, "POST", "/admin/push", &AdminApi::InjectPush);
   Route(server, "GET", "/admin/settings", &AdminApi::GetSettings);
   Route(server, "POST", "/admin/settings", &AdminApi::UpdateSettings);
@@ -144,7 +155,144 @@ nlohmann::json AdminApi::GetRecord(const httplib::Request& request, const nlohma
           {"batch_id", record->batch_id},
           {"batch_upload_notify", record->batch_upload_notify},
           {"video_key", record->video_key},
-          {"cover_key", record->cover_key}};
+          {"cover_key", record->cover_key},
+          {"file_type", record->file_type},
+          {"speaker_nums", record->speaker_nums},
+          {"switch_status", record->switch_status}};
+}
+
+nlohmann::json AdminApi::SeedRecords(const httplib::Request&, const nlohmann::json& body,
+                                     int* status) {
+  FieldReader fields(body);
+  const std::string owner = fields.Text("app_uid", true);
+  const int64_t count = fields.Integer("count", false, 1);
+  const std::string title = fields.Text("title", false, "Seeded recording");
+  const std::string record_type = fields.Text("record_type", false, "fast_record");
+  const int64_t state = fields.Integer("record_state", false, kRecordStateDone);
+  const int64_t duration_ms = fields.Integer("duration_ms", false, 60000);
+  // Record i is made `age_step_seconds` * i older than now; 0 gives them all the same time.
+  const int64_t age_step = fields.Integer("age_step_seconds");
+  if (fields.ok() && (count < 1 || count > 20000)) fields.Fail("\"count\" must be 1 to 20000");
+  if (!fields.ok()) return Error(status, 400, fields.error());
+  if (!context_.users.FindByUid(owner)) return Error(status, 404, "no such user");
+  nlohmann::json created = nlohmann::json::array();
+  const int64_t now = context_.clock.NowSeconds();
+  const bool ok = context_.db.Transaction([&] {
+    for (int64_t i = 0; i < count; ++i) {
+      Record record;
+      record.uni_record_id = "qr" + RandomHex(12);
+      record.record_id = RandomDecimalId();
+      record.file_id = RandomHex(8);
+      record.owner_uid = owner;
+      record.title = count == 1 ? title : title + " " + std::to_string(i + 1);
+      record.record_type = record_type;
+      record.state = static_cast<int>(state);
+      record.video_key = "records/" + record.uni_record_id + "/video.mp4";
+      record.cover_key = "records/" + record.uni_record_id + "/cover.jpg";
+      record.cover_feature_id = RandomHex(8);
+      record.duration_ms = duration_ms;
+      record.created_at = record.updated_at = record.completed_at = now - i * age_step;
+      if (!context_.records.Insert(record)) return false;
+      created.push_back({{"uni_record_id", record.uni_record_id},
+                         {"record_id", record.record_id},
+                         {"file_id", record.file_id}});
+    }
+    return true;
+  });
+  if (!ok) return Error(status, 500, "cannot store the records");
+  return {{"records", std::move(created)}};
+}
+
+nlohmann::json AdminApi::AttachMeeting(const httplib::Request& request,
+                                       const nlohmann::json& body, int* status) {
+  FieldReader fields(body);
+  RecordMeeting meeting;
+  meeting.meeting_id = fields.Text("meeting_id", true);
+  meeting.sub_meeting_id = fields.Text("sub_meeting_id");
+  meeting.room_id = fields.Text("room_id");
+  meeting.meeting_code = fields.Text("meeting_code");
+  meeting.subject = fields.Text("subject");
+  if (!fields.ok()) return Error(status, 400, fields.error());
+  const auto record = context_.records.FindByUni(request.matches[1]);
+  if (!record) return Error(status, 404, "no such record");
+  if (!context_.meetings.Attach(record->uni_record_id, meeting)) {
+    return Error(status, 500, "cannot store the meeting");
+  }
+  PushMeetingChanged(context_, *record, kMeetingRecordAdded);
+  return {{"uni_record_id", record->uni_record_id}, {"meeting_id", meeting.meeting_id}};
+}
+
+nlohmann::json AdminApi::AddParticipants(const httplib::Request& request,
+                                         const nlohmann::json& body, int* status) {
+  FieldReader fields(body);
+  const nlohmann::json* uids = fields.Array("app_uids", true);
+  std::vector<std::string> participants;
+  if (uids) {
+    for (const auto& uid : *uids) {
+      if (!uid.is_string() || !context_.users.FindByUid(uid.get<std::string>())) {
+        return Error(status, 400, "\"app_uids\" must name existing users");
+      }
+      participants.push_back(uid.get<std::string>());
+    }
+  }
+  if (!fields.ok()) return Error(status, 400, fields.error());
+  if (!context_.meetings.AddParticipants(request.matches[1], participants)) {
+    return Error(status, 500, "cannot store the participants");
+  }
+  return {{"meeting_id", request.matches[1]},
+          {"participants", context_.meetings.Participants(request.matches[1])}};
+}
+
+nlohmann::json AdminApi::RecordView(const httplib::Request&, const nlohmann::json& body,
+                                    int* status) {
+  FieldReader fields(body);
+  const std::string app_uid = fields.Text("app_uid", true);
+  const nlohmann::json* unis = fields.Array("uni_record_ids", true);
+  // Record i of the list was viewed `viewed_at` - i milliseconds.
+  const int64_t viewed_at =
+      fields.Integer("viewed_at", false, context_.clock.NowMillis());
+  if (!fields.ok()) return Error(status, 400, fields.error());
+  if (!context_.users.FindByUid(app_uid)) return Error(status, 404, "no such user");
+  int64_t offset = 0;
+  const bool ok = context_.db.Transaction([&] {
+    for (const auto& uni : *unis) {
+      if (!uni.is_string() || !context_.records.FindByUni(uni.get<std::string>())) {
+        *status = 404;
+        return false;
+      }
+      if (!context_.views.Record(app_uid, uni.get<std::string>(), viewed_at - offset++)) {
+        return false;
+      }
+    }
+    return true;
+  });
+  if (!ok) return Error(status, *status == 404 ? 404 : 500, "no such record, or not stored");
+  return {{"app_uid", app_uid}, {"views", offset}};
+}
+
+nlohmann::json AdminApi::AddNotice(const httplib::Request&, const nlohmann::json& body,
+                                   int* status) {
+  FieldReader fields(body);
+  Notice notice;
+  notice.app_uid = fields.Text("app_uid", true);
+  notice.uni_record_id = fields.Text("uni_record_id", true);
+  notice.path = fields.Text("path", false, kDefaultNoticePath);
+  notice.type = static_cast<int>(fields.Integer("type", false, kNoticeComment));
+  notice.author_uid = fields.Text("author_uid");
+  notice.content = fields.Text("content");
+  notice.video_elapsed = fields.Integer("video_elapsed");
+  notice.comment_id = fields.Text("comment_id");
+  notice.reply_id = fields.Text("reply_id");
+  notice.reply_to_uid = fields.Text("reply_to_uid");
+  notice.created_at = context_.clock.NowMillis();
+  if (!fields.ok()) return Error(status, 400, fields.error());
+  if (!context_.users.FindByUid(notice.app_uid) ||
+      !context_.records.FindByUni(notice.uni_record_id)) {
+    return Error(status, 404, "no such user or record");
+  }
+  const auto id = qr_backend::AddNotice(context_, notice);
+  if (!id) return Error(status, 500, "cannot store the notice");
+  return {{"id", *id}};
 }
 
 nlohmann::json AdminApi::InjectPush(const httplib::Request&, const nlohmann::json& body,

@@ -35,6 +35,16 @@ class AdminApi {
                           int* status);
   nlohmann::json GetRecord(const httplib::Request& request, const nlohmann::json& body,
                            int* status);
+  nlohmann::json SeedRecords(const httplib::Request& request, const nlohmann::json& body,
+                             int* status);
+  nlohmann::json AttachMeeting(const httplib::Request& request, const nlohmann::json& body,
+                               int* status);
+  nlohmann::json AddParticipants(const httplib::Request& request, const nlohmann::json& body,
+                                 int* status);
+  nlohmann::json RecordView(const httplib::Request& request, const nlohmann::json& body,
+                            int* status);
+  nlohmann::json AddNotice(const httplib::Request& request, const nlohmann::json& body,
+                           int* status);
   nlohmann::json InjectPush(const httplib::Request& request, const nlohmann::json& body,
                             int* status);
   nlohmann::json GetSettings(const httplib::Request& request, const nlohmann::json& body,

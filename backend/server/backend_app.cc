@@ -6,15 +6,20 @@
 #include <filesystem>
 #include <limits>
 
+#include "api/access_policy.h"
 #include "api/api_context.h"
 #include "api/api_router.h"
 #include "api/jump_links.h"
+#include "api/local_upload_api.h"
+#include "api/message_api.h"
 #include "api/player_page.h"
 #include "api/push_stream_api.h"
 #include "api/record_capacity_api.h"
 #include "api/record_control_api.h"
+#include "api/record_list_api.h"
 #include "api/record_rename_api.h"
 #include "api/request_verifier.h"
+#include "api/share_api.h"
 #include "common/clock.h"
 #include "common/crypto.h"
 #include "common/database.h"
@@ -26,13 +31,17 @@
 #include "push/push_hub.h"
 #include "server/admin_api.h"
 #include "server/fault_injector.h"
+#include "storage/meeting_store.h"
 #include "storage/nonce_store.h"
+#include "storage/notice_store.h"
 #include "storage/record_store.h"
 #include "storage/runtime_settings.h"
 #include "storage/schema.h"
 #include "storage/settings_store.h"
+#include "storage/share_store.h"
 #include "storage/title_review_store.h"
 #include "storage/user_store.h"
+#include "storage/view_store.h"
 
 namespace qr_backend {
 
@@ -79,6 +88,11 @@ bool BackendApp::OpenStorage(std::string* error) {
   records_ = std::make_unique<RecordStore>(*db_);
   reviews_ = std::make_unique<TitleReviewStore>(*db_);
   runtime_ = std::make_unique<RuntimeSettings>(*settings_, config_.runtime);
+  meetings_ = std::make_unique<MeetingStore>(*db_);
+  shares_ = std::make_unique<ShareStore>(*db_);
+  views_ = std::make_unique<ViewStore>(*db_);
+  notices_ = std::make_unique<NoticeStore>(*db_);
+  access_ = std::make_unique<AccessPolicy>(*shares_, *meetings_, *clock_);
   objects_ = std::make_unique<ObjectStore>(*db_, *clock_, config_.data_dir + "/objects");
   if (!objects_->Init(error)) return false;
   authority_ = std::make_unique<ObjectAuthority>(*db_, *clock_, server_key_);
@@ -98,6 +112,8 @@ void BackendApp::Configure(httplib::Server& server, const std::string& fault_sco
                            const std::string& server_header, int threads, size_t max_body) {
   server.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
   server.set_payload_max_length(max_body);
+  // Uploaders send hundreds of parts over one connection; do not make them reconnect every 5.
+  server.set_keep_alive_max_count(1000);
   server.set_pre_routing_handler([this, fault_scope](const httplib::Request& request,
                                                      httplib::Response& response) {
     // The admin API stays reachable whatever a test armed.
@@ -179,13 +195,15 @@ void BackendApp::RegisterRoutes() {
   links_ = std::make_unique<JumpLinks>(*db_, *clock_, server_key_, api_base,
                                        config_.jump_ticket_ttl_seconds);
   ApiSettings settings{config_.bucket,
+                       api_base,
                        "http://" + host + ":" + std::to_string(cos_port_),
                        config_.segment_size,
                        config_.object_auth_ttl_seconds,
                        config_.play_auth_ttl_seconds,
                        config_.push_heartbeat_ms};
-  context_.reset(new ApiContext{settings, *clock_, *users_, *records_, *reviews_, *objects_,
-                                *authority_, *push_, *links_, *runtime_});
+  context_.reset(new ApiContext{settings, *clock_, *db_, *users_, *records_, *reviews_,
+                                *objects_, *authority_, *push_, *links_, *runtime_, *meetings_,
+                                *shares_, *views_, *notices_, *access_});
 
   // The router outlives this function: its routes call back into it.
   router_ = std::make_unique<ApiRouter>(*api_server_, *verifier_);
@@ -196,6 +214,14 @@ void BackendApp::RegisterRoutes() {
   record_capacity_->Register(router);
   record_rename_ = std::make_unique<RecordRenameApi>(*context_);
   record_rename_->Register(router);
+  record_list_ = std::make_unique<RecordListApi>(*context_);
+  record_list_->Register(router);
+  messages_ = std::make_unique<MessageApi>(*context_);
+  messages_->Register(router);
+  sharing_ = std::make_unique<ShareApi>(*context_);
+  sharing_->Register(router);
+  local_upload_ = std::make_unique<LocalUploadApi>(*context_);
+  local_upload_->Register(router);
   push_stream_ = std::make_unique<PushStreamApi>(*context_);
   push_stream_->Register(router);
   player_page_ = std::make_unique<PlayerPage>(*context_);

@@ -11,8 +11,13 @@
 namespace qr_backend {
 
 struct ApiContext;
+class AccessPolicy;
 class AdminApi;
 class ApiRouter;
+class LocalUploadApi;
+class MeetingStore;
+class MessageApi;
+class NoticeStore;
 class Clock;
 class Database;
 class FaultInjector;
@@ -26,13 +31,17 @@ class PushHub;
 class PushStreamApi;
 class RecordCapacityApi;
 class RecordControlApi;
+class RecordListApi;
 class RecordRenameApi;
 class RecordStore;
 class RequestVerifier;
 class RuntimeSettings;
 class SettingsStore;
+class ShareApi;
+class ShareStore;
 class TitleReviewStore;
 class UserStore;
+class ViewStore;
 
 // The whole back end: storage under the data directory, the API server and the object-store
 // server, each on its own port and its own listening thread.
@@ -73,6 +82,11 @@ class BackendApp {
   std::unique_ptr<RecordStore> records_;
   std::unique_ptr<TitleReviewStore> reviews_;
   std::unique_ptr<RuntimeSettings> runtime_;
+  std::unique_ptr<MeetingStore> meetings_;
+  std::unique_ptr<ShareStore> shares_;
+  std::unique_ptr<ViewStore> views_;
+  std::unique_ptr<NoticeStore> notices_;
+  std::unique_ptr<AccessPolicy> access_;
   std::unique_ptr<ObjectStore> objects_;
   std::unique_ptr<ObjectAuthority> authority_;
   std::unique_ptr<PushHub> push_;
@@ -87,6 +101,10 @@ class BackendApp {
   std::unique_ptr<RecordControlApi> record_control_;
   std::unique_ptr<RecordCapacityApi> record_capacity_;
   std::unique_ptr<RecordRenameApi> record_rename_;
+  std::unique_ptr<RecordListApi> record_list_;
+  std::unique_ptr<MessageApi> messages_;
+  std::unique_ptr<ShareApi> sharing_;
+  std::unique_ptr<LocalUploadApi> local_upload_;
   std::unique_ptr<PushStreamApi> push_stream_;
   std::unique_ptr<PlayerPage> player_page_;
   std::unique_ptr<AdminApi> admin_;

@@ -45,7 +45,7 @@ bool LoadFile(BackendConfig& config, std::string* message) {
       "public_host", "bucket", "segment_size", "object_auth_ttl_seconds",
       "play_auth_ttl_seconds", "jump_ticket_ttl_seconds", "push_heartbeat_ms",
       "push_retention_seconds", "api_threads", "cos_threads", "default_quota_bytes",
-      "censor_block_words", "censor_review_polls"};
+      "censor_block_words", "censor_review_polls", "upload_limits"};
   if (json.is_object()) {
     for (const auto& [key, value] : json.items()) {
       if (!kKnown.count(key)) fields.Fail("unknown key \"" + key + "\"");
@@ -66,11 +66,13 @@ bool LoadFile(BackendConfig& config, std::string* message) {
   config.api_threads = static_cast<int>(fields.Integer("api_threads", false, config.api_threads));
   config.cos_threads = static_cast<int>(fields.Integer("cos_threads", false, config.cos_threads));
   nlohmann::json runtime = nlohmann::json::object();
-  for (const char* key : {"default_quota_bytes", "censor_block_words", "censor_review_polls"}) {
+  for (const char* key :
+       {"default_quota_bytes", "censor_block_words", "censor_review_polls", "upload_limits"}) {
     if (json.is_object() && json.contains(key)) runtime[key] = json[key];
   }
   if (fields.ok() && !MergeRuntimeValues(runtime, config.runtime)) {
-    fields.Fail("default_quota_bytes, censor_block_words or censor_review_polls has a wrong type");
+    fields.Fail("default_quota_bytes, censor_block_words, censor_review_polls or upload_limits "
+                "has a wrong type or an unknown key");
   }
   if (fields.ok() && (config.segment_size <= 0 || config.object_auth_ttl_seconds <= 0 ||
                       config.play_auth_ttl_seconds <= 0 || config.jump_ticket_ttl_seconds <= 0 ||

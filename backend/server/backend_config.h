@@ -32,7 +32,7 @@ struct BackendConfig {
   int64_t push_retention_seconds = 7 * 24 * 3600;
   int api_threads = 64;  // each open push stream holds one
   int cos_threads = 16;
-  RuntimeValues runtime{int64_t{10} * 1024 * 1024 * 1024, {{}, 1}};
+  RuntimeValues runtime{int64_t{10} * 1024 * 1024 * 1024, {{}, 1}, {}};
 
   std::string UrlHost() const;  // public_host, or a loopback/bind address that can be dialled
 };

@@ -32,9 +32,15 @@ struct Record {
   std::string ext_info = "{}";  // JSON text as the client sent it
   std::string batch_id;
   bool batch_upload_notify = false;
-  int64_t created_at = 0;
+  int64_t created_at = 0;  // seconds
   int64_t updated_at = 0;
   int64_t completed_at = 0;
+  std::string file_type;  // of an uploaded local file
+  int64_t speaker_nums = 0;
+  int64_t switch_status = 0;
+
+  // The client's "record_start_time" when it is decimal (milliseconds), else the creation time.
+  int64_t StartMillis() const;
 };
 
 struct RecordCompletion {
@@ -43,12 +49,50 @@ struct RecordCompletion {
   std::string ext_info;
   std::string batch_id;
   bool batch_upload_notify = false;
+  std::string file_type;
+  int64_t speaker_nums = 0;
+  int64_t switch_status = 0;
 };
 
 struct RecordUsage {
   std::string record_type;
   int64_t count = 0;
   int64_t bytes = 0;  // sizes of the stored objects of those records
+};
+
+// The lists a user pages through, each newest first by its own key.
+enum class ListScope {
+  kMine,     // the user's records, by creation time
+  kAll,      // the user's records and those granted or co-owned, by update time
+  kRecent,   // records the user viewed, by view time
+  kMeeting,  // records of one meeting, by creation time
+};
+
+// Where a page ended: the sort key and the unified id of its last record.
+struct ListCursor {
+  int64_t key = 0;
+  std::string uni_record_id;
+};
+
+struct ListRequest {
+  ListScope scope = ListScope::kMine;
+  std::string viewer_uid;
+  std::vector<std::string> kinds;  // "record_type" values; empty: every kind
+  std::optional<ListCursor> after;
+  int64_t limit = 20;
+  std::string meeting_id;      // kMeeting
+  std::string sub_meeting_id;  // kMeeting; empty: any
+};
+
+struct ListedRecord {
+  ListCursor position;
+  Record record;
+};
+
+struct ListPage {
+  std::vector<ListedRecord> items;
+  int64_t total = 0;  // records of the whole list
+  bool has_more = false;
 };
 
 class RecordStore {
@@ -66,6 +110,15 @@ class RecordStore {
   bool ApplyTitle(const std::string& uni_record_id, const std::string& title, int64_t version,
                   int64_t now);
   bool Delete(const std::string& uni_record_id);
+
+  // A page after `request.after`, ordered by (key, uni_record_id) descending, so records added
+  // or deleted between two pages never make a record repeat or go missing.
+  std::optional<ListPage> List(const ListRequest& request) const;
+
+  // How many of the owner's completed records carry the batch id.
+  std::optional<int64_t> BatchSize(const std::string& owner_uid, const std::string& batch_id) const;
+  // Notes that the client finished the batch; again is harmless.
+  bool FinishBatch(const std::string& owner_uid, const std::string& batch_id, int64_t now);
 
   // Per record kind: how many records the owner has and the bytes of their objects in `bucket`.
   std::optional<std::vector<RecordUsage>> UsageOf(const std::string& owner_uid,

@@ -35,7 +35,7 @@ TEST(BackendRecordStoreTest, CompletionStoresItsFieldsAndTheDoneState) {
   TestDatabase database;
   RecordStore records(database.db());
   ASSERT_TRUE(records.Insert(MakeRecord("r1", "alice", "fast_record")));
-  ASSERT_TRUE(records.Complete("r1", {42, 5000, R"({"record_mode":"1"})", "b1", true}, 99));
+  ASSERT_TRUE(records.Complete("r1", {42, 5000, R"({"record_mode":"1"})", "b1", true, "", 0, 0}, 99));
   const Record r = *records.FindByRecordId("id-r1");
   EXPECT_EQ(r.state, kRecordStateDone);
   EXPECT_EQ(r.file_size, 42);

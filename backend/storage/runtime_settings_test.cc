@@ -8,7 +8,7 @@
 namespace qr_backend {
 namespace {
 
-RuntimeValues Defaults() { return {1000, {{"spam"}, 2}}; }
+RuntimeValues Defaults() { return {1000, {{"spam"}, 2}, {}}; }
 
 TEST(BackendRuntimeSettingsTest, AdminChangesWinOverTheFileAcrossRestarts) {
   TestDatabase database;
@@ -20,7 +20,7 @@ TEST(BackendRuntimeSettingsTest, AdminChangesWinOverTheFileAcrossRestarts) {
   database.Reopen();
   SettingsStore reopened(database.db());
   // The file's defaults changed meanwhile: keys the admin set keep their value, others follow.
-  RuntimeSettings settings(reopened, {5000, {{"eggs"}, 9}});
+  RuntimeSettings settings(reopened, {5000, {{"eggs"}, 9}, {}});
   const RuntimeValues values = settings.Get();
   EXPECT_EQ(values.censor.review_polls, 0);
   EXPECT_EQ(values.default_quota_bytes, 5000);

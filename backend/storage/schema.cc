@@ -110,6 +110,85 @@ CREATE TABLE push_events(
   created_at INTEGER NOT NULL);
 CREATE INDEX push_events_user ON push_events(app_uid, id);
 )sql",
+      R"sql(
+ALTER TABLE records ADD COLUMN file_type TEXT NOT NULL DEFAULT '';
+ALTER TABLE records ADD COLUMN speaker_nums INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE records ADD COLUMN switch_status INTEGER NOT NULL DEFAULT 0;
+CREATE INDEX records_owner_created ON records(owner_uid, created_at, uni_record_id);
+CREATE INDEX records_owner_updated ON records(owner_uid, updated_at, uni_record_id);
+CREATE INDEX records_batch ON records(owner_uid, batch_id);
+ALTER TABLE grants ADD COLUMN read_only INTEGER NOT NULL DEFAULT 0;
+CREATE TABLE record_meetings(
+  uni_record_id TEXT PRIMARY KEY,
+  meeting_id TEXT NOT NULL,
+  sub_meeting_id TEXT NOT NULL,
+  room_id TEXT NOT NULL,
+  meeting_code TEXT NOT NULL,
+  subject TEXT NOT NULL);
+CREATE INDEX record_meetings_meeting ON record_meetings(meeting_id, sub_meeting_id);
+CREATE TABLE meeting_participants(
+  meeting_id TEXT NOT NULL,
+  app_uid TEXT NOT NULL,
+  PRIMARY KEY(meeting_id, app_uid));
+CREATE TABLE record_views(
+  app_uid TEXT NOT NULL,
+  uni_record_id TEXT NOT NULL,
+  viewed_at INTEGER NOT NULL,
+  PRIMARY KEY(app_uid, uni_record_id));
+CREATE INDEX record_views_recent ON record_views(app_uid, viewed_at, uni_record_id);
+CREATE TABLE share_settings(
+  uni_record_id TEXT PRIMARY KEY,
+  share_id TEXT NOT NULL UNIQUE,
+  switch_state INTEGER NOT NULL,
+  point_id INTEGER NOT NULL,
+  group_id INTEGER NOT NULL,
+  access_id INTEGER NOT NULL,
+  expired_time INTEGER NOT NULL,
+  expired_time_type INTEGER NOT NULL,
+  download_enable INTEGER NOT NULL,
+  view_minutes_enable INTEGER NOT NULL,
+  password TEXT NOT NULL,
+  invite_join_state INTEGER NOT NULL);
+CREATE TABLE record_members(
+  uni_record_id TEXT NOT NULL,
+  app_uid TEXT NOT NULL,
+  permission_id INTEGER NOT NULL,
+  is_assigner INTEGER NOT NULL,
+  updated_at INTEGER NOT NULL,
+  PRIMARY KEY(uni_record_id, app_uid));
+CREATE INDEX record_members_user ON record_members(app_uid);
+CREATE TABLE notices(
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  app_uid TEXT NOT NULL,
+  path TEXT NOT NULL,
+  type INTEGER NOT NULL,
+  uni_record_id TEXT NOT NULL,
+  author_uid TEXT NOT NULL,
+  content TEXT NOT NULL,
+  video_elapsed INTEGER NOT NULL,
+  comment_id TEXT NOT NULL,
+  reply_id TEXT NOT NULL,
+  reply_to_uid TEXT NOT NULL,
+  unread INTEGER NOT NULL,
+  created_at INTEGER NOT NULL);
+CREATE INDEX notices_user ON notices(app_uid, id);
+CREATE TABLE card_red_dots(
+  app_uid TEXT NOT NULL,
+  uni_record_id TEXT NOT NULL,
+  PRIMARY KEY(app_uid, uni_record_id));
+CREATE TABLE upload_batches(
+  app_uid TEXT NOT NULL,
+  batch_id TEXT NOT NULL,
+  finished_at INTEGER NOT NULL,
+  PRIMARY KEY(app_uid, batch_id));
+CREATE TABLE access_requests(
+  unique_id TEXT PRIMARY KEY,
+  uni_record_id TEXT NOT NULL,
+  app_uid TEXT NOT NULL,
+  subject TEXT NOT NULL,
+  reason TEXT NOT NULL,
+  created_at INTEGER NOT NULL);
+)sql",
   };
   return steps;
 }

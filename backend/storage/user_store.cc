@@ -12,13 +12,43 @@ constexpr char kColumns[] = "app_uid, app_id, nick_name, avatar, token, secret, 
 
 }  // namespace
 
-std::optional<User> UserStore::FindOne(const char* sql, const std::string& value) const {
-  auto rows = db_.Query(sql, {value});
-  if (!rows || rows->empty()) return std::nullopt;
-  const SqlRow& row = rows->front();
+namespace {
+
+User FromRow(const SqlRow& row) {
   User user{row.Text(0), row.Text(1), row.Text(2), row.Text(3), row.Text(4), row.Text(5), {}};
   if (!row.IsNull(6)) user.quota_bytes = row.Int(6);
   return user;
+}
+
+// A LIKE pattern that matches `text` literally anywhere.
+std::string ContainsPattern(const std::string& text) {
+  std::string pattern = "%";
+  for (char c : text) {
+    if (c == '%' || c == '_' || c == '\\') pattern.push_back('\\');
+    pattern.push_back(c);
+  }
+  return pattern + "%";
+}
+
+}  // namespace
+
+std::optional<User> UserStore::FindOne(const char* sql, const std::string& value) const {
+  auto rows = db_.Query(sql, {value});
+  if (!rows || rows->empty()) return std::nullopt;
+  return FromRow(rows->front());
+}
+
+std::vector<User> UserStore::Search(const std::string& keyword, int64_t offset,
+                                    int64_t limit) const {
+  static const std::string sql = std::string("SELECT ") + kColumns +
+                                 " FROM users WHERE app_uid LIKE ?1 ESCAPE '\\' OR "
+                                 "nick_name LIKE ?1 ESCAPE '\\' ORDER BY app_uid LIMIT ?2 OFFSET ?3";
+  std::vector<User> users;
+  auto rows = db_.Query(sql, {ContainsPattern(keyword), limit, offset});
+  if (rows) {
+    for (const SqlRow& row : *rows) users.push_back(FromRow(row));
+  }
+  return users;
 }
 
 std::optional<User> UserStore::FindByToken(const std::string& token) const {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qr_backend {
 
@@ -31,6 +32,8 @@ class UserStore {
   // app_uid or the token is taken.
   std::optional<User> Create(User user, std::string* error);
   bool SetQuota(const std::string& app_uid, int64_t quota_bytes);
+  // Users whose app uid or nick name contains `keyword` (any case), by app uid.
+  std::vector<User> Search(const std::string& keyword, int64_t offset, int64_t limit) const;
 
  private:
   std::optional<User> FindOne(const char* sql, const std::string& value) const;

@@ -1,5 +1,7 @@
 #include "backend_client.h"
 
+#include <regex>
+
 #include "api/request_signature.h"
 #include "common/crypto.h"
 
@@ -188,6 +190,18 @@ int PushReader::status() const {
 std::string PushReader::content_type() const {
   std::lock_guard lock(mutex_);
   return content_type_;
+}
+
+std::optional<Stanza> ParseStanza(const std::string& line) {
+  static const std::regex pattern(
+      R"re(<message id="(\d+)" type="push" to="([^"]*)"><push xmlns="halvard:kovani:meetlog_push">)re"
+      R"re(<cmd>(\d+)</cmd><content>([A-Za-z0-9+/=]*)</content></push></message>)re");
+  std::smatch match;
+  if (!std::regex_match(line, match, pattern)) return std::nullopt;
+  const auto json = Base64Decode(match[4].str());
+  if (!json) return std::nullopt;
+  return Stanza{std::stoll(match[1]), match[2], std::stoi(match[3]),
+                nlohmann::json::parse(*json, nullptr, false)};
 }
 
 nlohmann::json StartBody(const std::string& title) {

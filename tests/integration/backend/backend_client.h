@@ -124,6 +124,16 @@ class PushReader {
   std::thread thread_;
 };
 
+// One event line of a push stream, decoded.
+struct Stanza {
+  int64_t id = 0;
+  std::string to;
+  int cmd = 0;
+  nlohmann::json content;
+};
+// nullopt when the line is not an event stanza of the documented form.
+std::optional<Stanza> ParseStanza(const std::string& line);
+
 // A start request body with the given title.
 nlohmann::json StartBody(const std::string& title);
 

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -62,6 +63,28 @@ class BackendTest : public ::testing::Test {
                               {"file_size", std::to_string(size)},
                               {"file_duration", duration},
                               {"ext_info", {{"record_mode", "1"}, {"screen_type", "0"}}}});
+  }
+
+  // A record whose video is uploaded and which is complete; returns the start answer's "data".
+  nlohmann::json FinishedRecord(const Account& account, const std::string& title = "Done") {
+    const auto start = StartRecord(account, title);
+    EXPECT_EQ(PutVideo(start, "0123456789").status, 200);
+    EXPECT_EQ(Complete(account, start, 10).value("code", -1), 0);
+    return start;
+  }
+
+  // Records made through the admin API, without objects; their uni record ids, newest first.
+  std::vector<std::string> Seed(const std::string& app_uid, int count,
+                                nlohmann::json extra = nlohmann::json::object()) {
+    extra["app_uid"] = app_uid;
+    extra["count"] = count;
+    const auto answer = Admin().Call("POST", "/admin/records", extra);
+    EXPECT_EQ(answer.status, 200) << answer.body;
+    std::vector<std::string> ids;
+    for (const auto& record : answer.Json().value("records", nlohmann::json::array())) {
+      ids.push_back(record["uni_record_id"]);
+    }
+    return ids;
   }
 
   TempDir dir_;

@@ -1,34 +1,12 @@
 // The push stream of qr-backend: framing, heartbeats, per-user delivery and resumption.
 
-#include <regex>
-
 #include "backend_fixture.h"
-#include "common/crypto.h"
 
 namespace qr_backend::testing {
 namespace {
 
 using std::chrono::milliseconds;
 constexpr milliseconds kWait(5000);
-
-struct Stanza {
-  int64_t id = 0;
-  std::string to;
-  int cmd = 0;
-  nlohmann::json content;
-};
-
-std::optional<Stanza> ParseStanza(const std::string& line) {
-  static const std::regex pattern(
-      R"re(<message id="(\d+)" type="push" to="([^"]*)"><push xmlns="halvard:kovani:meetlog_push">)re"
-      R"re(<cmd>(\d+)</cmd><content>([A-Za-z0-9+/=]*)</content></push></message>)re");
-  std::smatch match;
-  if (!std::regex_match(line, match, pattern)) return std::nullopt;
-  const auto json = Base64Decode(match[4].str());
-  if (!json) return std::nullopt;
-  return Stanza{std::stoll(match[1]), match[2], std::stoi(match[3]),
-                nlohmann::json::parse(*json, nullptr, false)};
-}
 
 class BackendPushStreamTest : public BackendTest {
  protected:

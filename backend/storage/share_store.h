@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qr_backend {
+
+class Database;
+
+// The link settings of one record.
+struct ShareSettings {
+  std::string uni_record_id;
+  std::string share_id;
+  bool switch_state = false;  // the link opens the record
+  int64_t point_id = 1;       // kPointAnyoneWithLink or kPointParticipants
+  int64_t group_id = 0;
+  int64_t access_id = 0;
+  int64_t expired_time = 0;  // Unix milliseconds; 0: never
+  int64_t expired_time_type = 0;
+  bool download_enable = false;
+  bool view_minutes_enable = false;
+  std::string password;  // empty: none
+  bool invite_join_state = false;
+};
+
+constexpr int64_t kPointAnyoneWithLink = 1;
+constexpr int64_t kPointSignedInWithLink = 2;
+constexpr int64_t kPointParticipants = 3;
+
+// A user with a say on a record besides its owner: a granted viewer and/or a co-owner.
+struct RecordMember {
+  std::string app_uid;
+  int64_t permission_id = 0;  // > 0: may view
+  bool is_assigner = false;   // co-owner: may view and manage sharing
+};
+
+class ShareStore {
+ public:
+  explicit ShareStore(Database& db) : db_(db) {}
+
+  // The record's settings; a record that was never shared gets the defaults and a share id.
+  std::optional<ShareSettings> Settings(const std::string& uni_record_id);
+  // The stored settings, or the defaults (no share id) without storing anything.
+  ShareSettings Peek(const std::string& uni_record_id) const;
+  bool Save(const ShareSettings& settings);
+  std::optional<std::string> RecordOfShare(const std::string& share_id) const;
+
+  std::optional<RecordMember> Member(const std::string& uni_record_id,
+                                     const std::string& app_uid) const;
+  std::vector<RecordMember> Members(const std::string& uni_record_id) const;
+  bool SetPermission(const std::string& uni_record_id, const std::string& app_uid,
+                     int64_t permission_id, int64_t now);
+  bool SetAssigner(const std::string& uni_record_id, const std::string& app_uid,
+                   bool is_assigner, int64_t now);
+  // Somebody without access asked the owner for it.
+  bool AddAccessRequest(const std::string& unique_id, const std::string& uni_record_id,
+                        const std::string& app_uid, const std::string& subject,
+                        const std::string& reason, int64_t now);
+  bool ForgetRecord(const std::string& uni_record_id);
+
+ private:
+  bool Upsert(const std::string& uni_record_id, const std::string& app_uid,
+              const char* column, int64_t value, int64_t now);
+
+  Database& db_;
+};
+
+}  // namespace qr_backend
