@@ -1,6 +1,7 @@
 // Object-store throughput of qr-backend on loopback: one object sent as a single streamed PUT
 // and as a multipart upload, side by side with a plain `curl -T` of the same file to the same
-// store. Prints a table with the ratio of each to curl.
+// store. Prints one row per upload in the form bench/run collects, with the throughput ratio
+// to curl.
 //
 //   backend_store_bench [--size-mib N] [--part-mib M] [--repeat R] [--backend PATH]
 
@@ -201,34 +202,38 @@ int Main(const Options& options) {
   };
   std::vector<Row> rows;
   rows.push_back({"curl -T (single PUT)", Measure(options.repeat, [&] { return CurlPut(upload, file); })});
-  rows.push_back({"streamed PUT (C++ client)",
+  rows.push_back({"object PUT",
                   Measure(options.repeat, [&] { return StreamedPut(upload, fd, size); })});
-  rows.push_back({"multipart, " + std::to_string(options.part_mib) + " MiB parts + complete",
+  rows.push_back({"multipart (" + std::to_string(options.part_mib) + " MiB parts)",
                   Measure(options.repeat, [&] {
                     return MultipartPut(upload, fd, size, options.part_mib << 20);
                   })});
   close(fd);
   backend.Stop();
 
-  std::printf("qr-backend object store, %lld MiB object on loopback, best of %d\n",
-              static_cast<long long>(options.size_mib), options.repeat);
-  std::printf("%-40s %9s %9s %12s\n", "upload", "seconds", "MiB/s", "vs curl -T");
+  // One row per upload in the form bench/run collects: name | ours | reference | ratio | note.
   const auto& reference = rows.front().seconds;
-  bool ok = true;
-  for (const Row& row : rows) {
-    if (!row.seconds) {
-      std::printf("%-40s %9s\n", row.name.c_str(), "FAILED");
+  bool ok = reference.has_value();
+  const auto rate = [&](double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MiB/s",
+                  static_cast<double>(options.size_mib) / seconds);
+    return std::string(text);
+  };
+  for (size_t i = 1; i < rows.size(); ++i) {
+    const Row& row = rows[i];
+    std::string name = "qr-backend " + row.name + ", " + std::to_string(options.size_mib) + " MiB";
+    if (!row.seconds || !reference) {
+      std::printf("%-44s | %-16s | %-16s | %-8s | %s\n", name.c_str(), "FAILED", "-", "-",
+                  "an upload failed");
       ok = false;
       continue;
     }
-    const double rate = static_cast<double>(options.size_mib) / *row.seconds;
-    std::printf("%-40s %9.2f %9.1f ", row.name.c_str(), *row.seconds, rate);
-    if (reference) {
-      // Throughput ratio: above 1 is faster than curl.
-      std::printf("%12.2f\n", *reference / *row.seconds);
-    } else {
-      std::printf("%12s\n", "-");
-    }
+    // Throughput ratio: above 1 is faster than curl -T to the same store.
+    const std::string note = "reference: curl -T of the same file to the same store, best of " +
+                             std::to_string(options.repeat);
+    std::printf("%-44s | %-16s | %-16s | %-8.2f | %s\n", name.c_str(), rate(*row.seconds).c_str(),
+                rate(*reference).c_str(), *reference / *row.seconds, note.c_str());
   }
   return ok ? 0 : 1;
 }
