@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+// Where the host keeps things on disk, and the programs it starts.
+namespace kovani_common::utils {
+
+// The signed-in user's data directory: util::file::GetUserDataDirectory() + "<app_uid>/"
+// ("anonymous/" when nobody is signed in; characters outside [A-Za-z0-9._-] become '_').
+std::string GetUserDataPath();
+// The signed-in user's database directory, GetUserDataPath() + "database/", created when
+// missing; with a trailing '/', so a file name can be appended directly.
+std::string GetDatabasePath();
+
+namespace record {
+// The transcoder program: "qr-transcoder" in the bin directory beside the lib directory that
+// holds libqrhost.so (build/bin/qr-transcoder in a build tree).
+std::string GetTranscodeExecuteFilePath();
+// The bridge target name the transcoder is started and reported under.
+std::string GetTranscodeTargetName();
+}  // namespace record
+
+}  // namespace kovani_common::utils
