@@ -12,8 +12,8 @@
 
 int main(int argc, char** argv) {
   std::string message;
-  const auto config = qr_backend::ParseBackendConfig(
-      std::vector<std::string>(argv + 1, argv + argc), &message);
+  const auto config =
+      qr_backend::ParseBackendConfig(std::vector<std::string>(argv + 1, argv + argc), &message);
   if (!config) {
     const bool help = message == qr_backend::BackendUsage();
     (help ? std::cout : std::cerr) << message << (message.back() == '\n' ? "" : "\n");

@@ -68,8 +68,8 @@ Access AccessPolicy::ForLink(const Record& record, const std::string& password) 
     return Refuse(kPlayNoAccess, "Only participants of the meeting may open this recording.");
   }
   if (!settings.password.empty() && !ConstantTimeEquals(password, settings.password)) {
-    return Refuse(kPlayPasswordNeeded, password.empty() ? "Enter the password of this link."
-                                                        : "The password is wrong.");
+    return Refuse(kPlayPasswordNeeded,
+                  password.empty() ? "Enter the password of this link." : "The password is wrong.");
   }
   return Grant(record, Role::kLinkHolder);
 }

@@ -14,8 +14,8 @@ class MeetingStore;
 enum class Role : int {
   kNone = 0,
   kOwner = 1,
-  kCoOwner = 2,  // may view and manage sharing
-  kGranted = 3,  // granted by name
+  kCoOwner = 2,      // may view and manage sharing
+  kGranted = 3,      // granted by name
   kParticipant = 4,  // took part in the record's meeting, and the link admits participants
   kLinkHolder = 5,   // holds the share link (the browser)
 };

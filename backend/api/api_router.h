@@ -1,14 +1,12 @@
 #pragma once
 
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <string>
 
-#include <nlohmann/json.hpp>
-
+#include "common/httplib_fwd.h"
 #include "common/url_codec.h"
 #include "storage/user_store.h"
-
-#include "common/httplib_fwd.h"
 
 namespace qr_backend {
 

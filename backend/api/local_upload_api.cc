@@ -80,7 +80,8 @@ ApiAnswer LocalUploadApi::FinishBatch(const ApiCall& call) {
   // A file joins its batch when it is completed, so only completed files count.
   const auto files = context_.records.BatchSize(call.user.app_uid, batch_id);
   if (!files) return ApiAnswer::Fail(kBizInternal, "cannot read the batch");
-  if (*files == 0) return ApiAnswer::Fail(kBizNotFound, "no completed file names batch " + batch_id);
+  if (*files == 0)
+    return ApiAnswer::Fail(kBizNotFound, "no completed file names batch " + batch_id);
   // Finishing twice is fine: a client re-sends it after a restart.
   if (!context_.records.FinishBatch(call.user.app_uid, batch_id, context_.clock.NowSeconds())) {
     return ApiAnswer::Fail(kBizInternal, "cannot store the batch");

@@ -27,7 +27,8 @@ std::string PathOf(FieldReader& fields) {
 
 void MessageApi::Register(ApiRouter& router) {
   router.Post("/v2/meetlog/reddot/pull", [this](const ApiCall& call) { return PullRedDot(call); });
-  router.Post("/v2/meetlog/reddot/clear", [this](const ApiCall& call) { return ClearRedDot(call); });
+  router.Post("/v2/meetlog/reddot/clear",
+              [this](const ApiCall& call) { return ClearRedDot(call); });
   router.Post("/v2/meetlog/notice/list", [this](const ApiCall& call) { return ListNotices(call); });
   router.Get("/v2/meetlog/main/clear-reddot",
              [this](const ApiCall& call) { return ClearCardRedDot(call); });

@@ -68,9 +68,9 @@ void PlayerPage::Show(httplib::Response& response, const Record& record, const A
 
 void PlayerPage::Play(const httplib::Request& request, httplib::Response& response) {
   const std::string uni_record_id = request.matches[1];
-  const auto viewer = context_.links.ViewerOf(
-      uni_record_id, request.get_param_value("viewer"), request.get_param_value("expires"),
-      request.get_param_value("ticket"));
+  const auto viewer = context_.links.ViewerOf(uni_record_id, request.get_param_value("viewer"),
+                                              request.get_param_value("expires"),
+                                              request.get_param_value("ticket"));
   if (!viewer) {
     WritePage(response, 403, "Link not valid",
               "<p>This link is not valid or has expired. Open the recording from the "

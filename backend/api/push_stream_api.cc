@@ -22,9 +22,8 @@ bool WriteLine(httplib::DataSink& sink, std::string line) {
 }  // namespace
 
 void PushStreamApi::Register(ApiRouter& router) {
-  router.GetRaw(kPath, [this](const ApiCall& call, httplib::Response& response) {
-    Open(call, response);
-  });
+  router.GetRaw(kPath,
+                [this](const ApiCall& call, httplib::Response& response) { Open(call, response); });
 }
 
 void PushStreamApi::Open(const ApiCall& call, httplib::Response& response) {
@@ -44,27 +43,28 @@ void PushStreamApi::Open(const ApiCall& call, httplib::Response& response) {
   PushHub& hub = context_.push;
   // "; charset=utf-8" keeps the library from gzip-compressing the stream, which would hold
   // lines back in the compressor instead of sending each one at once.
-  response.set_chunked_content_provider(
-      "application/xml; charset=utf-8",
-      [&hub, heartbeat, uid = call.user.app_uid, cursor, opened = false](
-          size_t, httplib::DataSink& sink) mutable {
-        if (!opened) {
-          opened = true;
-          // The subscription is live once this line arrives.
-          if (!WriteLine(sink, std::string(kPingStanza))) return false;
-        }
-        const auto events = hub.Wait(uid, cursor, heartbeat);
-        if (hub.shutting_down()) {
-          sink.done();
-          return true;
-        }
-        if (events.empty()) return WriteLine(sink, std::string(kPingStanza));
-        for (const PushEvent& event : events) {
-          if (!WriteLine(sink, PushStanza(event))) return false;
-          cursor = event.id;
-        }
-        return true;
-      });
+  response.set_chunked_content_provider("application/xml; charset=utf-8",
+                                        [&hub, heartbeat, uid = call.user.app_uid, cursor,
+                                         opened = false](size_t, httplib::DataSink& sink) mutable {
+                                          if (!opened) {
+                                            opened = true;
+                                            // The subscription is live once this line arrives.
+                                            if (!WriteLine(sink, std::string(kPingStanza)))
+                                              return false;
+                                          }
+                                          const auto events = hub.Wait(uid, cursor, heartbeat);
+                                          if (hub.shutting_down()) {
+                                            sink.done();
+                                            return true;
+                                          }
+                                          if (events.empty())
+                                            return WriteLine(sink, std::string(kPingStanza));
+                                          for (const PushEvent& event : events) {
+                                            if (!WriteLine(sink, PushStanza(event))) return false;
+                                            cursor = event.id;
+                                          }
+                                          return true;
+                                        });
 }
 
 }  // namespace qr_backend

@@ -85,7 +85,7 @@ ApiAnswer RecordControlApi::GetStartData(const ApiCall& call) {
     record.record_id = RandomDecimalId();
     record.file_id = RandomHex(8);
     record.owner_uid = call.user.app_uid;
-    record.title = !title->empty()            ? *title
+    record.title = !title->empty()           ? *title
                    : !record_subject.empty() ? record_subject
                                              : "Quick recording";
     record.record_type = record_type;
@@ -158,8 +158,8 @@ ApiAnswer RecordControlApi::Complete(const ApiCall& call) {
   const Record& record = *owned.record;
   const auto object = context_.objects.Head(context_.settings.bucket, record.video_key);
   if (!object) {
-    return ApiAnswer::Fail(kBizConflict, "the video object of record " + record_id +
-                                             " has not been uploaded");
+    return ApiAnswer::Fail(kBizConflict,
+                           "the video object of record " + record_id + " has not been uploaded");
   }
   if (object->size != file_size) {
     return ApiAnswer::Fail(kBizConflict, "the video object has " + std::to_string(object->size) +
@@ -182,7 +182,8 @@ ApiAnswer RecordControlApi::Delete(const ApiCall& call) {
   if (!fields.ok()) return ApiAnswer::Fail(kBizBadRequest, fields.error());
   OwnedRecord owned = FindOwnedRecord(context_, call.user, RecordIdKind::kRecordId, record_id);
   // Cancelling twice is not an error: the record is gone either way.
-  if (!owned && owned.refusal.code == kBizNotFound) return ApiAnswer::Ok({{"record_id", record_id}});
+  if (!owned && owned.refusal.code == kBizNotFound)
+    return ApiAnswer::Ok({{"record_id", record_id}});
   if (!owned) return owned.refusal;
   if (!RemoveRecord(context_, *owned.record)) {
     return ApiAnswer::Fail(kBizInternal, "the record was not removed completely");

@@ -66,10 +66,9 @@ nlohmann::json RecordItemBuilder::Build(const Record& record, const User& viewer
   const auto newest = context_.notices.Newest(viewer.app_uid, record.uni_record_id);
   // Link settings are the managers' business; others see neither password nor link.
   const bool manager = access.may_manage();
-  const std::string share_url =
-      manager && !share.share_id.empty()
-          ? context_.settings.api_base_url + "/share/" + share.share_id
-          : std::string();
+  const std::string share_url = manager && !share.share_id.empty()
+                                    ? context_.settings.api_base_url + "/share/" + share.share_id
+                                    : std::string();
 
   return {
       {"record_id", record.record_id},

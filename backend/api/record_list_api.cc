@@ -38,8 +38,8 @@ bool ReadPaging(const nlohmann::json& body, FieldReader& fields, ListRequest& re
   if (size == body.end() || size->is_null()) {
     request.limit = kDefaultPageSize;
   } else {
-    request.limit = size->is_string() ? fields.DecimalText("page_size")
-                                      : fields.Integer("page_size");
+    request.limit =
+        size->is_string() ? fields.DecimalText("page_size") : fields.Integer("page_size");
   }
   request.limit = std::clamp<int64_t>(request.limit, 1, kMaxPageSize);
   // "record_type_v2" lists the kinds newer clients want; older ones send only "record_type".
@@ -69,16 +69,17 @@ void RecordListApi::Register(ApiRouter& router) {
               [this](const ApiCall& call) { return List(call, ListScope::kMine); });
   router.Post("/v2/meetlog/recent/list",
               [this](const ApiCall& call) { return List(call, ListScope::kRecent); });
-  router.Post("/v2/meetlog/main/get-record", [this](const ApiCall& call) { return GetRecord(call); });
+  router.Post("/v2/meetlog/main/get-record",
+              [this](const ApiCall& call) { return GetRecord(call); });
   router.Post("/v2/meetlog/dashboard/meeting-record-list",
               [this](const ApiCall& call) { return ListMeeting(call); });
   router.Post("/v2/meetlog/dashboard/delete-record-info",
               [this](const ApiCall& call) { return DeleteRecords(call); });
-  router.Post("/v2/meetlog/recent/del", [this](const ApiCall& call) { return DeleteHistory(call); });
+  router.Post("/v2/meetlog/recent/del",
+              [this](const ApiCall& call) { return DeleteHistory(call); });
 }
 
-ApiAnswer RecordListApi::Page(const ApiCall& call, const ListRequest& request,
-                              bool visible_only) {
+ApiAnswer RecordListApi::Page(const ApiCall& call, const ListRequest& request, bool visible_only) {
   ApiAnswer answer = ApiAnswer::Fail(kBizInternal, "cannot read the records");
   const RecordItemBuilder builder(context_);
   // One transaction per page: the links and read grants made for its items commit together.
@@ -144,9 +145,9 @@ ApiAnswer RecordListApi::GetRecord(const ApiCall& call) {
       answer = ApiAnswer::Fail(kBizForbidden, access.tips);
       return true;
     }
-    answer = ApiAnswer::Ok(
-        {{"record", RecordItemBuilder(context_).Build(*record, call.user, access)},
-         {"page_info", PageInfo("", 1, 1, false)}});
+    answer =
+        ApiAnswer::Ok({{"record", RecordItemBuilder(context_).Build(*record, call.user, access)},
+                       {"page_info", PageInfo("", 1, 1, false)}});
     return true;
   });
   return answer;
@@ -164,8 +165,8 @@ ApiAnswer RecordListApi::DeleteRecords(const ApiCall& call) {
         break;
       }
       // Checked all first: a request with someone else's record deletes nothing.
-      OwnedRecord owned = FindOwnedRecord(context_, call.user, RecordIdKind::kUniRecordId,
-                                          id.get<std::string>());
+      OwnedRecord owned =
+          FindOwnedRecord(context_, call.user, RecordIdKind::kUniRecordId, id.get<std::string>());
       if (owned) {
         doomed.push_back(std::move(*owned.record));
       } else if (owned.refusal.code != kBizNotFound) {
@@ -177,8 +178,8 @@ ApiAnswer RecordListApi::DeleteRecords(const ApiCall& call) {
   nlohmann::json deleted = nlohmann::json::array();
   for (const Record& record : doomed) {
     if (!RemoveRecord(context_, record)) {
-      return ApiAnswer::Fail(kBizInternal, "record " + record.uni_record_id +
-                                               " was not removed completely");
+      return ApiAnswer::Fail(kBizInternal,
+                             "record " + record.uni_record_id + " was not removed completely");
     }
     PushRecordChanged(context_, record, kRecordDeleted);
     deleted.push_back(record.uni_record_id);

@@ -44,8 +44,8 @@ ApiAnswer RecordRenameApi::Rename(const ApiCall& call) {
     fields.Fail("\"title\" is empty");
   }
   if (!fields.ok()) return ApiAnswer::Fail(kBizBadRequest, fields.error());
-  OwnedRecord owned = FindOwnedRecord(context_, call.user, RecordIdKind::kUniRecordId,
-                                      uni_record_id);
+  OwnedRecord owned =
+      FindOwnedRecord(context_, call.user, RecordIdKind::kUniRecordId, uni_record_id);
   if (!owned) return owned.refusal;
   const auto review = context_.reviews.Open(uni_record_id, call.user.app_uid, title, description,
                                             context_.clock.NowSeconds());

@@ -17,10 +17,9 @@ TEST(BackendRequestSignatureTest, MatchesAnIndependentlyComputedSignature) {
   const std::string canonical =
       CanonicalText("POST", "/v2/record/control/complete", *query, R"({"record_id":"42"})",
                     "1700000000", "0123456789abcdef");
-  EXPECT_EQ(canonical,
-            "POST\n/v2/record/control/complete\n" + *query +
-                "\n5783b70ab0b1a332425c4c6403dc29990e001d5a7a767d1da2de8c844c88de36\n"
-                "1700000000\n0123456789abcdef");
+  EXPECT_EQ(canonical, "POST\n/v2/record/control/complete\n" + *query +
+                           "\n5783b70ab0b1a332425c4c6403dc29990e001d5a7a767d1da2de8c844c88de36\n"
+                           "1700000000\n0123456789abcdef");
   EXPECT_EQ(SignCanonicalText("s3cret", canonical),
             "72883a13a32e4b0bae9ef74511f6b4e6e3a0889959dd6a9bcab208380c6eb952");
 }

@@ -21,8 +21,7 @@ class BackendRequestVerifierTest : public ::testing::Test {
   }
 
   // A request signed the documented way; callers spoil one piece at a time.
-  IncomingRequest Signed(const std::string& nonce = "0123456789abcdef",
-                         int64_t timestamp = kNow) {
+  IncomingRequest Signed(const std::string& nonce = "0123456789abcdef", int64_t timestamp = kNow) {
     IncomingRequest request;
     request.method = "POST";
     request.path = "/v2/record/control/delete";

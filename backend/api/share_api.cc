@@ -36,28 +36,27 @@ nlohmann::json UserInfo(const User& user, bool granted) {
 
 nlohmann::json UiVisible() {
   nlohmann::json visible;
-  for (const char* key : {"lintra_share_visible", "company_contacts_visible",
-                          "new_meeting_member_visible", "download_visible",
-                          "view_minutes_visible", "expire_visible", "senior_setting_visible"}) {
+  for (const char* key :
+       {"lintra_share_visible", "company_contacts_visible", "new_meeting_member_visible",
+        "download_visible", "view_minutes_visible", "expire_visible", "senior_setting_visible"}) {
     visible[key] = true;
   }
   return visible;
 }
 
 nlohmann::json PermissionPoints() {
-  return nlohmann::json::array(
-      {{{"id", kPointAnyoneWithLink},
-        {"tip", "Anyone with the link"},
-        {"switch_tip", "Anyone who has the link can view"},
-        {"extra_type", 0}},
-       {{"id", kPointSignedInWithLink},
-        {"tip", "Signed-in users with the link"},
-        {"switch_tip", "Users who have the link can view"},
-        {"extra_type", 0}},
-       {{"id", kPointParticipants},
-        {"tip", "Participants of the meeting"},
-        {"switch_tip", "Participants of the meeting can view"},
-        {"extra_type", 1}}});
+  return nlohmann::json::array({{{"id", kPointAnyoneWithLink},
+                                 {"tip", "Anyone with the link"},
+                                 {"switch_tip", "Anyone who has the link can view"},
+                                 {"extra_type", 0}},
+                                {{"id", kPointSignedInWithLink},
+                                 {"tip", "Signed-in users with the link"},
+                                 {"switch_tip", "Users who have the link can view"},
+                                 {"extra_type", 0}},
+                                {{"id", kPointParticipants},
+                                 {"tip", "Participants of the meeting"},
+                                 {"switch_tip", "Participants of the meeting can view"},
+                                 {"extra_type", 1}}});
 }
 
 nlohmann::json PermissionGroups() {
@@ -94,7 +93,8 @@ bool MemberUids(const nlohmann::json* members, FieldReader& fields,
 void ShareApi::Register(ApiRouter& router) {
   const std::string base = "/v2/meetlog/permission/";
   const auto route = [&](const char* name, ApiAnswer (ShareApi::*handler)(const ApiCall&)) {
-    router.Post(base + name, [this, handler](const ApiCall& call) { return (this->*handler)(call); });
+    router.Post(base + name,
+                [this, handler](const ApiCall& call) { return (this->*handler)(call); });
   };
   route("get-cfg", &ShareApi::GetConfig);
   route("set-cfg", &ShareApi::SetConfig);
@@ -110,11 +110,11 @@ void ShareApi::Register(ApiRouter& router) {
   route("set-invite-join-state", &ShareApi::SetInviteJoinState);
   router.Post(base + "participant-list",
               [this](const ApiCall& call) { return Participants(call, false); });
-  router.Post(base + "search-user", [this](const ApiCall& call) { return Participants(call, true); });
+  router.Post(base + "search-user",
+              [this](const ApiCall& call) { return Participants(call, true); });
 }
 
-std::optional<Record> ShareApi::Managed(const ApiCall& call, ApiAnswer* refusal,
-                                        bool owner_only) {
+std::optional<Record> ShareApi::Managed(const ApiCall& call, ApiAnswer* refusal, bool owner_only) {
   FieldReader fields(call.body);
   const std::string uni_record_id = fields.Text("uni_record_id", true);
   if (!fields.ok()) {
@@ -128,8 +128,8 @@ std::optional<Record> ShareApi::Managed(const ApiCall& call, ApiAnswer* refusal,
   }
   const Access access = context_.access.ForUser(*record, call.user.app_uid);
   if (owner_only ? access.role != Role::kOwner : !access.may_manage()) {
-    *refusal = ApiAnswer::Fail(kBizForbidden, owner_only
-                                                  ? "only the owner may do this"
+    *refusal =
+        ApiAnswer::Fail(kBizForbidden, owner_only ? "only the owner may do this"
                                                   : "only the owner and co-owners manage sharing");
     return std::nullopt;
   }
@@ -138,8 +138,7 @@ std::optional<Record> ShareApi::Managed(const ApiCall& call, ApiAnswer* refusal,
 
 std::vector<std::string> ShareApi::ParticipantsOf(const Record& record) const {
   const auto meeting = context_.meetings.Find(record.uni_record_id);
-  return meeting ? context_.meetings.Participants(meeting->meeting_id)
-                 : std::vector<std::string>{};
+  return meeting ? context_.meetings.Participants(meeting->meeting_id) : std::vector<std::string>{};
 }
 
 bool ShareApi::Grant(const Record& record, const std::vector<std::string>& app_uids,
@@ -258,13 +257,14 @@ ApiAnswer ShareApi::GrantedUsers(const ApiCall& call) {
   if (!record) return refusal;
   FieldReader fields(call.body);
   const std::string cursor = fields.Text("cursor", false, "0");
-  const int64_t page_size = std::clamp<int64_t>(fields.Integer("page_size", false, kGrantedPage),
-                                                1, 200);
+  const int64_t page_size =
+      std::clamp<int64_t>(fields.Integer("page_size", false, kGrantedPage), 1, 200);
   fields.Text("source");
   fields.Text("last_item_info");
   int64_t offset = 0;
   auto [ptr, ec] = std::from_chars(cursor.data(), cursor.data() + cursor.size(), offset);
-  if (!cursor.empty() && (ec != std::errc() || ptr != cursor.data() + cursor.size() || offset < 0)) {
+  if (!cursor.empty() &&
+      (ec != std::errc() || ptr != cursor.data() + cursor.size() || offset < 0)) {
     fields.Fail("\"cursor\" is not a cursor this server gave");
   }
   if (!fields.ok()) return ApiAnswer::Fail(kBizBadRequest, fields.error());
@@ -480,8 +480,7 @@ ApiAnswer ShareApi::GetInviteJoinState(const ApiCall& call) {
   ApiAnswer refusal;
   const auto record = Managed(call, &refusal);
   if (!record) return refusal;
-  return ApiAnswer::Ok(
-      {{"status", context_.shares.Peek(record->uni_record_id).invite_join_state}});
+  return ApiAnswer::Ok({{"status", context_.shares.Peek(record->uni_record_id).invite_join_state}});
 }
 
 ApiAnswer ShareApi::SetInviteJoinState(const ApiCall& call) {

@@ -42,8 +42,8 @@ class ShareApi {
   std::optional<Record> Managed(const ApiCall& call, ApiAnswer* refusal, bool owner_only = false);
   std::vector<std::string> ParticipantsOf(const Record& record) const;
   // Sets each user's grant; false with `refusal` set when one of them does not exist.
-  bool Grant(const Record& record, const std::vector<std::string>& app_uids,
-             int64_t permission_id, ApiAnswer* refusal);
+  bool Grant(const Record& record, const std::vector<std::string>& app_uids, int64_t permission_id,
+             ApiAnswer* refusal);
 
   ApiContext& context_;
 };

@@ -36,12 +36,12 @@ TEST(BackendCryptoTest, Base64AcceptsMissingPaddingAndLineBreaks) {
 }
 
 TEST(BackendCryptoTest, Base64RefusesWhatNoEncoderProduces) {
-  EXPECT_FALSE(Base64Decode("Zm9v!"));       // outside the alphabet
-  EXPECT_FALSE(Base64Decode("Z"));           // one symbol cannot hold a byte
-  EXPECT_FALSE(Base64Decode("Zg=x"));        // data after padding
-  EXPECT_FALSE(Base64Decode("Zg==="));       // too much padding
-  EXPECT_FALSE(Base64Decode("Zh=="));        // leftover bits not zero
-  EXPECT_FALSE(Base64Decode("Zm9v Zg=="));   // blanks are not line breaks
+  EXPECT_FALSE(Base64Decode("Zm9v!"));      // outside the alphabet
+  EXPECT_FALSE(Base64Decode("Z"));          // one symbol cannot hold a byte
+  EXPECT_FALSE(Base64Decode("Zg=x"));       // data after padding
+  EXPECT_FALSE(Base64Decode("Zg==="));      // too much padding
+  EXPECT_FALSE(Base64Decode("Zh=="));       // leftover bits not zero
+  EXPECT_FALSE(Base64Decode("Zm9v Zg=="));  // blanks are not line breaks
 }
 
 TEST(BackendCryptoTest, ConstantTimeEqualsComparesLengthAndContent) {

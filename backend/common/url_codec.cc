@@ -5,8 +5,8 @@ namespace qr_backend {
 namespace {
 
 bool IsUnreserved(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-         c == '-' || c == '_' || c == '.' || c == '~';
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+         c == '_' || c == '.' || c == '~';
 }
 
 int HexValue(char c) {
@@ -62,8 +62,8 @@ std::optional<QueryPairs> ParseQuery(std::string_view raw_query) {
     if (!piece.empty()) {
       const size_t eq = piece.find('=');
       auto name = PercentDecode(piece.substr(0, eq));
-      auto value = PercentDecode(eq == std::string_view::npos ? std::string_view{}
-                                                              : piece.substr(eq + 1));
+      auto value =
+          PercentDecode(eq == std::string_view::npos ? std::string_view{} : piece.substr(eq + 1));
       if (!name || !value) return std::nullopt;
       pairs.emplace_back(std::move(*name), std::move(*value));
     }

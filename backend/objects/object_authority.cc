@@ -37,8 +37,8 @@ std::optional<ParsedAuth> Parse(std::string_view text) {
     if (name == "verb") {
       parsed.verb = value;
     } else if (name == "expires") {
-      auto [ptr, ec] = std::from_chars(value.data(), value.data() + value.size(),
-                                       parsed.expires_at);
+      auto [ptr, ec] =
+          std::from_chars(value.data(), value.data() + value.size(), parsed.expires_at);
       if (ec != std::errc() || ptr != value.data() + value.size()) return std::nullopt;
       has_expiry = true;
     } else if (name == "signature") {
@@ -77,10 +77,8 @@ ObjectGrant ObjectAuthority::Texts(const std::string& bucket, const std::string&
   return grant;
 }
 
-std::optional<ObjectGrant> ObjectAuthority::Store(const std::string& bucket,
-                                                  const std::string& key,
-                                                  const std::string& owner_uid,
-                                                  int64_t ttl_seconds,
+std::optional<ObjectGrant> ObjectAuthority::Store(const std::string& bucket, const std::string& key,
+                                                  const std::string& owner_uid, int64_t ttl_seconds,
                                                   const std::vector<std::string>& verbs,
                                                   bool read_only) {
   const int64_t now = clock_.NowSeconds();
@@ -99,10 +97,8 @@ std::optional<ObjectGrant> ObjectAuthority::Store(const std::string& bucket,
   return Texts(bucket, key, session_token, expires_at, verbs);
 }
 
-std::optional<ObjectGrant> ObjectAuthority::Issue(const std::string& bucket,
-                                                  const std::string& key,
-                                                  const std::string& owner_uid,
-                                                  int64_t ttl_seconds,
+std::optional<ObjectGrant> ObjectAuthority::Issue(const std::string& bucket, const std::string& key,
+                                                  const std::string& owner_uid, int64_t ttl_seconds,
                                                   const std::vector<std::string>& verbs) {
   return Store(bucket, key, owner_uid, ttl_seconds, verbs, false);
 }

@@ -23,9 +23,9 @@ struct ObjectGrant {
 
 enum class AuthCheck {
   kOk,
-  kMissing,         // no authorisation or no session token
-  kMalformed,       // not an authorisation text of ours
-  kWrongVerb,       // issued for another verb
+  kMissing,    // no authorisation or no session token
+  kMalformed,  // not an authorisation text of ours
+  kWrongVerb,  // issued for another verb
   kExpired,
   kUnknownSession,  // never issued for this object, or revoked
   kBadSignature,

@@ -29,8 +29,8 @@ class BackendObjectAuthorityTest : public ::testing::Test {
 TEST_F(BackendObjectAuthorityTest, EachVerbOpensOnlyItsOwnVerb) {
   const ObjectGrant grant = Issue();
   ASSERT_EQ(grant.auth.size(), 4u);
-  const AuthOutcome ok = authority_.Check("put", "bucket", key_, grant.auth.at("put"),
-                                          grant.session_token);
+  const AuthOutcome ok =
+      authority_.Check("put", "bucket", key_, grant.auth.at("put"), grant.session_token);
   EXPECT_EQ(ok.check, AuthCheck::kOk);
   EXPECT_EQ(ok.owner_uid, "alice");
   EXPECT_EQ(Check("post", key_, grant.auth.at("put"), grant.session_token), AuthCheck::kWrongVerb);
@@ -44,8 +44,8 @@ TEST_F(BackendObjectAuthorityTest, BoundToObjectAndSession) {
             AuthCheck::kBadSignature);
   EXPECT_EQ(Check("put", key_, grant.auth.at("put"), other.session_token),
             AuthCheck::kBadSignature);
-  EXPECT_EQ(authority_.Check("put", "other-bucket", key_, grant.auth.at("put"),
-                             grant.session_token).check,
+  EXPECT_EQ(authority_.Check("put", "other-bucket", key_, grant.auth.at("put"), grant.session_token)
+                .check,
             AuthCheck::kBadSignature);
 }
 
@@ -55,9 +55,9 @@ TEST_F(BackendObjectAuthorityTest, TamperedTextsAreRefused) {
   later.replace(later.find("expires=") + 8, 4, "9999");  // push the expiry out
   EXPECT_EQ(Check("put", key_, later, grant.session_token), AuthCheck::kBadSignature);
   EXPECT_EQ(Check("put", key_, "Bearer abc", grant.session_token), AuthCheck::kMalformed);
-  EXPECT_EQ(Check("put", key_, "QR-HMAC-SHA256 verb=put;expires=x;signature=00",
-                  grant.session_token),
-            AuthCheck::kMalformed);
+  EXPECT_EQ(
+      Check("put", key_, "QR-HMAC-SHA256 verb=put;expires=x;signature=00", grant.session_token),
+      AuthCheck::kMalformed);
   EXPECT_EQ(Check("put", key_, "", grant.session_token), AuthCheck::kMissing);
   EXPECT_EQ(Check("put", key_, grant.auth.at("put"), ""), AuthCheck::kMissing);
 }

@@ -120,13 +120,14 @@ bool ObjectStore::UpsertObjectRow(const StoredObject& object, const std::string&
   if (!rows) return false;
   if (!rows->empty()) obsolete.push_back(rows->front().Text(0));
   return db_
-      .Exec("INSERT INTO objects(bucket, object_key, owner_uid, size, etag, content_type, blob, "
-            "updated_at) VALUES(?, ?, ?, ?, ?, ?, ?, ?) "
-            "ON CONFLICT(bucket, object_key) DO UPDATE SET owner_uid = excluded.owner_uid, "
-            "size = excluded.size, etag = excluded.etag, content_type = excluded.content_type, "
-            "blob = excluded.blob, updated_at = excluded.updated_at",
-            {object.bucket, object.key, object.owner_uid, object.size, object.etag,
-             object.content_type, blob, clock_.NowSeconds()})
+      .Exec(
+          "INSERT INTO objects(bucket, object_key, owner_uid, size, etag, content_type, blob, "
+          "updated_at) VALUES(?, ?, ?, ?, ?, ?, ?, ?) "
+          "ON CONFLICT(bucket, object_key) DO UPDATE SET owner_uid = excluded.owner_uid, "
+          "size = excluded.size, etag = excluded.etag, content_type = excluded.content_type, "
+          "blob = excluded.blob, updated_at = excluded.updated_at",
+          {object.bucket, object.key, object.owner_uid, object.size, object.etag,
+           object.content_type, blob, clock_.NowSeconds()})
       .ok;
 }
 
@@ -194,8 +195,7 @@ bool ObjectStore::Delete(const std::string& bucket, const std::string& key) {
                                  {bucket, key});
            if (!rows) return StoreError::kStorage;
            if (!rows->empty()) obsolete.push_back(rows->front().Text(0));
-           return db_.Exec("DELETE FROM objects WHERE bucket = ? AND object_key = ?",
-                           {bucket, key})
+           return db_.Exec("DELETE FROM objects WHERE bucket = ? AND object_key = ?", {bucket, key})
                       ? StoreError::kNone
                       : StoreError::kStorage;
          }) == StoreError::kNone;
@@ -237,10 +237,11 @@ StoreResult<UploadedPart> ObjectStore::PutPart(const std::string& upload_id,
                           {upload_id, part_number});
     if (!rows) return StoreError::kStorage;
     if (!rows->empty()) obsolete.push_back(rows->front().Text(0));
-    return db_.Exec("INSERT INTO upload_parts(upload_id, part_number, size, etag, blob) "
-                    "VALUES(?, ?, ?, ?, ?) ON CONFLICT(upload_id, part_number) DO UPDATE SET "
-                    "size = excluded.size, etag = excluded.etag, blob = excluded.blob",
-                    {upload_id, part_number, part.size, part.etag, *name})
+    return db_.Exec(
+               "INSERT INTO upload_parts(upload_id, part_number, size, etag, blob) "
+               "VALUES(?, ?, ?, ?, ?) ON CONFLICT(upload_id, part_number) DO UPDATE SET "
+               "size = excluded.size, etag = excluded.etag, blob = excluded.blob",
+               {upload_id, part_number, part.size, part.etag, *name})
                ? StoreError::kNone
                : StoreError::kStorage;
   });
@@ -308,8 +309,8 @@ StoreResult<StoredObject> ObjectStore::CompleteUpload(
   const auto name = Publish(*blob);
   if (!name) return {StoreError::kStorage, {}};
 
-  StoredObject object{bucket, key, upload->owner_uid, blob->size(), blob->md5_hex(),
-                      upload->content_type};
+  StoredObject object{
+      bucket, key, upload->owner_uid, blob->size(), blob->md5_hex(), upload->content_type};
   const StoreError error = Commit(*name, [&](std::vector<std::string>& obsolete) {
     // The upload may have been aborted, or a listed part replaced, while we copied.
     if (!FindUpload(upload_id, bucket, key)) return StoreError::kNoSuchUpload;
@@ -346,8 +347,8 @@ StoreError ObjectStore::AbortUpload(const std::string& upload_id, const std::str
 }
 
 bool ObjectStore::AbortUploadsOf(const std::string& bucket, const std::string& key) {
-  auto rows = db_.Query("SELECT upload_id FROM uploads WHERE bucket = ? AND object_key = ?",
-                        {bucket, key});
+  auto rows =
+      db_.Query("SELECT upload_id FROM uploads WHERE bucket = ? AND object_key = ?", {bucket, key});
   if (!rows) return false;
   bool ok = true;
   for (const SqlRow& row : *rows) {

@@ -50,11 +50,11 @@ struct UploadedPart {
 
 enum class StoreError {
   kNone,
-  kNotFound,       // no such object
-  kNoSuchUpload,   // unknown upload id, or one that belongs to another object
-  kInvalidPart,    // a listed part is missing or its ETag differs
+  kNotFound,          // no such object
+  kNoSuchUpload,      // unknown upload id, or one that belongs to another object
+  kInvalidPart,       // a listed part is missing or its ETag differs
   kInvalidPartOrder,  // listed part numbers not strictly ascending, or none listed
-  kStorage,        // disk or database failure
+  kStorage,           // disk or database failure
 };
 
 template <typename T>
@@ -82,8 +82,8 @@ class ObjectStore {
 
   // Publishes a finished writer's file as the object, replacing an older one.
   StoreResult<StoredObject> PutObject(const std::string& bucket, const std::string& key,
-                                      const std::string& owner_uid,
-                                      const std::string& content_type, BlobWriter& blob);
+                                      const std::string& owner_uid, const std::string& content_type,
+                                      BlobWriter& blob);
   std::optional<StoredObject> Head(const std::string& bucket, const std::string& key) const;
   std::shared_ptr<ObjectReader> Open(const std::string& bucket, const std::string& key) const;
   bool Delete(const std::string& bucket, const std::string& key);
@@ -92,8 +92,7 @@ class ObjectStore {
                                         const std::string& owner_uid,
                                         const std::string& content_type);
   StoreResult<UploadedPart> PutPart(const std::string& upload_id, const std::string& bucket,
-                                    const std::string& key, int64_t part_number,
-                                    BlobWriter& blob);
+                                    const std::string& key, int64_t part_number, BlobWriter& blob);
   StoreResult<std::vector<UploadedPart>> ListParts(const std::string& upload_id,
                                                    const std::string& bucket,
                                                    const std::string& key) const;

@@ -92,10 +92,9 @@ void ObjectStoreServer::Register(httplib::Server& server) {
   server.Get(R"(/.*)", [this](const httplib::Request& request, httplib::Response& response) {
     Get(request, response);
   });
-  server.Put(R"(/.*)", [this](const httplib::Request& request, httplib::Response& response,
-                              const httplib::ContentReader& reader) {
-    Put(request, response, reader);
-  });
+  server.Put(R"(/.*)",
+             [this](const httplib::Request& request, httplib::Response& response,
+                    const httplib::ContentReader& reader) { Put(request, response, reader); });
   server.Post(R"(/.*)", [this](const httplib::Request& request, httplib::Response& response) {
     Post(request, response);
   });
@@ -157,13 +156,13 @@ void ObjectStoreServer::GetObject(const httplib::Request& request, httplib::Resp
     response.set_content("", info.content_type);
     return;
   }
-  response.set_content_provider(
-      static_cast<size_t>(info.size), info.content_type,
-      [reader](size_t offset, size_t length, httplib::DataSink& sink) {
-        std::vector<char> buffer(std::min(length, kReadChunk));
-        const int64_t n = reader->ReadAt(static_cast<int64_t>(offset), buffer.data(), buffer.size());
-        return n > 0 && sink.write(buffer.data(), static_cast<size_t>(n));
-      });
+  response.set_content_provider(static_cast<size_t>(info.size), info.content_type,
+                                [reader](size_t offset, size_t length, httplib::DataSink& sink) {
+                                  std::vector<char> buffer(std::min(length, kReadChunk));
+                                  const int64_t n = reader->ReadAt(static_cast<int64_t>(offset),
+                                                                   buffer.data(), buffer.size());
+                                  return n > 0 && sink.write(buffer.data(), static_cast<size_t>(n));
+                                });
 }
 
 void ObjectStoreServer::ListParts(const httplib::Request& request, httplib::Response& response,
@@ -176,10 +175,9 @@ void ObjectStoreServer::ListParts(const httplib::Request& request, httplib::Resp
     parts.push_back(
         {{"part_number", part.part_number}, {"etag", Quoted(part.etag)}, {"size", part.size}});
   }
-  WriteJson(response, {{"bucket", target.bucket},
-                       {"key", target.key},
-                       {"upload_id", upload_id},
-                       {"parts", parts}});
+  WriteJson(
+      response,
+      {{"bucket", target.bucket}, {"key", target.key}, {"upload_id", upload_id}, {"parts", parts}});
 }
 
 void ObjectStoreServer::Put(const httplib::Request& request, httplib::Response& response,
@@ -211,8 +209,8 @@ void ObjectStoreServer::Put(const httplib::Request& request, httplib::Response& 
   if (!received) return refuse(400, "IncompleteBody", "the body ended early");
   if (!blob->Finish()) return refuse(500, "InternalError", "cannot write the body");
   const auto& md5 = blob->md5();
-  if (expected_md5 && expected_md5->compare(0, 16, reinterpret_cast<const char*>(md5.data()),
-                                            md5.size()) != 0) {
+  if (expected_md5 &&
+      expected_md5->compare(0, 16, reinterpret_cast<const char*>(md5.data()), md5.size()) != 0) {
     return WriteError(request, response, 400, "BadDigest", "the body does not match Content-MD5");
   }
   std::string etag;
@@ -244,15 +242,15 @@ void ObjectStoreServer::Post(const httplib::Request& request, httplib::Response&
     const auto upload =
         store_.CreateUpload(target->bucket, target->key, target->owner_uid, content_type);
     if (!upload.ok()) return WriteStoreError(request, response, upload.error);
-    return WriteJson(response,
-                     {{"bucket", target->bucket}, {"key", target->key}, {"upload_id", upload.value}});
+    return WriteJson(
+        response, {{"bucket", target->bucket}, {"key", target->key}, {"upload_id", upload.value}});
   }
   if (request.has_param("uploadId")) return CompleteUpload(request, response, *target);
   WriteError(request, response, 400, "InvalidRequest", "POST takes ?uploads or ?uploadId=");
 }
 
-void ObjectStoreServer::CompleteUpload(const httplib::Request& request,
-                                       httplib::Response& response, const Target& target) {
+void ObjectStoreServer::CompleteUpload(const httplib::Request& request, httplib::Response& response,
+                                       const Target& target) {
   const auto body = nlohmann::json::parse(request.body, nullptr, false);
   FieldReader fields(body);
   const nlohmann::json* listed = fields.Array("parts", true);

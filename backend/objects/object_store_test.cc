@@ -1,9 +1,9 @@
 #include "objects/object_store.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
-
-#include <gtest/gtest.h>
 
 #include "common/clock.h"
 #include "common/crypto.h"
@@ -46,7 +46,8 @@ class BackendObjectStoreTest : public ::testing::Test {
   TestDatabase database_;
   ManualClock clock_{1000};
   std::string root_ = database_.dir() + "/objects";
-  std::unique_ptr<ObjectStore> store_ = std::make_unique<ObjectStore>(database_.db(), clock_, root_);
+  std::unique_ptr<ObjectStore> store_ =
+      std::make_unique<ObjectStore>(database_.db(), clock_, root_);
 };
 
 TEST_F(BackendObjectStoreTest, PutReplacesAndLeavesOneFile) {
@@ -76,9 +77,7 @@ TEST_F(BackendObjectStoreTest, AnOpenReaderSurvivesDeletion) {
 }
 
 TEST_F(BackendObjectStoreTest, AnAbandonedWriterLeavesNothingBehind) {
-  {
-    auto blob = Blob("never published");
-  }
+  { auto blob = Blob("never published"); }
   EXPECT_EQ(FilesUnder("tmp"), 0u);
   EXPECT_FALSE(store_->Head("b", "k"));
 }

@@ -10,8 +10,7 @@ PushHub::PushHub(Database& db, const Clock& clock, int64_t retention_seconds)
 
 std::optional<int64_t> PushHub::Publish(const std::string& app_uid, int cmd,
                                         const nlohmann::json& content) {
-  const std::string text =
-      content.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  const std::string text = content.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
   const int64_t now = clock_.NowSeconds();
   int64_t id = 0;
   {
@@ -20,9 +19,9 @@ std::optional<int64_t> PushHub::Publish(const std::string& app_uid, int cmd,
       last_prune_ = now;
       db_.Exec("DELETE FROM push_events WHERE created_at < ?", {now - retention_seconds_});
     }
-    auto result = db_.Exec(
-        "INSERT INTO push_events(app_uid, cmd, content, created_at) VALUES(?, ?, ?, ?)",
-        {app_uid, int64_t{cmd}, text, now});
+    auto result =
+        db_.Exec("INSERT INTO push_events(app_uid, cmd, content, created_at) VALUES(?, ?, ?, ?)",
+                 {app_uid, int64_t{cmd}, text, now});
     if (!result) return std::nullopt;
     id = result.last_insert_id;
     latest_[app_uid] = id;
@@ -34,8 +33,8 @@ std::optional<int64_t> PushHub::Publish(const std::string& app_uid, int cmd,
 int64_t PushHub::LatestIdLocked(const std::string& app_uid) {
   auto it = latest_.find(app_uid);
   if (it != latest_.end()) return it->second;
-  auto rows = db_.Query("SELECT COALESCE(MAX(id), 0) FROM push_events WHERE app_uid = ?",
-                        {app_uid});
+  auto rows =
+      db_.Query("SELECT COALESCE(MAX(id), 0) FROM push_events WHERE app_uid = ?", {app_uid});
   const int64_t id = rows && !rows->empty() ? rows->front().Int(0) : 0;
   latest_[app_uid] = id;
   return id;

@@ -4,12 +4,11 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 namespace qr_backend {
 

@@ -46,7 +46,8 @@ TEST_F(BackendPushHubTest, WaitingStreamWakesOnPublishAndOnShutdown) {
   waiter.join();
   ASSERT_EQ(received.size(), 1u);
 
-  std::thread blocked([&] { received = hub_.Wait("alice", received[0].id, std::chrono::minutes(1)); });
+  std::thread blocked(
+      [&] { received = hub_.Wait("alice", received[0].id, std::chrono::minutes(1)); });
   hub_.Shutdown();
   blocked.join();
   EXPECT_TRUE(received.empty());

@@ -7,8 +7,8 @@
 #include "api/api_context.h"
 #include "api/record_operations.h"
 #include "common/clock.h"
-#include "common/database.h"
 #include "common/crypto.h"
+#include "common/database.h"
 #include "common/field_reader.h"
 #include "push/push_hub.h"
 #include "server/fault_injector.h"
@@ -31,8 +31,8 @@ nlohmann::json Error(int* status, int code, std::string message) {
 nlohmann::json UserJson(const User& user) {
   nlohmann::json quota = nullptr;
   if (user.quota_bytes) quota = *user.quota_bytes;
-  return {{"app_uid", user.app_uid}, {"app_id", user.app_id},   {"nick_name", user.nick_name},
-          {"avatar", user.avatar},   {"token", user.token},     {"secret", user.secret},
+  return {{"app_uid", user.app_uid}, {"app_id", user.app_id}, {"nick_name", user.nick_name},
+          {"avatar", user.avatar},   {"token", user.token},   {"secret", user.secret},
           {"quota_bytes", quota}};
 }
 
@@ -134,7 +134,8 @@ nlohmann::json AdminApi::SetQuota(const httplib::Request& request, const nlohman
   const int64_t quota = fields.Integer("quota_bytes", true);
   if (fields.ok() && quota < 0) fields.Fail("\"quota_bytes\" must not be negative");
   if (!fields.ok()) return Error(status, 400, fields.error());
-  if (!context_.users.SetQuota(request.matches[1], quota)) return Error(status, 404, "no such user");
+  if (!context_.users.SetQuota(request.matches[1], quota))
+    return Error(status, 404, "no such user");
   return UserJson(*context_.users.FindByUid(request.matches[1]));
 }
 
@@ -203,8 +204,8 @@ nlohmann::json AdminApi::SeedRecords(const httplib::Request&, const nlohmann::js
   return {{"records", std::move(created)}};
 }
 
-nlohmann::json AdminApi::AttachMeeting(const httplib::Request& request,
-                                       const nlohmann::json& body, int* status) {
+nlohmann::json AdminApi::AttachMeeting(const httplib::Request& request, const nlohmann::json& body,
+                                       int* status) {
   FieldReader fields(body);
   RecordMeeting meeting;
   meeting.meeting_id = fields.Text("meeting_id", true);
@@ -249,8 +250,7 @@ nlohmann::json AdminApi::RecordView(const httplib::Request&, const nlohmann::jso
   const std::string app_uid = fields.Text("app_uid", true);
   const nlohmann::json* unis = fields.Array("uni_record_ids", true);
   // Record i of the list was viewed `viewed_at` - i milliseconds.
-  const int64_t viewed_at =
-      fields.Integer("viewed_at", false, context_.clock.NowMillis());
+  const int64_t viewed_at = fields.Integer("viewed_at", false, context_.clock.NowMillis());
   if (!fields.ok()) return Error(status, 400, fields.error());
   if (!context_.users.FindByUid(app_uid)) return Error(status, 404, "no such user");
   int64_t offset = 0;

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <string>
-
 #include <nlohmann/json.hpp>
+#include <string>
 
 #include "common/httplib_fwd.h"
 
@@ -29,10 +28,8 @@ class AdminApi {
 
   nlohmann::json CreateUser(const httplib::Request& request, const nlohmann::json& body,
                             int* status);
-  nlohmann::json GetUser(const httplib::Request& request, const nlohmann::json& body,
-                         int* status);
-  nlohmann::json SetQuota(const httplib::Request& request, const nlohmann::json& body,
-                          int* status);
+  nlohmann::json GetUser(const httplib::Request& request, const nlohmann::json& body, int* status);
+  nlohmann::json SetQuota(const httplib::Request& request, const nlohmann::json& body, int* status);
   nlohmann::json GetRecord(const httplib::Request& request, const nlohmann::json& body,
                            int* status);
   nlohmann::json SeedRecords(const httplib::Request& request, const nlohmann::json& body,
@@ -53,8 +50,7 @@ class AdminApi {
                                 int* status);
   nlohmann::json ListFaults(const httplib::Request& request, const nlohmann::json& body,
                             int* status);
-  nlohmann::json AddFault(const httplib::Request& request, const nlohmann::json& body,
-                          int* status);
+  nlohmann::json AddFault(const httplib::Request& request, const nlohmann::json& body, int* status);
   nlohmann::json ClearFaults(const httplib::Request& request, const nlohmann::json& body,
                              int* status);
 

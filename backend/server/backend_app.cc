@@ -137,9 +137,8 @@ void BackendApp::Configure(httplib::Server& server, const std::string& fault_sco
         // Promise one byte and close without sending it: the client sees the connection die.
         response.status = 200;
         response.set_header("Connection", "close");
-        response.set_content_provider(
-            1, "application/octet-stream",
-            [](size_t, size_t, httplib::DataSink&) { return false; });
+        response.set_content_provider(1, "application/octet-stream",
+                                      [](size_t, size_t, httplib::DataSink&) { return false; });
         return httplib::Server::HandlerResponse::Handled;
     }
     return httplib::Server::HandlerResponse::Unhandled;
@@ -148,24 +147,24 @@ void BackendApp::Configure(httplib::Server& server, const std::string& fault_sco
       [server_header](const httplib::Request&, httplib::Response& response) {
         if (!response.has_header("Server")) response.set_header("Server", server_header);
       });
-  server.set_exception_handler([](const httplib::Request& request, httplib::Response& response,
-                                  std::exception_ptr error) {
-    std::string what = "unknown exception";
-    try {
-      std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-      what = e.what();
-    } catch (...) {
-    }
-    LogWarning("handler of " + request.method + " " + request.path + " failed: " + what);
-    response.status = 500;
-    response.set_content(R"({"error":"InternalError"})", "application/json");
-  });
-  server.set_logger([fault_scope](const httplib::Request& request,
-                                  const httplib::Response& response) {
-    LogInfo(fault_scope + " " + request.method + " " + request.path + " -> " +
-            std::to_string(response.status));
-  });
+  server.set_exception_handler(
+      [](const httplib::Request& request, httplib::Response& response, std::exception_ptr error) {
+        std::string what = "unknown exception";
+        try {
+          std::rethrow_exception(error);
+        } catch (const std::exception& e) {
+          what = e.what();
+        } catch (...) {
+        }
+        LogWarning("handler of " + request.method + " " + request.path + " failed: " + what);
+        response.status = 500;
+        response.set_content(R"({"error":"InternalError"})", "application/json");
+      });
+  server.set_logger(
+      [fault_scope](const httplib::Request& request, const httplib::Response& response) {
+        LogInfo(fault_scope + " " + request.method + " " + request.path + " -> " +
+                std::to_string(response.status));
+      });
 }
 
 bool BackendApp::BindPorts(std::string* error) {
@@ -181,9 +180,8 @@ bool BackendApp::BindPorts(std::string* error) {
   api_port_ = bind(*api_server_, config_.api_port);
   cos_port_ = bind(*cos_server_, config_.cos_port);
   if (api_port_ <= 0 || cos_port_ <= 0) {
-    *error = "cannot listen on " + config_.bind + " (api port " +
-             std::to_string(config_.api_port) + ", cos port " + std::to_string(config_.cos_port) +
-             ")";
+    *error = "cannot listen on " + config_.bind + " (api port " + std::to_string(config_.api_port) +
+             ", cos port " + std::to_string(config_.cos_port) + ")";
     return false;
   }
   return true;
@@ -201,9 +199,9 @@ void BackendApp::RegisterRoutes() {
                        config_.object_auth_ttl_seconds,
                        config_.play_auth_ttl_seconds,
                        config_.push_heartbeat_ms};
-  context_.reset(new ApiContext{settings, *clock_, *db_, *users_, *records_, *reviews_,
-                                *objects_, *authority_, *push_, *links_, *runtime_, *meetings_,
-                                *shares_, *views_, *notices_, *access_});
+  context_.reset(new ApiContext{settings, *clock_, *db_, *users_, *records_, *reviews_, *objects_,
+                                *authority_, *push_, *links_, *runtime_, *meetings_, *shares_,
+                                *views_, *notices_, *access_});
 
   // The router outlives this function: its routes call back into it.
   router_ = std::make_unique<ApiRouter>(*api_server_, *verifier_);
@@ -239,17 +237,16 @@ bool BackendApp::WriteClientConfig(std::string* error) const {
     return false;
   }
   const std::string base = "http://" + config_.UrlHost() + ":" + std::to_string(api_port_);
-  const nlohmann::json client = {
-      {"backend_url", base},
-      {"web_host", config_.UrlHost() + ":" + std::to_string(api_port_)},
-      {"push_url", base + PushStreamApi::kPath},
-      {"account",
-       {{"app_id", demo->app_id},
-        {"app_uid", demo->app_uid},
-        {"nick_name", demo->nick_name},
-        {"avatar", demo->avatar},
-        {"token", demo->token},
-        {"secret", demo->secret}}}};
+  const nlohmann::json client = {{"backend_url", base},
+                                 {"web_host", config_.UrlHost() + ":" + std::to_string(api_port_)},
+                                 {"push_url", base + PushStreamApi::kPath},
+                                 {"account",
+                                  {{"app_id", demo->app_id},
+                                   {"app_uid", demo->app_uid},
+                                   {"nick_name", demo->nick_name},
+                                   {"avatar", demo->avatar},
+                                   {"token", demo->token},
+                                   {"secret", demo->secret}}}};
   return WriteFileAtomically(config_.client_config_out, client.dump(2) + "\n", error);
 }
 
@@ -274,9 +271,8 @@ bool BackendApp::Start(std::string* error) {
 }
 
 std::string BackendApp::StartupLine() const {
-  return nlohmann::json{{"api_port", api_port_},
-                        {"cos_port", cos_port_},
-                        {"admin_token", admin_token_}}
+  return nlohmann::json{
+      {"api_port", api_port_}, {"cos_port", cos_port_}, {"admin_token", admin_token_}}
       .dump();
 }
 

@@ -4,9 +4,8 @@
 #include <string>
 #include <thread>
 
-#include "server/backend_config.h"
-
 #include "common/httplib_fwd.h"
+#include "server/backend_config.h"
 
 namespace qr_backend {
 

@@ -3,10 +3,9 @@
 #include <charconv>
 #include <cstdlib>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
-
-#include <nlohmann/json.hpp>
 
 #include "common/field_reader.h"
 
@@ -41,11 +40,13 @@ bool LoadFile(BackendConfig& config, std::string* message) {
   text << in.rdbuf();
   const auto json = nlohmann::json::parse(text.str(), nullptr, false);
   FieldReader fields(json);
-  static const std::set<std::string> kKnown = {
-      "public_host", "bucket", "segment_size", "object_auth_ttl_seconds",
-      "play_auth_ttl_seconds", "jump_ticket_ttl_seconds", "push_heartbeat_ms",
-      "push_retention_seconds", "api_threads", "cos_threads", "default_quota_bytes",
-      "censor_block_words", "censor_review_polls", "upload_limits"};
+  static const std::set<std::string> kKnown = {"public_host",           "bucket",
+                                               "segment_size",          "object_auth_ttl_seconds",
+                                               "play_auth_ttl_seconds", "jump_ticket_ttl_seconds",
+                                               "push_heartbeat_ms",     "push_retention_seconds",
+                                               "api_threads",           "cos_threads",
+                                               "default_quota_bytes",   "censor_block_words",
+                                               "censor_review_polls",   "upload_limits"};
   if (json.is_object()) {
     for (const auto& [key, value] : json.items()) {
       if (!kKnown.count(key)) fields.Fail("unknown key \"" + key + "\"");
@@ -71,16 +72,17 @@ bool LoadFile(BackendConfig& config, std::string* message) {
     if (json.is_object() && json.contains(key)) runtime[key] = json[key];
   }
   if (fields.ok() && !MergeRuntimeValues(runtime, config.runtime)) {
-    fields.Fail("default_quota_bytes, censor_block_words, censor_review_polls or upload_limits "
-                "has a wrong type or an unknown key");
+    fields.Fail(
+        "default_quota_bytes, censor_block_words, censor_review_polls or upload_limits "
+        "has a wrong type or an unknown key");
   }
   if (fields.ok() && (config.segment_size <= 0 || config.object_auth_ttl_seconds <= 0 ||
                       config.play_auth_ttl_seconds <= 0 || config.jump_ticket_ttl_seconds <= 0 ||
                       config.push_heartbeat_ms <= 0 || config.push_retention_seconds <= 0 ||
-                      config.api_threads < 2 || config.cos_threads < 2 ||
-                      config.bucket.empty())) {
-    fields.Fail("sizes, times and thread counts must be positive (threads at least 2) and the "
-                "bucket named");
+                      config.api_threads < 2 || config.cos_threads < 2 || config.bucket.empty())) {
+    fields.Fail(
+        "sizes, times and thread counts must be positive (threads at least 2) and the "
+        "bucket named");
   }
   if (!fields.ok()) {
     *message = config.config_file + ": " + fields.error();

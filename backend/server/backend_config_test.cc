@@ -1,8 +1,8 @@
 #include "server/backend_config.h"
 
-#include <fstream>
-
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 #include "testing/temp_dir.h"
 

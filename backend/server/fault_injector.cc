@@ -37,8 +37,8 @@ bool FaultRule::Matches(const std::string& server_name, const std::string& reque
 }
 
 void to_json(nlohmann::json& json, const FaultRule& rule) {
-  json = {{"id", rule.id},       {"server", rule.server},     {"method", rule.method},
-          {"path", rule.path},   {"kind", KindName(rule.kind)}, {"delay_ms", rule.delay_ms},
+  json = {{"id", rule.id},      {"server", rule.server},       {"method", rule.method},
+          {"path", rule.path},  {"kind", KindName(rule.kind)}, {"delay_ms", rule.delay_ms},
           {"times", rule.times}};
 }
 

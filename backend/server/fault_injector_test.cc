@@ -14,8 +14,8 @@ FaultRule Rule(const nlohmann::json& json) {
 
 TEST(BackendFaultInjectorTest, MatchesServerMethodAndExactOrPrefixPath) {
   FaultInjector faults;
-  faults.Add(Rule({{"server", "cos"}, {"method", "PUT"}, {"path", "/qr-records/*"},
-                   {"kind", "http500"}}));
+  faults.Add(
+      Rule({{"server", "cos"}, {"method", "PUT"}, {"path", "/qr-records/*"}, {"kind", "http500"}}));
   EXPECT_FALSE(faults.Take("api", "PUT", "/qr-records/a"));
   EXPECT_FALSE(faults.Take("cos", "GET", "/qr-records/a"));
   EXPECT_FALSE(faults.Take("cos", "PUT", "/other/a"));
@@ -30,8 +30,8 @@ TEST(BackendFaultInjectorTest, MatchesServerMethodAndExactOrPrefixPath) {
 
 TEST(BackendFaultInjectorTest, CountedRulesDisarmThemselves) {
   FaultInjector faults;
-  faults.Add(Rule({{"server", "api"}, {"path", "/p"}, {"kind", "delay"}, {"delay_ms", 5},
-                   {"times", 2}}));
+  faults.Add(
+      Rule({{"server", "api"}, {"path", "/p"}, {"kind", "delay"}, {"delay_ms", 5}, {"times", 2}}));
   EXPECT_TRUE(faults.Take("api", "GET", "/p"));
   EXPECT_TRUE(faults.Take("api", "GET", "/p"));
   EXPECT_FALSE(faults.Take("api", "GET", "/p"));
@@ -48,7 +48,8 @@ TEST(BackendFaultInjectorTest, RefusesRulesThatCannotWork) {
   EXPECT_FALSE(FaultInjector::Parse({{"server", "db"}, {"path", "/p"}, {"kind", "drop"}}, &error));
   EXPECT_FALSE(FaultInjector::Parse({{"server", "api"}, {"path", "p"}, {"kind", "drop"}}, &error));
   EXPECT_FALSE(FaultInjector::Parse({{"server", "api"}, {"path", "/p"}, {"kind", "melt"}}, &error));
-  EXPECT_FALSE(FaultInjector::Parse({{"server", "api"}, {"path", "/p"}, {"kind", "delay"}}, &error));
+  EXPECT_FALSE(
+      FaultInjector::Parse({{"server", "api"}, {"path", "/p"}, {"kind", "delay"}}, &error));
   EXPECT_FALSE(FaultInjector::Parse(
       {{"server", "api"}, {"path", "/p"}, {"kind", "drop"}, {"times", -1}}, &error));
   EXPECT_FALSE(FaultInjector::Parse({{"server", 1}, {"path", "/p"}, {"kind", "drop"}}, &error));

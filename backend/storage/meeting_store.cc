@@ -6,12 +6,13 @@ namespace qr_backend {
 
 bool MeetingStore::Attach(const std::string& uni_record_id, const RecordMeeting& m) {
   return db_
-      .Exec("INSERT INTO record_meetings(uni_record_id, meeting_id, sub_meeting_id, room_id, "
-            "meeting_code, subject) VALUES(?, ?, ?, ?, ?, ?) ON CONFLICT(uni_record_id) DO UPDATE "
-            "SET meeting_id = excluded.meeting_id, sub_meeting_id = excluded.sub_meeting_id, "
-            "room_id = excluded.room_id, meeting_code = excluded.meeting_code, "
-            "subject = excluded.subject",
-            {uni_record_id, m.meeting_id, m.sub_meeting_id, m.room_id, m.meeting_code, m.subject})
+      .Exec(
+          "INSERT INTO record_meetings(uni_record_id, meeting_id, sub_meeting_id, room_id, "
+          "meeting_code, subject) VALUES(?, ?, ?, ?, ?, ?) ON CONFLICT(uni_record_id) DO UPDATE "
+          "SET meeting_id = excluded.meeting_id, sub_meeting_id = excluded.sub_meeting_id, "
+          "room_id = excluded.room_id, meeting_code = excluded.meeting_code, "
+          "subject = excluded.subject",
+          {uni_record_id, m.meeting_id, m.sub_meeting_id, m.room_id, m.meeting_code, m.subject})
       .ok;
 }
 
@@ -40,9 +41,9 @@ bool MeetingStore::AddParticipants(const std::string& meeting_id,
 
 std::vector<std::string> MeetingStore::Participants(const std::string& meeting_id) const {
   std::vector<std::string> uids;
-  auto rows = db_.Query(
-      "SELECT app_uid FROM meeting_participants WHERE meeting_id = ? ORDER BY app_uid",
-      {meeting_id});
+  auto rows =
+      db_.Query("SELECT app_uid FROM meeting_participants WHERE meeting_id = ? ORDER BY app_uid",
+                {meeting_id});
   if (rows) {
     for (const SqlRow& row : *rows) uids.push_back(row.Text(0));
   }

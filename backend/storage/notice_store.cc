@@ -36,8 +36,7 @@ std::optional<int64_t> NoticeStore::Add(const Notice& n) {
       "video_elapsed, comment_id, reply_id, reply_to_uid, unread, created_at) "
       "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
       {n.app_uid, n.path, int64_t{n.type}, n.uni_record_id, n.author_uid, n.content,
-       n.video_elapsed, n.comment_id, n.reply_id, n.reply_to_uid, int64_t{n.unread},
-       n.created_at});
+       n.video_elapsed, n.comment_id, n.reply_id, n.reply_to_uid, int64_t{n.unread}, n.created_at});
   if (!result) return std::nullopt;
   return result.last_insert_id;
 }
@@ -70,8 +69,9 @@ RedDotState NoticeStore::Pending(const std::string& app_uid, const std::string& 
 }
 
 bool NoticeStore::ClearPath(const std::string& app_uid, const std::string& path, bool* changed) {
-  auto result = db_.Exec("UPDATE notices SET unread = 0 WHERE app_uid = ? AND path = ? AND unread = 1",
-                         {app_uid, path});
+  auto result =
+      db_.Exec("UPDATE notices SET unread = 0 WHERE app_uid = ? AND path = ? AND unread = 1",
+               {app_uid, path});
   *changed = result.ok && result.changes > 0;
   return result.ok;
 }
@@ -92,11 +92,12 @@ bool NoticeStore::HasCardDot(const std::string& app_uid, const std::string& uni_
   return rows && !rows->empty();
 }
 
-bool NoticeStore::SetCardDot(const std::string& app_uid, const std::string& uni_record_id,
-                             bool lit, bool* changed) {
-  auto result = lit ? db_.Exec("INSERT OR IGNORE INTO card_red_dots(app_uid, uni_record_id) "
-                               "VALUES(?, ?)",
-                               {app_uid, uni_record_id})
+bool NoticeStore::SetCardDot(const std::string& app_uid, const std::string& uni_record_id, bool lit,
+                             bool* changed) {
+  auto result = lit ? db_.Exec(
+                          "INSERT OR IGNORE INTO card_red_dots(app_uid, uni_record_id) "
+                          "VALUES(?, ?)",
+                          {app_uid, uni_record_id})
                     : db_.Exec("DELETE FROM card_red_dots WHERE app_uid = ? AND uni_record_id = ?",
                                {app_uid, uni_record_id});
   *changed = result.ok && result.changes > 0;

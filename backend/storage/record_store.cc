@@ -72,11 +72,30 @@ bool RecordStore::Insert(const Record& r) {
   return db_
       .Exec(std::string("INSERT INTO records(") + kColumns +
                 ") VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-            {r.uni_record_id, r.record_id, r.file_id, r.owner_uid, r.title, r.title_version,
-             r.record_type, int64_t{r.state}, r.record_start_time, r.creator_instance_id,
-             r.video_key, r.cover_key, r.cover_feature_id, r.file_size, r.duration_ms, r.ext_info,
-             r.batch_id, int64_t{r.batch_upload_notify}, r.created_at, r.updated_at,
-             r.completed_at, r.file_type, r.speaker_nums, r.switch_status})
+            {r.uni_record_id,
+             r.record_id,
+             r.file_id,
+             r.owner_uid,
+             r.title,
+             r.title_version,
+             r.record_type,
+             int64_t{r.state},
+             r.record_start_time,
+             r.creator_instance_id,
+             r.video_key,
+             r.cover_key,
+             r.cover_feature_id,
+             r.file_size,
+             r.duration_ms,
+             r.ext_info,
+             r.batch_id,
+             int64_t{r.batch_upload_notify},
+             r.created_at,
+             r.updated_at,
+             r.completed_at,
+             r.file_type,
+             r.speaker_nums,
+             r.switch_status})
       .ok;
 }
 
@@ -137,26 +156,29 @@ std::optional<ListPage> RecordStore::List(const ListRequest& request) const {
   std::vector<Arm> arms;
   switch (request.scope) {
     case ListScope::kMine:
-      arms.push_back({"r.created_at", "r.uni_record_id", "records r WHERE r.owner_uid = ?",
-                      {viewer}});
+      arms.push_back(
+          {"r.created_at", "r.uni_record_id", "records r WHERE r.owner_uid = ?", {viewer}});
       break;
     case ListScope::kAll:
-      arms.push_back({"r.updated_at", "r.uni_record_id", "records r WHERE r.owner_uid = ?",
-                      {viewer}});
-      arms.push_back({"r.updated_at", "r.uni_record_id",
+      arms.push_back(
+          {"r.updated_at", "r.uni_record_id", "records r WHERE r.owner_uid = ?", {viewer}});
+      arms.push_back({"r.updated_at",
+                      "r.uni_record_id",
                       "record_members m JOIN records r ON r.uni_record_id = m.uni_record_id "
                       "WHERE m.app_uid = ? AND (m.permission_id > 0 OR m.is_assigner = 1) AND "
                       "r.owner_uid <> ?",
                       {viewer, viewer}});
       break;
     case ListScope::kRecent:
-      arms.push_back({"v.viewed_at", "v.uni_record_id",
+      arms.push_back({"v.viewed_at",
+                      "v.uni_record_id",
                       "record_views v JOIN records r ON r.uni_record_id = v.uni_record_id "
                       "WHERE v.app_uid = ?",
                       {viewer}});
       break;
     case ListScope::kMeeting:
-      arms.push_back({"r.created_at", "r.uni_record_id",
+      arms.push_back({"r.created_at",
+                      "r.uni_record_id",
                       "record_meetings mt JOIN records r ON r.uni_record_id = mt.uni_record_id "
                       "WHERE mt.meeting_id = ? AND (? = '' OR mt.sub_meeting_id = ?)",
                       {request.meeting_id, request.sub_meeting_id, request.sub_meeting_id}});
@@ -180,13 +202,12 @@ std::optional<ListPage> RecordStore::List(const ListRequest& request) const {
     const std::string glue = count_sql.empty() ? "" : " UNION ALL ";
     count_sql += glue + "SELECT COUNT(*) AS n FROM " + arm.from;
     count_params.insert(count_params.end(), arm.params.begin(), arm.params.end());
-    page_sql += glue + "SELECT " + arm.key + ", " + arm.tie + ", " + QualifiedColumns() +
-                " FROM " + arm.from;
+    page_sql += glue + "SELECT " + arm.key + ", " + arm.tie + ", " + QualifiedColumns() + " FROM " +
+                arm.from;
     page_params.insert(page_params.end(), arm.params.begin(), arm.params.end());
     if (request.after) {
       page_sql += " AND (" + arm.key + ", " + arm.tie + ") < (?, ?)";
-      page_params.insert(page_params.end(),
-                         {request.after->key, request.after->uni_record_id});
+      page_params.insert(page_params.end(), {request.after->key, request.after->uni_record_id});
     }
   }
   auto count = db_.Query("SELECT SUM(n) FROM (" + count_sql + ")", count_params);
@@ -218,9 +239,10 @@ std::optional<int64_t> RecordStore::BatchSize(const std::string& owner_uid,
 bool RecordStore::FinishBatch(const std::string& owner_uid, const std::string& batch_id,
                               int64_t now) {
   return db_
-      .Exec("INSERT OR IGNORE INTO upload_batches(app_uid, batch_id, finished_at) "
-            "VALUES(?, ?, ?)",
-            {owner_uid, batch_id, now})
+      .Exec(
+          "INSERT OR IGNORE INTO upload_batches(app_uid, batch_id, finished_at) "
+          "VALUES(?, ?, ?)",
+          {owner_uid, batch_id, now})
       .ok;
 }
 

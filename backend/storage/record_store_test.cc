@@ -35,7 +35,8 @@ TEST(BackendRecordStoreTest, CompletionStoresItsFieldsAndTheDoneState) {
   TestDatabase database;
   RecordStore records(database.db());
   ASSERT_TRUE(records.Insert(MakeRecord("r1", "alice", "fast_record")));
-  ASSERT_TRUE(records.Complete("r1", {42, 5000, R"({"record_mode":"1"})", "b1", true, "", 0, 0}, 99));
+  ASSERT_TRUE(
+      records.Complete("r1", {42, 5000, R"({"record_mode":"1"})", "b1", true, "", 0, 0}, 99));
   const Record r = *records.FindByRecordId("id-r1");
   EXPECT_EQ(r.state, kRecordStateDone);
   EXPECT_EQ(r.file_size, 42);
@@ -53,9 +54,11 @@ TEST(BackendRecordStoreTest, UsageCountsRecordsAndTheirObjectsPerKind) {
   ASSERT_TRUE(records.Insert(MakeRecord("r2", "alice", "fast_record")));
   ASSERT_TRUE(records.Insert(MakeRecord("r3", "alice", "cloud_record")));
   ASSERT_TRUE(records.Insert(MakeRecord("r4", "bob", "fast_record")));
-  for (const auto& [key, size] : std::vector<std::pair<std::string, int64_t>>{
-           {"records/r1/video.mp4", 100}, {"records/r1/cover.jpg", 7},
-           {"records/r3/video.mp4", 50}, {"records/r4/video.mp4", 1000}}) {
+  for (const auto& [key, size] :
+       std::vector<std::pair<std::string, int64_t>>{{"records/r1/video.mp4", 100},
+                                                    {"records/r1/cover.jpg", 7},
+                                                    {"records/r3/video.mp4", 50},
+                                                    {"records/r4/video.mp4", 1000}}) {
     ASSERT_TRUE(database.db().Exec(
         "INSERT INTO objects(bucket, object_key, owner_uid, size, etag, content_type, blob, "
         "updated_at) VALUES('b', ?, 'x', ?, '', '', ?, 0)",

@@ -22,9 +22,14 @@ std::string Lower(std::string_view text) {
 }
 
 bool MergeUploadLimits(const nlohmann::json& json, UploadLimits& limits) {
-  static const std::set<std::string> kKeys = {
-      "video_formats", "audio_formats", "file_size_limit_gb", "file_duration_limit_ms",
-      "batch_file_count_limit", "batch_file_total_limit", "switch_lock", "switch_status"};
+  static const std::set<std::string> kKeys = {"video_formats",
+                                              "audio_formats",
+                                              "file_size_limit_gb",
+                                              "file_duration_limit_ms",
+                                              "batch_file_count_limit",
+                                              "batch_file_total_limit",
+                                              "switch_lock",
+                                              "switch_status"};
   FieldReader fields(json);
   if (json.is_object()) {
     for (const auto& [key, value] : json.items()) {
@@ -34,7 +39,8 @@ bool MergeUploadLimits(const nlohmann::json& json, UploadLimits& limits) {
   UploadLimits merged;
   merged.video_formats = fields.Text("video_formats", false, limits.video_formats);
   merged.audio_formats = fields.Text("audio_formats", false, limits.audio_formats);
-  merged.file_size_limit_gb = fields.Integer("file_size_limit_gb", false, limits.file_size_limit_gb);
+  merged.file_size_limit_gb =
+      fields.Integer("file_size_limit_gb", false, limits.file_size_limit_gb);
   merged.file_duration_limit_ms =
       fields.Integer("file_duration_limit_ms", false, limits.file_duration_limit_ms);
   merged.batch_file_count_limit =
@@ -72,7 +78,6 @@ void to_json(nlohmann::json& json, const RuntimeValues& values) {
             {"switch_lock", limits.switch_lock},
             {"switch_status", limits.switch_status}}}};
 }
-
 
 bool MergeRuntimeValues(const nlohmann::json& json, RuntimeValues& values) {
   if (!json.is_object()) return false;
@@ -127,9 +132,10 @@ bool RuntimeSettings::Update(const nlohmann::json& change, std::string* error) {
   std::lock_guard lock(mutex_);
   RuntimeValues next = values_;
   if (!MergeRuntimeValues(change, next)) {
-    *error = "expected an object of default_quota_bytes (integer >= 0), censor_block_words "
-             "(array of strings), censor_review_polls (integer >= 0) and upload_limits "
-             "(object)";
+    *error =
+        "expected an object of default_quota_bytes (integer >= 0), censor_block_words "
+        "(array of strings), censor_review_polls (integer >= 0) and upload_limits "
+        "(object)";
     return false;
   }
   nlohmann::json overrides = overrides_;

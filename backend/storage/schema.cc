@@ -205,8 +205,8 @@ bool MigrateSchema(Database& db) {
   const int current = UserVersion(db);
   if (current < 0) return false;
   if (current > static_cast<int>(steps.size())) {
-    LogWarning("the database was written by a newer qr-backend (schema " +
-               std::to_string(current) + ")");
+    LogWarning("the database was written by a newer qr-backend (schema " + std::to_string(current) +
+               ")");
     return false;
   }
   for (size_t step = static_cast<size_t>(current); step < steps.size(); ++step) {

@@ -11,9 +11,11 @@ std::optional<std::string> SettingsStore::Get(const std::string& name) const {
 }
 
 bool SettingsStore::Set(const std::string& name, const std::string& value) {
-  return db_.Exec("INSERT INTO settings(name, value) VALUES(?, ?) "
-                  "ON CONFLICT(name) DO UPDATE SET value = excluded.value",
-                  {name, value})
+  return db_
+      .Exec(
+          "INSERT INTO settings(name, value) VALUES(?, ?) "
+          "ON CONFLICT(name) DO UPDATE SET value = excluded.value",
+          {name, value})
       .ok;
 }
 

@@ -84,15 +84,18 @@ bool ShareStore::Upsert(const std::string& uni_record_id, const std::string& app
   // `column` is one of our two column names, never client text.
   const std::string name = column;
   return db_.Transaction([&] {
-    return db_.Exec("INSERT OR IGNORE INTO record_members(uni_record_id, app_uid, permission_id, "
-                    "is_assigner, updated_at) VALUES(?, ?, 0, 0, ?)",
-                    {uni_record_id, app_uid, now}) &&
-           db_.Exec("UPDATE record_members SET " + name + " = ?, updated_at = ? "
-                    "WHERE uni_record_id = ? AND app_uid = ?",
+    return db_.Exec(
+               "INSERT OR IGNORE INTO record_members(uni_record_id, app_uid, permission_id, "
+               "is_assigner, updated_at) VALUES(?, ?, 0, 0, ?)",
+               {uni_record_id, app_uid, now}) &&
+           db_.Exec("UPDATE record_members SET " + name +
+                        " = ?, updated_at = ? "
+                        "WHERE uni_record_id = ? AND app_uid = ?",
                     {value, now, uni_record_id, app_uid}) &&
-           db_.Exec("DELETE FROM record_members WHERE uni_record_id = ? AND app_uid = ? AND "
-                    "permission_id = 0 AND is_assigner = 0",
-                    {uni_record_id, app_uid});
+           db_.Exec(
+               "DELETE FROM record_members WHERE uni_record_id = ? AND app_uid = ? AND "
+               "permission_id = 0 AND is_assigner = 0",
+               {uni_record_id, app_uid});
   });
 }
 
@@ -110,9 +113,10 @@ bool ShareStore::AddAccessRequest(const std::string& unique_id, const std::strin
                                   const std::string& app_uid, const std::string& subject,
                                   const std::string& reason, int64_t now) {
   return db_
-      .Exec("INSERT INTO access_requests(unique_id, uni_record_id, app_uid, subject, reason, "
-            "created_at) VALUES(?, ?, ?, ?, ?, ?)",
-            {unique_id, uni_record_id, app_uid, subject, reason, now})
+      .Exec(
+          "INSERT INTO access_requests(unique_id, uni_record_id, app_uid, subject, reason, "
+          "created_at) VALUES(?, ?, ?, ?, ?, ?)",
+          {unique_id, uni_record_id, app_uid, subject, reason, now})
       .ok;
 }
 

@@ -52,8 +52,8 @@ class ShareStore {
   std::vector<RecordMember> Members(const std::string& uni_record_id) const;
   bool SetPermission(const std::string& uni_record_id, const std::string& app_uid,
                      int64_t permission_id, int64_t now);
-  bool SetAssigner(const std::string& uni_record_id, const std::string& app_uid,
-                   bool is_assigner, int64_t now);
+  bool SetAssigner(const std::string& uni_record_id, const std::string& app_uid, bool is_assigner,
+                   int64_t now);
   // Somebody without access asked the owner for it.
   bool AddAccessRequest(const std::string& unique_id, const std::string& uni_record_id,
                         const std::string& app_uid, const std::string& subject,
@@ -61,8 +61,8 @@ class ShareStore {
   bool ForgetRecord(const std::string& uni_record_id);
 
  private:
-  bool Upsert(const std::string& uni_record_id, const std::string& app_uid,
-              const char* column, int64_t value, int64_t now);
+  bool Upsert(const std::string& uni_record_id, const std::string& app_uid, const char* column,
+              int64_t value, int64_t now);
 
   Database& db_;
 };

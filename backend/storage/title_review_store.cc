@@ -9,19 +9,20 @@ std::optional<TitleReview> TitleReviewStore::Open(const std::string& uni_record_
                                                   const std::string& owner_uid,
                                                   const std::string& title,
                                                   const std::string& description, int64_t now) {
-  TitleReview review{RandomHex(12), uni_record_id, owner_uid, 0, title, description, 0,
-                     kReviewPending};
+  TitleReview review{RandomHex(12), uni_record_id, owner_uid, 0,
+                     title,         description,   0,         kReviewPending};
   const bool ok = db_.Transaction([&] {
-    auto rows = db_.Query(
-        "SELECT COALESCE(MAX(version), 0) + 1 FROM title_reviews WHERE uni_record_id = ?",
-        {uni_record_id});
+    auto rows =
+        db_.Query("SELECT COALESCE(MAX(version), 0) + 1 FROM title_reviews WHERE uni_record_id = ?",
+                  {uni_record_id});
     if (!rows || rows->empty()) return false;
     review.version = rows->front().Int(0);
     return db_
-        .Exec("INSERT INTO title_reviews(fire_id, uni_record_id, owner_uid, version, title, "
-              "description, polls, status, created_at) VALUES(?, ?, ?, ?, ?, ?, 0, ?, ?)",
-              {review.fire_id, uni_record_id, owner_uid, review.version, title, description,
-               int64_t{kReviewPending}, now})
+        .Exec(
+            "INSERT INTO title_reviews(fire_id, uni_record_id, owner_uid, version, title, "
+            "description, polls, status, created_at) VALUES(?, ?, ?, ?, ?, ?, 0, ?, ?)",
+            {review.fire_id, uni_record_id, owner_uid, review.version, title, description,
+             int64_t{kReviewPending}, now})
         .ok;
   });
   if (!ok) return std::nullopt;

@@ -40,9 +40,10 @@ std::optional<User> UserStore::FindOne(const char* sql, const std::string& value
 
 std::vector<User> UserStore::Search(const std::string& keyword, int64_t offset,
                                     int64_t limit) const {
-  static const std::string sql = std::string("SELECT ") + kColumns +
-                                 " FROM users WHERE app_uid LIKE ?1 ESCAPE '\\' OR "
-                                 "nick_name LIKE ?1 ESCAPE '\\' ORDER BY app_uid LIMIT ?2 OFFSET ?3";
+  static const std::string sql =
+      std::string("SELECT ") + kColumns +
+      " FROM users WHERE app_uid LIKE ?1 ESCAPE '\\' OR "
+      "nick_name LIKE ?1 ESCAPE '\\' ORDER BY app_uid LIMIT ?2 OFFSET ?3";
   std::vector<User> users;
   auto rows = db_.Query(sql, {ContainsPattern(keyword), limit, offset});
   if (rows) {

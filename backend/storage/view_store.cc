@@ -7,16 +7,17 @@ namespace qr_backend {
 bool ViewStore::Record(const std::string& app_uid, const std::string& uni_record_id,
                        int64_t millis) {
   return db_
-      .Exec("INSERT INTO record_views(app_uid, uni_record_id, viewed_at) VALUES(?, ?, ?) "
-            "ON CONFLICT(app_uid, uni_record_id) DO UPDATE SET viewed_at = excluded.viewed_at",
-            {app_uid, uni_record_id, millis})
+      .Exec(
+          "INSERT INTO record_views(app_uid, uni_record_id, viewed_at) VALUES(?, ?, ?) "
+          "ON CONFLICT(app_uid, uni_record_id) DO UPDATE SET viewed_at = excluded.viewed_at",
+          {app_uid, uni_record_id, millis})
       .ok;
 }
 
 int64_t ViewStore::LastView(const std::string& app_uid, const std::string& uni_record_id) const {
-  auto rows = db_.Query(
-      "SELECT viewed_at FROM record_views WHERE app_uid = ? AND uni_record_id = ?",
-      {app_uid, uni_record_id});
+  auto rows =
+      db_.Query("SELECT viewed_at FROM record_views WHERE app_uid = ? AND uni_record_id = ?",
+                {app_uid, uni_record_id});
   return rows && !rows->empty() ? rows->front().Int(0) : 0;
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "common/database.h"
 #include "storage/schema.h"

@@ -107,9 +107,10 @@ struct Upload {
 };
 
 bool CurlPut(const Upload& upload, const std::string& file) {
-  std::vector<std::string> args = {"curl", "-sS", "-o", "/dev/null", "-w", "%{http_code}",
-                                   "-T", file};
-  for (const auto& [name, value] : upload.put_auth) args.insert(args.end(), {"-H", name + ": " + value});
+  std::vector<std::string> args = {"curl", "-sS",          "-o", "/dev/null",
+                                   "-w",   "%{http_code}", "-T", file};
+  for (const auto& [name, value] : upload.put_auth)
+    args.insert(args.end(), {"-H", name + ": " + value});
   args.push_back(upload.url);
   return Run(args, "200");
 }
@@ -201,13 +202,13 @@ int Main(const Options& options) {
     std::optional<double> seconds;
   };
   std::vector<Row> rows;
-  rows.push_back({"curl -T (single PUT)", Measure(options.repeat, [&] { return CurlPut(upload, file); })});
-  rows.push_back({"object PUT",
-                  Measure(options.repeat, [&] { return StreamedPut(upload, fd, size); })});
+  rows.push_back(
+      {"curl -T (single PUT)", Measure(options.repeat, [&] { return CurlPut(upload, file); })});
+  rows.push_back(
+      {"object PUT", Measure(options.repeat, [&] { return StreamedPut(upload, fd, size); })});
   rows.push_back({"multipart (" + std::to_string(options.part_mib) + " MiB parts)",
-                  Measure(options.repeat, [&] {
-                    return MultipartPut(upload, fd, size, options.part_mib << 20);
-                  })});
+                  Measure(options.repeat,
+                          [&] { return MultipartPut(upload, fd, size, options.part_mib << 20); })});
   close(fd);
   backend.Stop();
 
@@ -216,8 +217,7 @@ int Main(const Options& options) {
   bool ok = reference.has_value();
   const auto rate = [&](double seconds) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.1f MiB/s",
-                  static_cast<double>(options.size_mib) / seconds);
+    std::snprintf(text, sizeof text, "%.1f MiB/s", static_cast<double>(options.size_mib) / seconds);
     return std::string(text);
   };
   for (size_t i = 1; i < rows.size(); ++i) {

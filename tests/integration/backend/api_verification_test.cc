@@ -80,7 +80,8 @@ TEST_F(BackendVerificationTest, AnotherUsersRecordIsForbiddenEverywhere) {
                          {{"uni_record_id", start["uni_record_id"]}, {"title", "x"}}),
                 40300);
   // Alice's record is untouched.
-  const auto record = Admin().Call("GET", "/admin/records/" + start["uni_record_id"].get<std::string>());
+  const auto record =
+      Admin().Call("GET", "/admin/records/" + start["uni_record_id"].get<std::string>());
   EXPECT_EQ(record.status, 200);
   EXPECT_EQ(record.Json()["title"], "My talk");
 }

@@ -8,11 +8,10 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <thread>
-
-#include <nlohmann/json.hpp>
 
 #include "common/url_codec.h"
 
@@ -29,7 +28,7 @@ struct SignOptions {
   int64_t timestamp_offset = 0;  // seconds added to the current time
   std::string nonce;             // empty: a fresh random one
   bool tamper_signature = false;
-  QueryPairs extra_query;        // signed with the rest
+  QueryPairs extra_query;  // signed with the rest
 };
 
 struct HttpAnswer {

@@ -46,8 +46,8 @@ std::string BackendProcess::log() const {
 }
 
 bool BackendProcess::Start(const std::vector<std::string>& extra_args) {
-  std::vector<std::string> args = {binary_, "--data", data_dir_,
-                                   "--api-port", "0", "--cos-port", "0"};
+  std::vector<std::string> args = {binary_, "--data",     data_dir_, "--api-port",
+                                   "0",     "--cos-port", "0"};
   if (!config_.empty()) {
     const std::string path = data_dir_ + ".config.json";
     std::ofstream(path) << config_.dump();

@@ -2,10 +2,9 @@
 
 #include <sys/types.h>
 
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 namespace qr_backend::testing {
 

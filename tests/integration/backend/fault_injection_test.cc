@@ -14,7 +14,9 @@ class BackendFaultInjectionTest : public BackendTest {
 };
 
 TEST_F(BackendFaultInjectionTest, Http500HitsTheArmedPathOnce) {
-  Arm({{"server", "api"}, {"path", "/v2/meetlog/query/record-capacity"}, {"kind", "http500"},
+  Arm({{"server", "api"},
+       {"path", "/v2/meetlog/query/record-capacity"},
+       {"kind", "http500"},
        {"times", 1}});
   EXPECT_EQ(Api(alice_).Send("POST", "/v2/meetlog/query/record-capacity", "{}").status, 500);
   EXPECT_EQ(Api(alice_).Post("/v2/meetlog/query/record-capacity", {})["code"], 0);
@@ -22,7 +24,10 @@ TEST_F(BackendFaultInjectionTest, Http500HitsTheArmedPathOnce) {
 
 TEST_F(BackendFaultInjectionTest, DropBreaksTheUploadConnection) {
   const auto start = StartRecord(alice_);
-  Arm({{"server", "cos"}, {"method", "PUT"}, {"path", "/qr-records/*"}, {"kind", "drop"},
+  Arm({{"server", "cos"},
+       {"method", "PUT"},
+       {"path", "/qr-records/*"},
+       {"kind", "drop"},
        {"times", 1}});
   EXPECT_EQ(PutVideo(start, "payload").status, 0);  // no complete answer
   EXPECT_EQ(PutVideo(start, "payload").status, 200);
@@ -38,8 +43,7 @@ TEST_F(BackendFaultInjectionTest, WrongServerHeaderFoolsTheReachabilityProbe) {
 }
 
 TEST_F(BackendFaultInjectionTest, DelayHoldsTheAnswerBack) {
-  Arm({{"server", "api"}, {"path", "/v2/record/control/*"}, {"kind", "delay"},
-       {"delay_ms", 400}});
+  Arm({{"server", "api"}, {"path", "/v2/record/control/*"}, {"kind", "delay"}, {"delay_ms", 400}});
   const auto begin = std::chrono::steady_clock::now();
   StartRecord(alice_);
   EXPECT_GE(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(400));

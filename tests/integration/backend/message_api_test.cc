@@ -53,12 +53,12 @@ TEST_F(BackendMessageApiTest, ANoticeLightsItsPathAndCardAndPushesBoth) {
                              {{"path", "meetlog.record.notice_list"}})["code"],
             0);
   EXPECT_EQ(Pull()["data"]["is_show"], false);
-  const auto cleared = Api(alice_).Send("GET", "/v2/meetlog/main/clear-reddot", "",
-                                        {0, "", false, {{"uni_record_id", uni},
-                                                        {"file_id", start["file_id"]}}});
+  const auto cleared =
+      Api(alice_).Send("GET", "/v2/meetlog/main/clear-reddot", "",
+                       {0, "", false, {{"uni_record_id", uni}, {"file_id", start["file_id"]}}});
   EXPECT_EQ(cleared.Json()["code"], 0);
-  EXPECT_EQ(Api(alice_).Post("/v2/meetlog/main/list-all-record", {})["data"]["records"][0]
-                ["show_red_point"],
+  EXPECT_EQ(Api(alice_).Post("/v2/meetlog/main/list-all-record",
+                             {})["data"]["records"][0]["show_red_point"],
             false);
   // Clearing the path and the card each pushed once more.
   const auto board_off = stream.NextStanza(seconds(5));
@@ -83,8 +83,8 @@ TEST_F(BackendMessageApiTest, NoticeListPagesNewestFirst) {
   }
   EXPECT_EQ(contents, (std::vector<std::string>{"n4", "n3", "n2", "n1", "n0"}));
 
-  const auto first = Api(alice_).Post("/v2/meetlog/notice/list", {{"last_index", ""},
-                                                                  {"page_size", "50"}});
+  const auto first =
+      Api(alice_).Post("/v2/meetlog/notice/list", {{"last_index", ""}, {"page_size", "50"}});
   const auto& notice = first["data"]["notices"][0];
   EXPECT_EQ(notice["title"], "Talk");
   EXPECT_EQ(notice["user_uid"], "bob");
@@ -98,15 +98,13 @@ TEST_F(BackendMessageApiTest, NoticeListPagesNewestFirst) {
 
 TEST_F(BackendMessageApiTest, AnAccessRequestBecomesANoticeToTheOwner) {
   const auto start = StartRecord(alice_, "Secret plans");
-  const auto cfg = Api(alice_).Post("/v2/meetlog/permission/get-cfg",
-                                    {{"uni_record_id", start["uni_record_id"]},
-                                     {"record_type", "1"},
-                                     {"is_creator", true}});
+  const auto cfg = Api(alice_).Post(
+      "/v2/meetlog/permission/get-cfg",
+      {{"uni_record_id", start["uni_record_id"]}, {"record_type", "1"}, {"is_creator", true}});
   const std::string share_id = cfg["data"]["share_cfg"]["share_id"];
-  const auto applied = Api(bob_).Post("/v2/meetlog/permission/record-apply",
-                                      {{"share_id", share_id},
-                                       {"subject", "Secret plans"},
-                                       {"reason", "I was in that meeting"}});
+  const auto applied = Api(bob_).Post(
+      "/v2/meetlog/permission/record-apply",
+      {{"share_id", share_id}, {"subject", "Secret plans"}, {"reason", "I was in that meeting"}});
   ASSERT_EQ(applied["code"], 0) << applied.dump();
   EXPECT_FALSE(applied["data"]["unique_id"].get<std::string>().empty());
   const auto notices = Api(alice_).Post("/v2/meetlog/notice/list", {})["data"]["notices"];
@@ -115,8 +113,9 @@ TEST_F(BackendMessageApiTest, AnAccessRequestBecomesANoticeToTheOwner) {
   EXPECT_EQ(notices[0]["user_uid"], "bob");
   EXPECT_EQ(notices[0]["content"], "I was in that meeting");
   // The owner cannot ask for their own record, nor can anyone for an unknown link.
-  EXPECT_EQ(Api(alice_).Post("/v2/meetlog/permission/record-apply", {{"share_id", share_id}})["code"],
-            40900);
+  EXPECT_EQ(
+      Api(alice_).Post("/v2/meetlog/permission/record-apply", {{"share_id", share_id}})["code"],
+      40900);
   EXPECT_EQ(Api(bob_).Post("/v2/meetlog/permission/record-apply", {{"share_id", "feed"}})["code"],
             40400);
 }

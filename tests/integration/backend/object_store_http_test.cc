@@ -72,9 +72,7 @@ TEST_F(BackendObjectStoreHttpTest, EachVerbNeedsItsOwnAuthorisationForItsOwnObje
   EXPECT_EQ(Call("GET", path_, "put").status, 403);
   EXPECT_EQ(Call("HEAD", path_, "get").status, 403);
   // The cover's authorisation does not open the video.
-  EXPECT_EQ(Objects()
-                .Request("GET", path_, ObjectClient::Auth(start_, "get", "cover"))
-                .status,
+  EXPECT_EQ(Objects().Request("GET", path_, ObjectClient::Auth(start_, "get", "cover")).status,
             403);
   // Without the session token the authorisation is not enough.
   EXPECT_EQ(Objects()
@@ -83,9 +81,8 @@ TEST_F(BackendObjectStoreHttpTest, EachVerbNeedsItsOwnAuthorisationForItsOwnObje
                 .status,
             403);
   // Query parameters serve clients that cannot set headers.
-  const std::string query =
-      BuildQuery({{"auth", start_["video_auth_info"]["get"]},
-                  {"session_token", start_["video_session_token"]}});
+  const std::string query = BuildQuery({{"auth", start_["video_auth_info"]["get"]},
+                                        {"session_token", start_["video_session_token"]}});
   const auto by_query = Objects().Request("GET", path_ + "?" + query, {});
   EXPECT_EQ(by_query.status, 200);
   EXPECT_EQ(by_query.body, "x");
@@ -150,10 +147,9 @@ TEST_F(BackendObjectStoreHttpTest, MultipartPartsOutOfOrderCompleteInNumberOrder
   EXPECT_EQ(parts[0]["size"], 6);
   EXPECT_EQ(parts[1]["etag"], second.Header("ETag"));
 
-  const nlohmann::json body = {
-      {"parts",
-       {{{"part_number", 1}, {"etag", first.Header("ETag")}},
-        {{"part_number", 2}, {"etag", second.Header("ETag")}}}}};
+  const nlohmann::json body = {{"parts",
+                                {{{"part_number", 1}, {"etag", first.Header("ETag")}},
+                                 {{"part_number", 2}, {"etag", second.Header("ETag")}}}}};
   const auto done = Call("POST", path_ + "?uploadId=" + upload_id, "post", body.dump());
   ASSERT_EQ(done.status, 200) << done.body;
   EXPECT_EQ(done.Json()["size"], 11);
@@ -167,17 +163,15 @@ TEST_F(BackendObjectStoreHttpTest, CompletionWithAWrongEtagOrOrderIsRefused) {
   const auto first = Call("PUT", PartTarget(upload_id, 1), "put", "a");
   const auto second = Call("PUT", PartTarget(upload_id, 2), "put", "b");
   const std::string target = path_ + "?uploadId=" + upload_id;
-  const nlohmann::json wrong_etag = {
-      {"parts",
-       {{{"part_number", 1}, {"etag", first.Header("ETag")}},
-        {{"part_number", 2}, {"etag", first.Header("ETag")}}}}};
+  const nlohmann::json wrong_etag = {{"parts",
+                                      {{{"part_number", 1}, {"etag", first.Header("ETag")}},
+                                       {{"part_number", 2}, {"etag", first.Header("ETag")}}}}};
   const auto refused = Call("POST", target, "post", wrong_etag.dump());
   EXPECT_EQ(refused.status, 400);
   EXPECT_EQ(refused.Json()["error"], "InvalidPart");
-  const nlohmann::json reversed = {
-      {"parts",
-       {{{"part_number", 2}, {"etag", second.Header("ETag")}},
-        {{"part_number", 1}, {"etag", first.Header("ETag")}}}}};
+  const nlohmann::json reversed = {{"parts",
+                                    {{{"part_number", 2}, {"etag", second.Header("ETag")}},
+                                     {{"part_number", 1}, {"etag", first.Header("ETag")}}}}};
   EXPECT_EQ(Call("POST", target, "post", reversed.dump()).Json()["error"], "InvalidPartOrder");
   EXPECT_EQ(Call("POST", target, "post", "{\"parts\": 3}").status, 400);
   EXPECT_EQ(Call("HEAD", path_, "head").status, 404);
@@ -206,10 +200,9 @@ TEST_F(BackendObjectStoreHttpTest, PartsSurviveARestartAndTheUploadCanFinish) {
   ASSERT_EQ(listed.Json()["parts"].size(), 1u);
   EXPECT_EQ(listed.Json()["parts"][0]["etag"], first.Header("ETag"));
   const auto second = Call("PUT", PartTarget(upload_id, 2), "put", "after");
-  const nlohmann::json body = {
-      {"parts",
-       {{{"part_number", 1}, {"etag", first.Header("ETag")}},
-        {{"part_number", 2}, {"etag", second.Header("ETag")}}}}};
+  const nlohmann::json body = {{"parts",
+                                {{{"part_number", 1}, {"etag", first.Header("ETag")}},
+                                 {{"part_number", 2}, {"etag", second.Header("ETag")}}}}};
   ASSERT_EQ(Call("POST", path_ + "?uploadId=" + upload_id, "post", body.dump()).status, 200);
   EXPECT_EQ(Call("GET", path_, "get").body, "before after");
 }

@@ -68,15 +68,17 @@ TEST_F(BackendPlayerPageTest, ATicketIsBoundToItsViewerAndRecord) {
   EXPECT_EQ(Open(url.substr(0, url.size() - 1) + (url.back() == '0' ? "1" : "0")).status, 403);
   EXPECT_EQ(Open(url.substr(0, url.find('?'))).status, 403);
   const auto other = StartRecord(alice_);
-  const std::string moved = std::regex_replace(url, std::regex(start["uni_record_id"].get<std::string>()),
-                                               other["uni_record_id"].get<std::string>());
+  const std::string moved =
+      std::regex_replace(url, std::regex(start["uni_record_id"].get<std::string>()),
+                         other["uni_record_id"].get<std::string>());
   EXPECT_EQ(Open(moved).status, 403);
 }
 
 TEST_F(BackendPlayerPageTest, ADeletedRecordIsNotFound) {
   const auto start = StartRecord(alice_);
-  ASSERT_EQ(Api(alice_).Post("/v2/record/control/delete", {{"record_id", start["record_id"]}})["code"],
-            0);
+  ASSERT_EQ(
+      Api(alice_).Post("/v2/record/control/delete", {{"record_id", start["record_id"]}})["code"],
+      0);
   EXPECT_EQ(Open(start["jump_url"]).status, 404);
 }
 

@@ -20,8 +20,8 @@ class BackendPushStreamTest : public BackendTest {
   }
 
   int64_t InjectPush(const std::string& app_uid, int cmd, const nlohmann::json& content) {
-    const auto answer = Admin().Call(
-        "POST", "/admin/push", {{"app_uid", app_uid}, {"cmd", cmd}, {"content", content}});
+    const auto answer = Admin().Call("POST", "/admin/push",
+                                     {{"app_uid", app_uid}, {"cmd", cmd}, {"content", content}});
     EXPECT_EQ(answer.status, 200) << answer.body;
     return answer.Json().value("id", int64_t{0});
   }
@@ -50,12 +50,13 @@ TEST_F(BackendPushStreamTest, RenameAndCancelPushTheirOwnMessageTypes) {
   auto stream = Open(alice_);
   ASSERT_EQ(Admin().Call("POST", "/admin/settings", {{"censor_review_polls", 0}}).status, 200);
   const auto start = StartRecord(alice_);
-  const auto review = Api(alice_).Post("/v2/meetlog/dashboard/update-record-info",
-                                       {{"uni_record_id", start["uni_record_id"]},
-                                        {"title", "Renamed"}})["data"];
+  const auto review =
+      Api(alice_).Post("/v2/meetlog/dashboard/update-record-info",
+                       {{"uni_record_id", start["uni_record_id"]}, {"title", "Renamed"}})["data"];
   ASSERT_EQ(Api(alice_).Post("/v2/meetlog/censor/status", review)["data"]["status"], 0);
-  ASSERT_EQ(Api(alice_).Post("/v2/record/control/delete", {{"record_id", start["record_id"]}})["code"],
-            0);
+  ASSERT_EQ(
+      Api(alice_).Post("/v2/record/control/delete", {{"record_id", start["record_id"]}})["code"],
+      0);
   const auto renamed = ParseStanza(stream->NextStanza(kWait).value_or(""));
   const auto deleted = ParseStanza(stream->NextStanza(kWait).value_or(""));
   ASSERT_TRUE(renamed && deleted);
@@ -134,9 +135,9 @@ TEST_F(BackendPushStreamTest, ARefusedStreamAnswersTheEnvelope) {
   SignOptions bad_cursor;
   bad_cursor.extra_query = {{"after", "yesterday"}};
   PushReader cursor(backend_->api_port(), Api(alice_), bad_cursor);
-  EXPECT_EQ(nlohmann::json::parse(cursor.NextLine(kWait).value_or(""), nullptr, false)
-                .value("code", 0),
-            40000);
+  EXPECT_EQ(
+      nlohmann::json::parse(cursor.NextLine(kWait).value_or(""), nullptr, false).value("code", 0),
+      40000);
 }
 
 TEST_F(BackendPushStreamTest, ShutdownEndsOpenStreamsPromptly) {

@@ -93,9 +93,9 @@ TEST_F(BackendRecordApiTest, CompleteRefusesMalformedFields) {
   EXPECT_EQ(alice.Post("/v2/record/control/complete",
                        {{"record_id", start["record_id"]}, {"file_size", 3}})["code"],
             40000);  // a number where the wire format has decimal text
-  EXPECT_EQ(alice.Post("/v2/record/control/complete",
-                       {{"record_id", start["record_id"]}, {"file_size", "3"},
-                        {"file_duration", "1.5s"}})["code"],
+  EXPECT_EQ(alice.Post("/v2/record/control/complete", {{"record_id", start["record_id"]},
+                                                       {"file_size", "3"},
+                                                       {"file_duration", "1.5s"}})["code"],
             40000);
   EXPECT_EQ(alice.Post("/v2/record/control/complete", {{"file_size", "3"}})["code"], 40000);
   EXPECT_EQ(alice.Post("/v2/record/control/complete",
@@ -109,9 +109,9 @@ TEST_F(BackendRecordApiTest, DeleteRemovesTheRecordAndItsObjectsAndIsIdempotent)
   const nlohmann::json body = {{"record_id", start["record_id"]}};
   EXPECT_EQ(Api(alice_).Post("/v2/record/control/delete", body)["code"], 0);
   EXPECT_EQ(Api(alice_).Post("/v2/record/control/delete", body)["code"], 0);
-  EXPECT_EQ(Admin().Call("GET", "/admin/records/" + start["uni_record_id"].get<std::string>())
-                .status,
-            404);
+  EXPECT_EQ(
+      Admin().Call("GET", "/admin/records/" + start["uni_record_id"].get<std::string>()).status,
+      404);
   // The old authorisation is revoked with the record: no read and no re-upload.
   const std::string path = ObjectClient::PathOf(start["video_cos_key"]);
   EXPECT_EQ(Objects().Request("GET", path, ObjectClient::Auth(start, "get")).status, 403);
@@ -151,10 +151,9 @@ TEST_F(BackendRecordApiTest, CapacityReportsQuotaAndUseAsDecimalTexts) {
 class BackendRenameTest : public BackendTest {
  protected:
   nlohmann::json Rename(const nlohmann::json& start, const std::string& title) {
-    return Api(alice_).Post("/v2/meetlog/dashboard/update-record-info",
-                            {{"uni_record_id", start["uni_record_id"]},
-                             {"title", title},
-                             {"description", "d"}});
+    return Api(alice_).Post(
+        "/v2/meetlog/dashboard/update-record-info",
+        {{"uni_record_id", start["uni_record_id"]}, {"title", title}, {"description", "d"}});
   }
   nlohmann::json Poll(const Account& who, const nlohmann::json& review) {
     return Api(who).Post("/v2/meetlog/censor/status", review);

@@ -57,18 +57,18 @@ TEST_F(BackendRecordListApiTest, EveryItemCarriesTheWholeRecordItem) {
   ASSERT_EQ(page["records"].size(), 1u);
   const auto& item = page["records"][0];
   for (const char* key :
-       {"record_id", "title", "start_time", "end_time", "duration", "cover_url",
-        "encode_record_id", "uni_record_id", "jump_path", "jump_path_short", "record_state_tips",
-        "recorder_uid", "recorder_username", "recorder_avatar", "last_view_time", "record_type",
-        "privilege_tips", "password", "share_url", "share_url_short", "share_url_expired",
-        "play_video_tips", "cover_msg", "sort_num", "file_id", "activity_uid", "activity_id",
-        "access_msg"}) {
+       {"record_id",         "title",           "start_time",        "end_time",
+        "duration",          "cover_url",       "encode_record_id",  "uni_record_id",
+        "jump_path",         "jump_path_short", "record_state_tips", "recorder_uid",
+        "recorder_username", "recorder_avatar", "last_view_time",    "record_type",
+        "privilege_tips",    "password",        "share_url",         "share_url_short",
+        "share_url_expired", "play_video_tips", "cover_msg",         "sort_num",
+        "file_id",           "activity_uid",    "activity_id",       "access_msg"}) {
     EXPECT_TRUE(item[key].is_string()) << key;
   }
   for (const char* key : {"video_width", "video_height", "record_count", "is_del", "record_state",
-                          "play_video_permitted", "play_video_code", "viewer_status",
-                          "access_type", "permission_type", "sharing_state", "is_rooms",
-                          "role_type"}) {
+                          "play_video_permitted", "play_video_code", "viewer_status", "access_type",
+                          "permission_type", "sharing_state", "is_rooms", "role_type"}) {
     EXPECT_TRUE(item[key].is_number_integer()) << key;
   }
   for (const char* key : {"show_red_point", "is_single", "is_admin"}) {
@@ -184,8 +184,8 @@ TEST_F(BackendRecordListApiTest, RecentFollowsThePlayerPageAndForgetsOnRequest) 
   EXPECT_NE(item["last_view_time"], "0");
 
   EXPECT_EQ(Api(alice_).Post("/v2/meetlog/recent/del", {{"record_id", first["record_id"]},
-                                                         {"uni_record_id", first["uni_record_id"]},
-                                                         {"type", "fast_record"}})["code"],
+                                                        {"uni_record_id", first["uni_record_id"]},
+                                                        {"type", "fast_record"}})["code"],
             0);
   EXPECT_EQ(Walk(alice_, kRecent, 10), std::vector<std::string>{second["uni_record_id"]});
 }
@@ -224,13 +224,13 @@ TEST_F(BackendRecordListApiTest, MeetingListShowsTheMeetingsRecordsTheCallerMayS
   const auto second = StartRecord(alice_, "part two");
   StartRecord(alice_, "elsewhere");
   for (const auto* start : {&first, &second}) {
-    ASSERT_EQ(Admin()
-                  .Call("POST",
-                        "/admin/records/" + (*start)["uni_record_id"].get<std::string>() +
-                            "/meeting",
-                        {{"meeting_id", "m-42"}, {"meeting_code", "123456"}, {"subject", "Sync"}})
-                  .status,
-              200);
+    ASSERT_EQ(
+        Admin()
+            .Call("POST",
+                  "/admin/records/" + (*start)["uni_record_id"].get<std::string>() + "/meeting",
+                  {{"meeting_id", "m-42"}, {"meeting_code", "123456"}, {"subject", "Sync"}})
+            .status,
+        200);
   }
   const nlohmann::json body = {{"meeting_id", "m-42"}, {"sub_meeting_id", ""}, {"room_id", ""},
                                {"page_size", 10},      {"last_index", ""},     {"source", 0}};
@@ -239,9 +239,9 @@ TEST_F(BackendRecordListApiTest, MeetingListShowsTheMeetingsRecordsTheCallerMayS
   ASSERT_EQ(mine["data"]["records"].size(), 2u);
   EXPECT_EQ(mine["data"]["records"][0]["meeting_info"]["meeting_code"], "123456");
   // Bob was not in the meeting and has no grant.
-  EXPECT_EQ(Api(bob_).Post("/v2/meetlog/dashboard/meeting-record-list", body)["data"]["records"]
-                .size(),
-            0u);
+  EXPECT_EQ(
+      Api(bob_).Post("/v2/meetlog/dashboard/meeting-record-list", body)["data"]["records"].size(),
+      0u);
 }
 
 TEST_F(BackendRecordListApiTest, DeletingRecordsIsAllOrNothingAndPushes) {
@@ -255,9 +255,9 @@ TEST_F(BackendRecordListApiTest, DeletingRecordsIsAllOrNothingAndPushes) {
 
   PushReader stream(backend_->api_port(), Api(alice_));
   ASSERT_EQ(stream.NextLine(std::chrono::seconds(5)), "<ping/>");
-  const auto done = Api(alice_).Post(
-      "/v2/meetlog/dashboard/delete-record-info",
-      {{"uni_record_ids", {own["uni_record_id"], "qrgone"}}, {"api_version", 1}});
+  const auto done =
+      Api(alice_).Post("/v2/meetlog/dashboard/delete-record-info",
+                       {{"uni_record_ids", {own["uni_record_id"], "qrgone"}}, {"api_version", 1}});
   ASSERT_EQ(done["code"], 0);
   EXPECT_EQ(done["data"]["uni_record_ids"], nlohmann::json::array({own["uni_record_id"]}));
   EXPECT_TRUE(Walk(alice_, kMine, 10).empty());
@@ -271,9 +271,8 @@ TEST_F(BackendRecordListApiTest, MalformedPagingIsABadRequest) {
   EXPECT_EQ(Api(alice_).Post(kAll, {{"page_size", "many"}})["code"], 40000);
   // The history form of "mine" answers "last_index" next to the records.
   Seed("alice", 3);
-  const auto history = Api(alice_).Post(kMine, {{"last_index", ""},
-                                               {"page_size", "2"},
-                                               {"cover_image_type", "mid"}});
+  const auto history = Api(alice_).Post(
+      kMine, {{"last_index", ""}, {"page_size", "2"}, {"cover_image_type", "mid"}});
   ASSERT_EQ(history["code"], 0);
   EXPECT_EQ(history["data"]["records"].size(), 2u);
   EXPECT_EQ(history["data"]["last_index"], history["data"]["page_info"]["index"]);

@@ -89,11 +89,11 @@ TEST_F(BackendShareApiTest, OnlyOwnersAndCoOwnersManageAndOnlyTheOwnerAppointsCo
             40300);
   EXPECT_EQ(Call(bob_, "setAssigner", {{"add_members", {{{"app_uid", "bob"}}}}})["code"], 40300);
 
-  ASSERT_EQ(Call(alice_, "setAssigner", {{"custom_info", ""},
-                                         {"uuid", "u"},
-                                         {"grant_from", 1},
-                                         {"add_members", {{{"app_id", "x"}, {"app_uid", "bob"}}}}})
-                ["code"],
+  ASSERT_EQ(Call(alice_, "setAssigner",
+                 {{"custom_info", ""},
+                  {"uuid", "u"},
+                  {"grant_from", 1},
+                  {"add_members", {{{"app_id", "x"}, {"app_uid", "bob"}}}}})["code"],
             0);
   EXPECT_EQ(Call(bob_, "get-cfg", {})["data"]["assign_user_num"], 1);
   EXPECT_EQ(Call(bob_, "set-cfg", LinkSettings(true))["code"], 0);
@@ -121,11 +121,11 @@ TEST_F(BackendShareApiTest, TheShareLinkObeysSwitchPasswordAndExpiry) {
 }
 
 TEST_F(BackendShareApiTest, GrantsOpenTheRecordAndRemovingThemClosesIt) {
-  ASSERT_EQ(Call(alice_, "set-grant-users",
-                 {{"custom_info", ""},
-                  {"list", {{{"app_id", "qr-app"}, {"app_uid", "bob"}, {"permission_id", 1}}}}})
-                ["code"],
-            0);
+  ASSERT_EQ(
+      Call(alice_, "set-grant-users",
+           {{"custom_info", ""},
+            {"list", {{{"app_id", "qr-app"}, {"app_uid", "bob"}, {"permission_id", 1}}}}})["code"],
+      0);
   const auto granted = Call(alice_, "granted-users", {{"cursor", "0"}, {"page_size", 10}});
   ASSERT_EQ(granted["code"], 0);
   EXPECT_EQ(granted["data"]["member_count"], 1);
@@ -147,9 +147,9 @@ TEST_F(BackendShareApiTest, GrantsOpenTheRecordAndRemovingThemClosesIt) {
 }
 
 TEST_F(BackendShareApiTest, MeetingParticipantsCanBeListedCountedAndGranted) {
-  ASSERT_EQ(Admin().Call("POST", "/admin/records/" + uni_ + "/meeting", {{"meeting_id", "m-7"}})
-                .status,
-            200);
+  ASSERT_EQ(
+      Admin().Call("POST", "/admin/records/" + uni_ + "/meeting", {{"meeting_id", "m-7"}}).status,
+      200);
   ASSERT_EQ(Admin()
                 .Call("POST", "/admin/meetings/m-7/participants",
                       {{"app_uids", {"alice", "bob", "carol"}}})
