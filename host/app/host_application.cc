@@ -1,6 +1,10 @@
 #include "host/app/host_application.h"
 
+#include "host/app/host_app_model.h"
 #include "host/app/host_model_ids.h"
+#include "host/app/image_download_model.h"
+#include "host/app/recording_state_model.h"
+#include "host/app/red_dot_service_model.h"
 #include "host/app/string_table.h"
 #include "host/framework/extension/extension_service.h"
 #include "host/framework/module/module_service.h"
@@ -54,6 +58,11 @@ HostApplication::HostApplication(HostConfig config) : config_(std::move(config))
   g_current = this;
   factories_[kConfigModelId] = [this] { return std::make_shared<ConfigModel>(config_.sections); };
   factories_[kUserConfigModelId] = [] { return std::make_shared<UserConfigModel>(); };
+  factories_[kHostAppModelId] = [] { return std::make_shared<HostAppModel>(); };
+  factories_[kImageDownloadModelId] = [] { return std::make_shared<ImageDownloadModel>(); };
+  factories_[kRedDotServiceModelId] = [] { return std::make_shared<RedDotServiceModel>(); };
+  factories_[kRecordingServiceModelId] = [] { return std::make_shared<RecordingStateModel>(kRecordingServiceModelId); };
+  factories_[kRecordingStateListenerModelId] = [] { return std::make_shared<RecordingStateModel>(kRecordingStateListenerModelId); };
   host::strings::LoadDefaultStringTable();
   runtime_ = std::make_unique<AppRuntime>(factories_);
   runtime_->Activate();

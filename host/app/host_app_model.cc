@@ -1,0 +1,67 @@
+#include "host/app/host_app_model.h"
+
+#include "host/base/logging/logger.h"
+
+namespace host::app {
+
+using base::variant::Variant;
+
+HostAppModel::HostAppModel() : framework::ModelImpl(kHostAppModelId) {
+  BindMethod(kHostAppGetMeetingRecordPreload, [this](const Variant& args, Variant* result) {
+    auto it = meeting_preloads_.find(args.GetString("meeting_id"));
+    if (it == meeting_preloads_.end()) return false;
+    if (result) *result = ToResult(it->second);
+    meeting_preloads_.erase(it);
+    return true;
+  });
+  BindMethod(kHostAppOnlyHasMeetingLocalRecord, [this](const Variant& args, Variant* result) {
+    if (result) *result = Variant(only_local_meetings_.contains(args.GetString("meeting_id")));
+    return true;
+  });
+  BindMethod(kHostAppGetTabRecordPreload, [this](const Variant& args, Variant* result) {
+    auto it = tab_preloads_.find(args.GetInt32("table_type", -1));
+    if (it == tab_preloads_.end()) return false;
+    if (result) *result = ToResult(it->second);
+    if (!args.GetBool("only_query")) tab_preloads_.erase(it);
+    return true;
+  });
+}
+
+Variant HostAppModel::ToResult(const PreloadedResponse& response) {
+  Variant preloaded = Variant::MakeMap();
+  preloaded.Set("status_code", response.status_code);
+  preloaded.Set("msg", response.msg);
+  preloaded.Set("biz_code", response.biz_code);
+  preloaded.Set("body", response.body);
+  Variant result = Variant::MakeMap();
+  result.Set("result", std::move(preloaded));
+  return result;
+}
+
+void HostAppModel::InstallMeetingRecordPreload(const std::string& meeting_id, PreloadedResponse response) {
+  meeting_preloads_[meeting_id] = std::move(response);
+}
+
+void HostAppModel::InstallTabRecordPreload(int32_t table_type, PreloadedResponse response) {
+  tab_preloads_[table_type] = std::move(response);
+}
+
+void HostAppModel::SetOnlyHasMeetingLocalRecord(const std::string& meeting_id, bool only_local) {
+  if (only_local) {
+    only_local_meetings_.insert(meeting_id);
+  } else {
+    only_local_meetings_.erase(meeting_id);
+  }
+}
+
+void HostAppModel::PressStartStopShortcut() {
+  KLOG(6) << "shortcut: start/stop recording";
+  FireEvent(kHostAppShortcutStartStopRecordEvent);
+}
+
+void HostAppModel::PressPauseResumeShortcut() {
+  KLOG(6) << "shortcut: pause/resume recording";
+  FireEvent(kHostAppShortcutPauseResumeRecordEvent);
+}
+
+}  // namespace host::app

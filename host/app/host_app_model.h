@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+
+#include "host/base/variant/variant.h"
+#include "host/framework/model/model_impl.h"
+
+namespace host::app {
+
+// Host model 1000043: the host application as modules see it. It answers list pages the host
+// preloaded (none unless somebody installs one: this host preloads nothing by itself) and
+// publishes the recording shortcut events.
+constexpr int32_t kHostAppModelId = 1000043;
+// {"meeting_id", "sub_meeting_id", "room_id"} -> {"result": preloaded response}; not handled
+// (false) when nothing is preloaded for the meeting.
+constexpr int32_t kHostAppGetMeetingRecordPreload = 13;
+// {"meeting_id", ...} -> bool: the meeting has only local records.
+constexpr int32_t kHostAppOnlyHasMeetingLocalRecord = 15;
+// {"table_type", "is_first_page", "record_method_type", "only_query"} -> {"result": preloaded
+// response}; not handled when nothing is preloaded for the table type. "only_query" true leaves
+// the page in place; otherwise it is handed out once.
+constexpr int32_t kHostAppGetTabRecordPreload = 17;
+// Shortcut events, no payload.
+constexpr int32_t kHostAppShortcutStartStopRecordEvent = 1;
+constexpr int32_t kHostAppShortcutPauseResumeRecordEvent = 2;
+
+class HostAppModel : public framework::ModelImpl {
+ public:
+  // A preloaded back-end answer as the request channel would have received it.
+  struct PreloadedResponse {
+    int32_t status_code = 200;
+    std::string msg;
+    int32_t biz_code = 0;
+    std::string body;  // the answer's JSON text
+  };
+
+  HostAppModel();
+
+  void InstallMeetingRecordPreload(const std::string& meeting_id, PreloadedResponse response);
+  void InstallTabRecordPreload(int32_t table_type, PreloadedResponse response);
+  void SetOnlyHasMeetingLocalRecord(const std::string& meeting_id, bool only_local);
+
+  // The user pressed a recording shortcut.
+  void PressStartStopShortcut();
+  void PressPauseResumeShortcut();
+
+ private:
+  static base::variant::Variant ToResult(const PreloadedResponse& response);
+
+  std::map<std::string, PreloadedResponse> meeting_preloads_;
+  std::map<int32_t, PreloadedResponse> tab_preloads_;
+  std::set<std::string> only_local_meetings_;
+};
+
+}  // namespace host::app
