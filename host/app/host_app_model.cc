@@ -15,7 +15,10 @@ HostAppModel::HostAppModel() : framework::ModelImpl(kHostAppModelId) {
     return true;
   });
   BindMethod(kHostAppOnlyHasMeetingLocalRecord, [this](const Variant& args, Variant* result) {
-    if (result) *result = Variant(only_local_meetings_.contains(args.GetString("meeting_id")));
+    if (result) {
+      *result = Variant::MakeMap();
+      result->Set("result", only_local_meetings_.contains(args.GetString("meeting_id")));
+    }
     return true;
   });
   BindMethod(kHostAppGetTabRecordPreload, [this](const Variant& args, Variant* result) {

@@ -17,7 +17,7 @@ constexpr int32_t kHostAppModelId = 1000043;
 // {"meeting_id", "sub_meeting_id", "room_id"} -> {"result": preloaded response}; not handled
 // (false) when nothing is preloaded for the meeting.
 constexpr int32_t kHostAppGetMeetingRecordPreload = 13;
-// {"meeting_id", ...} -> bool: the meeting has only local records.
+// {"meeting_id", ...} -> {"result": bool}: the meeting has only local records.
 constexpr int32_t kHostAppOnlyHasMeetingLocalRecord = 15;
 // {"table_type", "is_first_page", "record_method_type", "only_query"} -> {"result": preloaded
 // response}; not handled when nothing is preloaded for the table type. "only_query" true leaves

@@ -33,7 +33,7 @@ TEST_F(HostAppModelTest, NothingIsPreloadedUnlessInstalled) {
   meeting.Set("meeting_id", "m1");
   EXPECT_FALSE(model_->Call(kHostAppGetMeetingRecordPreload, meeting, &result));
   ASSERT_TRUE(model_->Call(kHostAppOnlyHasMeetingLocalRecord, meeting, &result));
-  EXPECT_FALSE(result.AsBool(true));
+  EXPECT_FALSE(result.GetBool("result", true));
 }
 
 TEST_F(HostAppModelTest, TabPreloadIsHandedOutOnceUnlessOnlyQueried) {
@@ -62,10 +62,10 @@ TEST_F(HostAppModelTest, MeetingPreloadAndLocalOnlyMeetings) {
   EXPECT_EQ(result["result"].GetString("body"), "{}");
   EXPECT_FALSE(model_->Call(kHostAppGetMeetingRecordPreload, m1, &result));
   ASSERT_TRUE(model_->Call(kHostAppOnlyHasMeetingLocalRecord, m2, &result));
-  EXPECT_TRUE(result.AsBool());
+  EXPECT_TRUE(result.GetBool("result"));
   model_->SetOnlyHasMeetingLocalRecord("m2", false);
   ASSERT_TRUE(model_->Call(kHostAppOnlyHasMeetingLocalRecord, m2, &result));
-  EXPECT_FALSE(result.AsBool(true));
+  EXPECT_FALSE(result.GetBool("result", true));
 }
 
 TEST_F(HostAppModelTest, ShortcutsArePublishedAsTheirOwnEvents) {

@@ -39,7 +39,8 @@ ImageDownloadModel::ImageDownloadModel() : framework::ModelImpl(kImageDownloadMo
 
 bool ImageDownloadModel::Fetch(const Variant& args) {
   Job job{args.GetString("cache_key"), args.GetString("path"), args.GetBool("is_high_priority"), args};
-  if (!IsHttpUrl(job.url) || job.path.empty()) {
+  base::threading::Looper* worker = base::threading::LooperThread::WorkerLooper();
+  if (!IsHttpUrl(job.url) || job.path.empty() || !worker) {
     KLOG(3) << "image download refused: address '" << job.url << "', path '" << job.path << "'";
     return false;
   }
@@ -53,8 +54,6 @@ bool ImageDownloadModel::Fetch(const Variant& args) {
     }
     queue_.insert(position, std::move(job));
   }
-  base::threading::Looper* worker = base::threading::LooperThread::WorkerLooper();
-  if (!worker) return false;
   std::weak_ptr<framework::ModelImpl> weak = weak_from_this();
   worker->PostTask(
       [weak] {
