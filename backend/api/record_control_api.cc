@@ -59,7 +59,6 @@ ApiAnswer RecordControlApi::GetStartData(const ApiCall& call) {
   std::string record_type = fields.Text("record_type");
   const std::string record_start_time = fields.Text("record_start_time");
   const std::string creator_instance_id = fields.Text("creator_instance_id");
-  fields.Bool("use_quic");  // the store speaks one transport; the flag is only validated
   if (!fields.ok()) return ApiAnswer::Fail(kBizBadRequest, fields.error());
   const auto title = Base64Decode(subject);
   if (!title) return ApiAnswer::Fail(kBizBadRequest, "\"subject\" is not Base64");

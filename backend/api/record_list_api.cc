@@ -121,8 +121,6 @@ ApiAnswer RecordListApi::ListMeeting(const ApiCall& call) {
   request.viewer_uid = call.user.app_uid;
   request.meeting_id = fields.Text("meeting_id", true);
   request.sub_meeting_id = fields.Text("sub_meeting_id");
-  fields.Text("room_id");
-  fields.Integer("source");
   if (!ReadPaging(call.body, fields, request)) {
     return ApiAnswer::Fail(kBizBadRequest, fields.error());
   }
@@ -132,7 +130,6 @@ ApiAnswer RecordListApi::ListMeeting(const ApiCall& call) {
 ApiAnswer RecordListApi::GetRecord(const ApiCall& call) {
   FieldReader fields(call.body);
   const std::string uni_record_id = fields.Text("uni_record_id", true);
-  fields.Text("file_id");
   if (!fields.ok()) return ApiAnswer::Fail(kBizBadRequest, fields.error());
   ApiAnswer answer = ApiAnswer::Fail(kBizNotFound, "no record " + uni_record_id);
   context_.db.Transaction([&] {
@@ -156,7 +153,6 @@ ApiAnswer RecordListApi::GetRecord(const ApiCall& call) {
 ApiAnswer RecordListApi::DeleteRecords(const ApiCall& call) {
   FieldReader fields(call.body);
   const nlohmann::json* ids = fields.Array("uni_record_ids", true);
-  fields.Integer("api_version");
   std::vector<Record> doomed;
   if (ids) {
     for (const auto& id : *ids) {
@@ -190,8 +186,6 @@ ApiAnswer RecordListApi::DeleteRecords(const ApiCall& call) {
 ApiAnswer RecordListApi::DeleteHistory(const ApiCall& call) {
   FieldReader fields(call.body);
   const std::string uni_record_id = fields.Text("uni_record_id", true);
-  fields.Text("record_id");
-  fields.Text("type");
   if (!fields.ok()) return ApiAnswer::Fail(kBizBadRequest, fields.error());
   if (!context_.views.Forget(call.user.app_uid, uni_record_id)) {
     return ApiAnswer::Fail(kBizInternal, "cannot remove the entry");

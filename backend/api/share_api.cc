@@ -78,7 +78,6 @@ bool MemberUids(const nlohmann::json* members, FieldReader& fields,
   for (const auto& member : *members) {
     FieldReader entry(member);
     const std::string uid = entry.Text("app_uid", true);
-    entry.Text("app_id");
     if (!entry.ok()) {
       fields.Fail("a member entry: " + entry.error());
       return false;
@@ -215,7 +214,6 @@ ApiAnswer ShareApi::SetConfig(const ApiCall& call) {
   auto settings = context_.shares.Settings(record->uni_record_id);
   if (!settings) return ApiAnswer::Fail(kBizInternal, "cannot read the share settings");
   FieldReader fields(call.body);
-  fields.Text("record_type");
   settings->switch_state = fields.Bool("switch_state", true);
   if (const nlohmann::json* group = fields.Object("permission_group_cfg")) {
     FieldReader group_fields(*group);
@@ -259,8 +257,6 @@ ApiAnswer ShareApi::GrantedUsers(const ApiCall& call) {
   const std::string cursor = fields.Text("cursor", false, "0");
   const int64_t page_size =
       std::clamp<int64_t>(fields.Integer("page_size", false, kGrantedPage), 1, 200);
-  fields.Text("source");
-  fields.Text("last_item_info");
   int64_t offset = 0;
   auto [ptr, ec] = std::from_chars(cursor.data(), cursor.data() + cursor.size(), offset);
   if (!cursor.empty() &&
@@ -299,7 +295,6 @@ ApiAnswer ShareApi::Participants(const ApiCall& call, bool search) {
   const auto record = Managed(call, &refusal);
   if (!record) return refusal;
   FieldReader fields(call.body);
-  fields.Integer("scene");
   const int64_t page = std::max<int64_t>(0, fields.Integer("page"));
   const std::string keyword = fields.Text("key_word", search);
   if (!fields.ok()) return ApiAnswer::Fail(kBizBadRequest, fields.error());
@@ -343,14 +338,12 @@ ApiAnswer ShareApi::SetGrantUsers(const ApiCall& call) {
   const auto record = Managed(call, &refusal);
   if (!record) return refusal;
   FieldReader fields(call.body);
-  fields.Text("custom_info");
   const nlohmann::json* list = fields.Array("list", true);
   std::vector<std::pair<std::string, int64_t>> grants;
   if (list) {
     for (const auto& entry : *list) {
       FieldReader grant(entry);
       const std::string uid = grant.Text("app_uid", true);
-      grant.Text("app_id");
       const int64_t permission = grant.Integer("permission_id", false, kViewPermission);
       if (!grant.ok() || permission < 0) {
         fields.Fail("a \"list\" entry needs \"app_uid\" and a permission_id >= 0");
@@ -374,8 +367,6 @@ ApiAnswer ShareApi::SetGrantUsersBig(const ApiCall& call) {
   const auto record = Managed(call, &refusal);
   if (!record) return refusal;
   FieldReader fields(call.body);
-  fields.Text("custom_info");
-  fields.Text("uuid");
   const bool all_participants = fields.Integer("is_participant_all") == 1;
   std::vector<std::string> selected;
   std::vector<std::string> removed;
@@ -447,9 +438,6 @@ ApiAnswer ShareApi::SetAssigner(const ApiCall& call) {
   const auto record = Managed(call, &refusal, true);
   if (!record) return refusal;
   FieldReader fields(call.body);
-  fields.Text("custom_info");
-  fields.Text("uuid");
-  fields.Integer("grant_from");
   std::vector<std::string> added;
   std::vector<std::string> removed;
   if (MemberUids(fields.Array("add_members"), fields, added)) {
