@@ -14,9 +14,14 @@ class ConfigModel : public framework::ModelImpl {
   base::variant::Variant GetValue(const std::string& section, const std::string& key,
                                   const base::variant::Variant& def = {}) const;
   void SetValue(const std::string& section, const std::string& key, base::variant::Variant value);
+  // Takes a whole new configuration (a reload); every key that was added, changed or removed is
+  // announced once.
+  void ReplaceSections(base::variant::Variant sections);
   const base::variant::Variant& sections() const { return sections_; }
 
  private:
+  void AnnounceChange(const std::string& section, const std::string& key);
+
   base::variant::Variant sections_;
 };
 

@@ -11,6 +11,7 @@
 #include "host/framework/module/resource.h"
 #include "host/framework/module/scope_singleton_registry.h"
 #include "host/framework/navigation/navigator_service.h"
+#include "host/sdk/kovani_common/paths.h"
 
 namespace host::app {
 
@@ -57,7 +58,8 @@ HostApplication* HostApplication::Current() { return g_current; }
 HostApplication::HostApplication(HostConfig config) : config_(std::move(config)) {
   g_current = this;
   factories_[kConfigModelId] = [this] { return std::make_shared<ConfigModel>(config_.sections); };
-  factories_[kUserConfigModelId] = [] { return std::make_shared<UserConfigModel>(); };
+  factories_[kUserConfigModelId] = [this] { return std::make_shared<UserConfigModel>(UserConfigPath()); };
+  factories_[kAuthModelId] = [this] { return std::make_shared<AuthModel>(config_.account.app_uid); };
   factories_[kHostAppModelId] = [] { return std::make_shared<HostAppModel>(); };
   factories_[kImageDownloadModelId] = [] { return std::make_shared<ImageDownloadModel>(); };
   factories_[kRedDotServiceModelId] = [] { return std::make_shared<RedDotServiceModel>(); };
@@ -87,6 +89,35 @@ std::shared_ptr<UserConfigModel> HostApplication::user_config() {
 }
 
 framework::module::ModuleRuntimeBaseImpl* HostApplication::runtime() { return runtime_.get(); }
+
+std::shared_ptr<AuthModel> HostApplication::auth() {
+  return runtime_->GetModelProvider()->ModelOf<AuthModel>(kAuthModelId);
+}
+
+std::string HostApplication::UserConfigPath() const {
+  return config_.persistent ? kovani_common::utils::GetUserDataPath() + "user_config.json" : std::string();
+}
+
+void HostApplication::ApplyConfig(HostConfig config) {
+  const bool same_user = config.account.app_uid == config_.account.app_uid;
+  config.source_path = config.source_path.empty() ? config_.source_path : config.source_path;
+  config_ = std::move(config);
+  this->config()->ReplaceSections(config_.sections);
+  if (same_user) return;
+  user_config()->Open(UserConfigPath());
+  auth()->SetSignedInUser(config_.account.app_uid, "config");
+}
+
+bool HostApplication::ReloadConfig(std::string* error) {
+  if (config_.source_path.empty()) {
+    if (error) *error = "the configuration did not come from a file";
+    return false;
+  }
+  HostConfig reloaded;
+  if (!HostConfig::Load(config_.source_path, &reloaded, error)) return false;
+  ApplyConfig(std::move(reloaded));
+  return true;
+}
 
 void HostApplication::RegisterHostModel(int32_t model_id, HostModelFactory factory) {
   factories_[model_id] = std::move(factory);

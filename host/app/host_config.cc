@@ -19,6 +19,8 @@ bool HostConfig::Load(const std::string& path, HostConfig* config, std::string* 
   std::ifstream in(path);
   if (!in) {
     *config = FromVariant(Variant::MakeMap());
+    config->persistent = true;
+    config->source_path = path;
     return true;
   }
   std::stringstream text;
@@ -30,6 +32,8 @@ bool HostConfig::Load(const std::string& path, HostConfig* config, std::string* 
     return false;
   }
   *config = FromVariant(document);
+  config->persistent = true;
+  config->source_path = path;
   return true;
 }
 

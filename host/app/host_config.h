@@ -27,6 +27,11 @@ struct HostConfig {
   std::string web_host;
   std::string save_dir;
   Account account;
+  // Whether per-user state (the user configuration) is kept on disk, under
+  // kovani_common::utils::GetUserDataPath(). Loaded configurations are; in-memory ones (tests) not.
+  bool persistent = false;
+  // The file this configuration came from, for a reload; empty when it came from elsewhere.
+  std::string source_path;
   // Configuration model sections: every "ability" section, plus "realtime" and "web".
   base::variant::Variant sections = base::variant::Variant::MakeMap();
 
