@@ -3,12 +3,15 @@
 #include <map>
 
 #include "module/quick_record/entry/quick_record_ids.h"
+#include "module/quick_record/service/quick_record_service_plugin_impl.h"
 
 namespace quick_record {
 
 std::shared_ptr<kovanisdk::plugin::PluginInstanceImpl> CreatePluginInterfaceByName(const std::string& name) {
   using Factory = std::shared_ptr<kovanisdk::plugin::PluginInstanceImpl> (*)();
-  static const std::map<std::string, Factory> kInterfaces = {};
+  static const std::map<std::string, Factory> kInterfaces = {
+      {kServicePluginName, &QuickRecordServicePluginImpl::Create},
+  };
   auto it = kInterfaces.find(name);
   return it == kInterfaces.end() ? nullptr : it->second();
 }
