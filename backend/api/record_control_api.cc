@@ -20,10 +20,6 @@ namespace {
 
 const std::vector<std::string> kObjectVerbs = {"get", "put", "post", "head"};
 
-bool IsRecordType(const std::string& type) {
-  return type == "fast_record" || type == "cloud_record" || type == "user_upload";
-}
-
 std::optional<int64_t> ParseDecimal(const std::string& text) {
   int64_t value = 0;
   auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -63,7 +59,7 @@ ApiAnswer RecordControlApi::GetStartData(const ApiCall& call) {
   const auto title = Base64Decode(subject);
   if (!title) return ApiAnswer::Fail(kBizBadRequest, "\"subject\" is not Base64");
   if (record_type.empty()) record_type = "fast_record";
-  if (!IsRecordType(record_type)) {
+  if (!IsRecordKind(record_type)) {
     return ApiAnswer::Fail(kBizBadRequest,
                            "\"record_type\" must be fast_record, cloud_record or user_upload");
   }

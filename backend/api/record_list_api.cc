@@ -21,10 +21,6 @@ namespace {
 constexpr int64_t kDefaultPageSize = 20;
 constexpr int64_t kMaxPageSize = 100;
 
-bool IsKind(const std::string& kind) {
-  return kind == "fast_record" || kind == "cloud_record" || kind == "user_upload";
-}
-
 // Reads the paging and kind filter a list request carries into `request`; false with the
 // reason in `fields` when something is malformed.
 bool ReadPaging(const nlohmann::json& body, FieldReader& fields, ListRequest& request) {
@@ -47,7 +43,7 @@ bool ReadPaging(const nlohmann::json& body, FieldReader& fields, ListRequest& re
   if (kinds.empty()) kinds = fields.Text("record_type");
   std::stringstream split(kinds);
   for (std::string kind; std::getline(split, kind, '|');) {
-    if (!IsKind(kind)) fields.Fail("unknown record kind \"" + kind + "\"");
+    if (!IsRecordKind(kind)) fields.Fail("unknown record kind \"" + kind + "\"");
     request.kinds.push_back(kind);
   }
   return fields.ok();

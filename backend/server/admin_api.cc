@@ -174,6 +174,7 @@ nlohmann::json AdminApi::SeedRecords(const httplib::Request&, const nlohmann::js
   // Record i is made `age_step_seconds` * i older than now; 0 gives them all the same time.
   const int64_t age_step = fields.Integer("age_step_seconds");
   if (fields.ok() && (count < 1 || count > 20000)) fields.Fail("\"count\" must be 1 to 20000");
+  if (fields.ok() && !IsRecordKind(record_type)) fields.Fail("unknown \"record_type\"");
   if (!fields.ok()) return Error(status, 400, fields.error());
   if (!context_.users.FindByUid(owner)) return Error(status, 404, "no such user");
   nlohmann::json created = nlohmann::json::array();

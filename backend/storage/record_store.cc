@@ -57,6 +57,11 @@ Record FromRow(const SqlRow& row, size_t first = 0) {
 
 }  // namespace
 
+bool IsRecordKind(const std::string& record_type) {
+  return record_type == "fast_record" || record_type == "cloud_record" ||
+         record_type == "user_upload";
+}
+
 int64_t Record::StartMillis() const {
   int64_t millis = 0;
   auto [ptr, ec] = std::from_chars(record_start_time.data(),

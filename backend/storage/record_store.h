@@ -9,6 +9,10 @@ namespace qr_backend {
 
 class Database;
 
+// Whether `record_type` is one of the kinds a record can be: "fast_record" (a quick recording),
+// "cloud_record" (a meeting's cloud recording) or "user_upload" (an uploaded local file).
+bool IsRecordKind(const std::string& record_type);
+
 // "record_state" values as clients read them.
 constexpr int kRecordStateDone = 1;
 constexpr int kRecordStateInProgress = 2;
