@@ -1,11 +1,13 @@
 #include "host/app/host_application.h"
 
+#include "host/app/device_model.h"
 #include "host/app/host_app_model.h"
 #include "host/app/host_model_ids.h"
 #include "host/app/image_download_model.h"
 #include "host/app/recording_state_model.h"
 #include "host/app/red_dot_service_model.h"
 #include "host/app/string_table.h"
+#include "host/app/window_state_model.h"
 #include "host/framework/extension/extension_service.h"
 #include "host/framework/module/module_service.h"
 #include "host/framework/module/resource.h"
@@ -65,6 +67,8 @@ HostApplication::HostApplication(HostConfig config) : config_(std::move(config))
   factories_[kRedDotServiceModelId] = [] { return std::make_shared<RedDotServiceModel>(); };
   factories_[kRecordingServiceModelId] = [] { return std::make_shared<RecordingStateModel>(kRecordingServiceModelId); };
   factories_[kRecordingStateListenerModelId] = [] { return std::make_shared<RecordingStateModel>(kRecordingStateListenerModelId); };
+  factories_[kDeviceModelId] = [] { return std::make_shared<DeviceModel>(); };
+  factories_[kWindowStateModelId] = [] { return std::make_shared<WindowStateModel>(); };
   host::strings::LoadDefaultStringTable();
   runtime_ = std::make_unique<AppRuntime>(factories_);
   runtime_->Activate();

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "host/media/engine_listeners.h"
+#include "host/media/media_engine.h"
+#include "host/media/source_planner.h"
+
+struct xcb_connection_t;
+
+namespace kvp::av {
+
+// Finds the machine's screens (RandR), cameras (V4L2) and microphones (the audio server) and
+// watches them on a thread of its own: RandR notifications at once, cameras and microphones every
+// few seconds. It also follows the captured window (mapped, unmapped, moved, destroyed). Changes
+// go out as device events.
+class DeviceMonitor : public IDeviceEnumerator {
+ public:
+  explicit DeviceMonitor(EngineListeners& listeners);
+  ~DeviceMonitor();
+  DeviceMonitor(const DeviceMonitor&) = delete;
+  DeviceMonitor& operator=(const DeviceMonitor&) = delete;
+
+  std::vector<ScreenInfo> Screens() override { return Planner().Screens(); }
+  std::vector<DeviceInfo> Cameras() override { return Planner().Cameras(); }
+  std::vector<DeviceInfo> Microphones() override { return Planner().Microphones(); }
+  bool LoopbackAvailable() override;
+
+  SourcePlanner Planner();
+  // Follows this window's state from now on (0: none).
+  void WatchWindow(uint64_t window_id);
+
+ private:
+  void Run();
+  void ConnectDisplay();
+  std::vector<ScreenInfo> ListScreens();
+  void RefreshScreens();
+  void RefreshDevices();
+  void HandleXEvent(uint8_t type, uint32_t window);
+  void ReportWindow(uint64_t window, WindowState state);
+  void LoseDisplay();
+
+  EngineListeners& listeners_;
+  std::mutex mutex_;
+  DeviceInventory inventory_;
+  xcb_connection_t* connection_ = nullptr;
+  uint32_t root_ = 0;
+  uint8_t randr_event_ = 0;
+  std::atomic<bool> display_lost_{false};
+  std::atomic<uint64_t> window_{0};
+  int wake_fd_ = -1;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+}  // namespace kvp::av
