@@ -29,7 +29,8 @@ std::string RandomHex(size_t bytes);
 // A random decimal identifier of 19 digits without a leading zero.
 std::string RandomDecimalId();
 
-// Incremental MD5 for streamed object bodies.
+// Incremental MD5 for streamed object bodies. Its state can be saved as text and resumed
+// later, so a digest over many bodies can be continued as each one arrives.
 class Md5 {
  public:
   Md5();
@@ -39,6 +40,11 @@ class Md5 {
 
   void Update(const void* data, size_t size);
   std::array<unsigned char, 16> Final();
+
+  // Text ("md5.1:" and lower-case hex) that RestoreState() takes back, in any process.
+  std::string SaveState() const;
+  // Continues from a saved state; false (and the state unchanged) when `saved` is not one.
+  bool RestoreState(std::string_view saved);
 
  private:
   struct State;

@@ -1,24 +1,16 @@
 #include "objects/object_store.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <filesystem>
 #include <functional>
 #include <set>
 
 #include "common/clock.h"
 #include "common/crypto.h"
 #include "common/database.h"
-#include "common/file_util.h"
 #include "common/log.h"
 
 namespace qr_backend {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -32,104 +24,38 @@ std::string NormalizeEtag(std::string etag) {
   return etag;
 }
 
-struct PartRow {
-  std::string blob;
-  std::string etag;
-  int64_t size = 0;
-};
+// Feeds everything the reader holds into `md5`.
+bool DigestAll(const ObjectReader& reader, Md5& md5) {
+  std::vector<char> buffer(1 << 20);
+  for (int64_t offset = 0; offset < reader.info().size;) {
+    const int64_t n = reader.ReadAt(offset, buffer.data(), buffer.size());
+    if (n <= 0) return false;
+    md5.Update(buffer.data(), static_cast<size_t>(n));
+    offset += n;
+  }
+  return true;
+}
 
 }  // namespace
 
-ObjectReader::~ObjectReader() { ::close(fd_); }
-
-int64_t ObjectReader::ReadAt(int64_t offset, char* out, size_t size) const {
-  for (;;) {
-    const ssize_t n = ::pread(fd_, out, size, offset);
-    if (n < 0 && errno == EINTR) continue;
-    return n;
-  }
-}
-
 ObjectStore::ObjectStore(Database& db, const Clock& clock, std::string root)
-    : db_(db), clock_(clock), root_(std::move(root)) {}
-
-std::string ObjectStore::BlobPath(const std::string& blob) const {
-  return root_ + "/blobs/" + blob.substr(0, 2) + "/" + blob;
-}
+    : db_(db), clock_(clock), blobs_(std::move(root)) {}
 
 bool ObjectStore::Init(std::string* error) {
-  std::error_code ec;
-  fs::create_directories(root_ + "/blobs", ec);
-  fs::remove_all(root_ + "/tmp", ec);
-  fs::create_directories(root_ + "/tmp", ec);
-  if (ec) {
-    *error = "cannot prepare " + root_ + ": " + ec.message();
-    return false;
-  }
-  auto rows = db_.Query("SELECT blob FROM objects UNION SELECT blob FROM upload_parts");
+  if (!blobs_.Prepare(error)) return false;
+  auto rows = db_.Query("SELECT blob FROM object_segments UNION SELECT blob FROM upload_parts");
   if (!rows) {
     *error = "cannot read the object index";
     return false;
   }
   std::set<std::string> referenced;
   for (const SqlRow& row : *rows) referenced.insert(row.Text(0));
-  size_t removed = 0;
-  for (const auto& entry : fs::recursive_directory_iterator(root_ + "/blobs", ec)) {
-    if (entry.is_regular_file() && !referenced.count(entry.path().filename().string())) {
-      fs::remove(entry.path(), ec);
-      ++removed;
-    }
-  }
+  const size_t removed = blobs_.Sweep(referenced);
   if (removed > 0) LogInfo("removed " + std::to_string(removed) + " unreferenced object files");
   return true;
 }
 
-std::unique_ptr<BlobWriter> ObjectStore::NewBlob() {
-  auto writer = std::make_unique<BlobWriter>(root_ + "/tmp/" + RandomHex(12));
-  if (!writer->ok()) {
-    LogWarning("cannot create a file under " + root_ + "/tmp");
-    return nullptr;
-  }
-  return writer;
-}
-
-std::optional<std::string> ObjectStore::Publish(BlobWriter& blob) {
-  if (!blob.Finish()) return std::nullopt;
-  const std::string name = RandomHex(12);
-  const std::string path = BlobPath(name);
-  const std::string directory = fs::path(path).parent_path().string();
-  std::error_code ec;
-  fs::create_directories(directory, ec);
-  if (ec || ::rename(blob.temp_path().c_str(), path.c_str()) != 0) {
-    LogWarning("cannot publish " + blob.temp_path());
-    return std::nullopt;
-  }
-  blob.Release();
-  SyncDirectory(directory);
-  return name;
-}
-
-void ObjectStore::RemoveBlobs(const std::vector<std::string>& blobs) {
-  for (const std::string& blob : blobs) ::unlink(BlobPath(blob).c_str());
-}
-
-bool ObjectStore::UpsertObjectRow(const StoredObject& object, const std::string& blob,
-                                  std::vector<std::string>& obsolete) {
-  auto rows = db_.Query("SELECT blob FROM objects WHERE bucket = ? AND object_key = ?",
-                        {object.bucket, object.key});
-  if (!rows) return false;
-  if (!rows->empty()) obsolete.push_back(rows->front().Text(0));
-  return db_
-      .Exec(
-          "INSERT INTO objects(bucket, object_key, owner_uid, size, etag, content_type, blob, "
-          "updated_at) VALUES(?, ?, ?, ?, ?, ?, ?, ?) "
-          "ON CONFLICT(bucket, object_key) DO UPDATE SET owner_uid = excluded.owner_uid, "
-          "size = excluded.size, etag = excluded.etag, content_type = excluded.content_type, "
-          "blob = excluded.blob, updated_at = excluded.updated_at",
-          {object.bucket, object.key, object.owner_uid, object.size, object.etag,
-           object.content_type, blob, clock_.NowSeconds()})
-      .ok;
-}
+std::unique_ptr<BlobWriter> ObjectStore::NewBlob() { return blobs_.NewWriter(); }
 
 StoreError ObjectStore::Commit(const std::string& published,
                                const std::function<StoreError(std::vector<std::string>&)>& body) {
@@ -141,22 +67,57 @@ StoreError ObjectStore::Commit(const std::string& published,
     return error == StoreError::kNone;
   });
   if (ok) {
-    RemoveBlobs(obsolete);
+    blobs_.Remove(obsolete);
     return StoreError::kNone;
   }
-  if (!published.empty()) RemoveBlobs({published});
+  if (!published.empty()) blobs_.Remove({published});
   return error == StoreError::kNone ? StoreError::kStorage : error;
+}
+
+bool ObjectStore::DeleteObjectRows(const std::string& bucket, const std::string& key,
+                                   std::vector<std::string>& obsolete) {
+  auto rows = db_.Query("SELECT blob FROM object_segments WHERE bucket = ? AND object_key = ?",
+                        {bucket, key});
+  if (!rows) return false;
+  for (const SqlRow& row : *rows) obsolete.push_back(row.Text(0));
+  return db_.Exec("DELETE FROM object_segments WHERE bucket = ? AND object_key = ?", {bucket, key})
+             .ok &&
+         db_.Exec("DELETE FROM objects WHERE bucket = ? AND object_key = ?", {bucket, key}).ok;
+}
+
+bool ObjectStore::WriteObjectRows(const StoredObject& object,
+                                  const std::vector<std::pair<std::string, int64_t>>& segments,
+                                  std::vector<std::string>& obsolete) {
+  if (!DeleteObjectRows(object.bucket, object.key, obsolete) ||
+      !db_.Exec("INSERT INTO objects(bucket, object_key, owner_uid, size, etag, content_type, "
+                "updated_at) VALUES(?, ?, ?, ?, ?, ?, ?)",
+                {object.bucket, object.key, object.owner_uid, object.size, object.etag,
+                 object.content_type, clock_.NowSeconds()})) {
+    return false;
+  }
+  int64_t offset = 0;
+  for (size_t seq = 0; seq < segments.size(); ++seq) {
+    const auto& [blob, size] = segments[seq];
+    if (!db_.Exec("INSERT INTO object_segments(bucket, object_key, seq, byte_offset, size, blob) "
+                  "VALUES(?, ?, ?, ?, ?, ?)",
+                  {object.bucket, object.key, static_cast<int64_t>(seq), offset, size, blob})) {
+      return false;
+    }
+    offset += size;
+  }
+  return true;
 }
 
 StoreResult<StoredObject> ObjectStore::PutObject(const std::string& bucket, const std::string& key,
                                                  const std::string& owner_uid,
                                                  const std::string& content_type,
                                                  BlobWriter& blob) {
-  const auto name = Publish(blob);
+  const auto name = blobs_.Publish(blob);
   if (!name) return {StoreError::kStorage, {}};
   StoredObject object{bucket, key, owner_uid, blob.size(), blob.md5_hex(), content_type};
   const StoreError error = Commit(*name, [&](std::vector<std::string>& obsolete) {
-    return UpsertObjectRow(object, *name, obsolete) ? StoreError::kNone : StoreError::kStorage;
+    return WriteObjectRows(object, {{*name, blob.size()}}, obsolete) ? StoreError::kNone
+                                                                      : StoreError::kStorage;
   });
   return {error, std::move(object)};
 }
@@ -174,30 +135,35 @@ std::optional<StoredObject> ObjectStore::Head(const std::string& bucket,
 std::shared_ptr<ObjectReader> ObjectStore::Open(const std::string& bucket,
                                                 const std::string& key) const {
   std::lock_guard lock(blobs_mutex_);
+  auto info = Head(bucket, key);
+  if (!info) return nullptr;
   auto rows = db_.Query(
-      "SELECT owner_uid, size, etag, content_type, blob FROM objects "
-      "WHERE bucket = ? AND object_key = ?",
+      "SELECT blob, byte_offset, size FROM object_segments WHERE bucket = ? AND object_key = ? "
+      "ORDER BY seq",
       {bucket, key});
-  if (!rows || rows->empty()) return nullptr;
-  const SqlRow& row = rows->front();
-  const int fd = ::open(BlobPath(row.Text(4)).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    LogWarning("object file missing for " + bucket + "/" + key);
+  if (!rows) return nullptr;
+  std::vector<std::string> names;
+  std::vector<ObjectSegment> segments;
+  int64_t end = 0;
+  for (const SqlRow& row : *rows) {
+    names.push_back(row.Text(0));
+    segments.push_back({blobs_.PathOf(names.back()), row.Int(1), row.Int(2)});
+    if (segments.back().offset != end) break;
+    end += segments.back().size;
+  }
+  // Never serve bytes from a list that does not add up to the object.
+  if (end != info->size || segments.size() != rows->size()) {
+    LogWarning("the segments of " + bucket + "/" + key + " do not add up to its size");
     return nullptr;
   }
-  return std::make_shared<ObjectReader>(
-      fd, StoredObject{bucket, key, row.Text(0), row.Int(1), row.Text(2), row.Text(3)});
+  return std::make_shared<ObjectReader>(std::move(*info), std::move(segments),
+                                        blobs_.PinFiles(names));
 }
 
 bool ObjectStore::Delete(const std::string& bucket, const std::string& key) {
   return Commit({}, [&](std::vector<std::string>& obsolete) {
-           auto rows = db_.Query("SELECT blob FROM objects WHERE bucket = ? AND object_key = ?",
-                                 {bucket, key});
-           if (!rows) return StoreError::kStorage;
-           if (!rows->empty()) obsolete.push_back(rows->front().Text(0));
-           return db_.Exec("DELETE FROM objects WHERE bucket = ? AND object_key = ?", {bucket, key})
-                      ? StoreError::kNone
-                      : StoreError::kStorage;
+           return DeleteObjectRows(bucket, key, obsolete) ? StoreError::kNone
+                                                          : StoreError::kStorage;
          }) == StoreError::kNone;
 }
 
@@ -225,10 +191,39 @@ std::optional<ObjectStore::UploadRow> ObjectStore::FindUpload(const std::string&
   return UploadRow{rows->front().Text(0), rows->front().Text(1)};
 }
 
+std::optional<std::vector<ObjectStore::PartRow>> ObjectStore::PartsOf(
+    const std::string& upload_id) const {
+  auto rows = db_.Query(
+      "SELECT part_number, blob, size, etag, digest_state FROM upload_parts "
+      "WHERE upload_id = ? ORDER BY part_number",
+      {upload_id});
+  if (!rows) return std::nullopt;
+  std::vector<PartRow> parts;
+  for (const SqlRow& row : *rows) {
+    parts.push_back({row.Int(0), row.Text(1), row.Int(2), row.Text(3),
+                     row.IsNull(4) ? std::nullopt : std::optional<std::string>(row.Text(4))});
+  }
+  return parts;
+}
+
+std::unique_ptr<ObjectReader> ObjectStore::OpenParts(
+    const std::vector<const PartRow*>& parts) const {
+  std::vector<std::string> names;
+  std::vector<ObjectSegment> segments;
+  StoredObject info;
+  for (const PartRow* part : parts) {
+    names.push_back(part->blob);
+    segments.push_back({blobs_.PathOf(part->blob), info.size, part->size});
+    info.size += part->size;
+  }
+  return std::make_unique<ObjectReader>(std::move(info), std::move(segments),
+                                        blobs_.PinFiles(names));
+}
+
 StoreResult<UploadedPart> ObjectStore::PutPart(const std::string& upload_id,
                                                const std::string& bucket, const std::string& key,
                                                int64_t part_number, BlobWriter& blob) {
-  const auto name = Publish(blob);
+  const auto name = blobs_.Publish(blob);
   if (!name) return {StoreError::kStorage, {}};
   UploadedPart part{part_number, blob.size(), blob.md5_hex()};
   const StoreError error = Commit(*name, [&](std::vector<std::string>& obsolete) {
@@ -237,11 +232,16 @@ StoreResult<UploadedPart> ObjectStore::PutPart(const std::string& upload_id,
                           {upload_id, part_number});
     if (!rows) return StoreError::kStorage;
     if (!rows->empty()) obsolete.push_back(rows->front().Text(0));
+    // Digests saved through this part or later ones covered what it replaces.
     return db_.Exec(
                "INSERT INTO upload_parts(upload_id, part_number, size, etag, blob) "
                "VALUES(?, ?, ?, ?, ?) ON CONFLICT(upload_id, part_number) DO UPDATE SET "
-               "size = excluded.size, etag = excluded.etag, blob = excluded.blob",
-               {upload_id, part_number, part.size, part.etag, *name})
+               "size = excluded.size, etag = excluded.etag, blob = excluded.blob, "
+               "digest_state = NULL",
+               {upload_id, part_number, part.size, part.etag, *name}) &&
+                   db_.Exec("UPDATE upload_parts SET digest_state = NULL "
+                            "WHERE upload_id = ? AND part_number > ?",
+                            {upload_id, part_number})
                ? StoreError::kNone
                : StoreError::kStorage;
   });
@@ -252,14 +252,72 @@ StoreResult<std::vector<UploadedPart>> ObjectStore::ListParts(const std::string&
                                                               const std::string& bucket,
                                                               const std::string& key) const {
   if (!FindUpload(upload_id, bucket, key)) return {StoreError::kNoSuchUpload, {}};
-  auto rows = db_.Query(
-      "SELECT part_number, size, etag FROM upload_parts WHERE upload_id = ? "
-      "ORDER BY part_number",
-      {upload_id});
+  const auto rows = PartsOf(upload_id);
   if (!rows) return {StoreError::kStorage, {}};
   std::vector<UploadedPart> parts;
-  for (const SqlRow& row : *rows) parts.push_back({row.Int(0), row.Int(1), row.Text(2)});
+  for (const PartRow& row : *rows) parts.push_back({row.number, row.size, row.etag});
   return {StoreError::kNone, std::move(parts)};
+}
+
+bool ObjectStore::DigestNextPart(const std::string& upload_id) {
+  PartRow before;  // number 0: the part to digest is the first
+  PartRow next;
+  std::unique_ptr<ObjectReader> reader;
+  {
+    std::lock_guard lock(blobs_mutex_);
+    const auto parts = PartsOf(upload_id);
+    if (!parts) return false;
+    const auto it = std::find_if(parts->begin(), parts->end(),
+                                 [](const PartRow& part) { return !part.digest; });
+    if (it == parts->end()) return false;
+    if (it != parts->begin()) before = *(it - 1);
+    if (it->number != before.number + 1) return false;  // waits for the part before it
+    next = *it;
+    reader = OpenParts({&next});
+  }
+  Md5 md5;
+  if (before.digest && !md5.RestoreState(*before.digest)) {
+    LogWarning("upload " + upload_id + " has an unreadable digest at part " +
+               std::to_string(before.number));
+    return false;
+  }
+  if (!DigestAll(*reader, md5)) {
+    LogWarning("cannot read part " + std::to_string(next.number) + " of upload " + upload_id);
+    return false;
+  }
+  const std::string digest = md5.SaveState();
+  const StoreError error = Commit({}, [&](std::vector<std::string>&) {
+    // Whatever changed meanwhile (the part replaced, the upload ended) leaves the digest out.
+    auto rows = db_.Query(
+        "SELECT part_number, blob, digest_state FROM upload_parts "
+        "WHERE upload_id = ? AND part_number IN (?, ?) ORDER BY part_number",
+        {upload_id, before.number, next.number});
+    if (!rows) return StoreError::kStorage;
+    const bool first = before.number == 0;
+    const bool unchanged =
+        rows->size() == (first ? 1u : 2u) && rows->back().Text(1) == next.blob &&
+        rows->back().IsNull(2) && (first || rows->front().Text(2) == *before.digest);
+    if (!unchanged) return StoreError::kInvalidPart;
+    return db_.Exec("UPDATE upload_parts SET digest_state = ? "
+                    "WHERE upload_id = ? AND part_number = ?",
+                    {digest, upload_id, next.number})
+               ? StoreError::kNone
+               : StoreError::kStorage;
+  });
+  // A lost race is not a failure: the caller looks again.
+  return error == StoreError::kNone || error == StoreError::kInvalidPart;
+}
+
+std::optional<std::vector<const ObjectStore::PartRow*>> ObjectStore::ListedParts(
+    const std::vector<PartRow>& rows, const std::vector<std::pair<int64_t, std::string>>& parts) {
+  std::vector<const PartRow*> listed;
+  for (const auto& [number, etag] : parts) {
+    const auto it = std::find_if(rows.begin(), rows.end(),
+                                 [&](const PartRow& row) { return row.number == number; });
+    if (it == rows.end() || it->etag != NormalizeEtag(etag)) return std::nullopt;
+    listed.push_back(&*it);
+  }
+  return listed;
 }
 
 StoreResult<StoredObject> ObjectStore::CompleteUpload(
@@ -270,60 +328,56 @@ StoreResult<StoredObject> ObjectStore::CompleteUpload(
     if (parts[i].first <= parts[i - 1].first) return {StoreError::kInvalidPartOrder, {}};
   }
 
-  // Open every listed part first, so a part replaced while we copy cannot vanish under us.
-  std::vector<std::unique_ptr<ObjectReader>> sources;
   std::optional<UploadRow> upload;
+  std::vector<PartRow> rows;
+  const PartRow* digested = nullptr;  // the last listed part the saved digest covers
+  std::unique_ptr<ObjectReader> rest;
   {
     std::lock_guard lock(blobs_mutex_);
     upload = FindUpload(upload_id, bucket, key);
     if (!upload) return {StoreError::kNoSuchUpload, {}};
-    for (const auto& [number, etag] : parts) {
-      auto rows = db_.Query(
-          "SELECT blob, etag, size FROM upload_parts WHERE upload_id = ? AND part_number = ?",
-          {upload_id, number});
-      if (!rows) return {StoreError::kStorage, {}};
-      if (rows->empty() || rows->front().Text(1) != NormalizeEtag(etag)) {
-        return {StoreError::kInvalidPart, {}};
-      }
-      const int fd = ::open(BlobPath(rows->front().Text(0)).c_str(), O_RDONLY | O_CLOEXEC);
-      if (fd < 0) return {StoreError::kStorage, {}};
-      StoredObject info;
-      info.size = rows->front().Int(2);
-      info.etag = rows->front().Text(1);
-      sources.push_back(std::make_unique<ObjectReader>(fd, std::move(info)));
-    }
+    auto all = PartsOf(upload_id);
+    if (!all) return {StoreError::kStorage, {}};
+    rows = std::move(*all);
+    const auto listed = ListedParts(rows, parts);
+    if (!listed) return {StoreError::kInvalidPart, {}};
+    // A part's saved digest covers every part up to it, so it serves only while the list
+    // starts with exactly the upload's first parts.
+    size_t done = 0;
+    while (done < listed->size() && (*listed)[done] == &rows[done] && rows[done].digest) ++done;
+    if (done > 0) digested = (*listed)[done - 1];
+    rest = OpenParts({listed->begin() + static_cast<std::ptrdiff_t>(done), listed->end()});
   }
-
-  auto blob = NewBlob();
-  if (!blob) return {StoreError::kStorage, {}};
-  std::vector<char> buffer(1 << 20);
-  for (const auto& source : sources) {
-    for (int64_t offset = 0; offset < source->info().size;) {
-      const int64_t n = source->ReadAt(offset, buffer.data(), buffer.size());
-      if (n <= 0 || !blob->Append(buffer.data(), static_cast<size_t>(n))) {
-        return {StoreError::kStorage, {}};
-      }
-      offset += n;
-    }
+  Md5 md5;
+  if (digested && !md5.RestoreState(*digested->digest)) {
+    LogWarning("upload " + upload_id + " has an unreadable digest at part " +
+               std::to_string(digested->number));
+    return {StoreError::kStorage, {}};
   }
-  const auto name = Publish(*blob);
-  if (!name) return {StoreError::kStorage, {}};
+  if (!DigestAll(*rest, md5)) return {StoreError::kStorage, {}};
+  const auto digest = md5.Final();
 
-  StoredObject object{
-      bucket, key, upload->owner_uid, blob->size(), blob->md5_hex(), upload->content_type};
-  const StoreError error = Commit(*name, [&](std::vector<std::string>& obsolete) {
-    // The upload may have been aborted, or a listed part replaced, while we copied.
+  StoredObject object{bucket, key, upload->owner_uid, 0, ToHex(digest.data(), digest.size()),
+                      upload->content_type};
+  const StoreError error = Commit({}, [&](std::vector<std::string>& obsolete) {
+    // The upload may have been aborted, or a listed part replaced, since we looked; a part
+    // uploaded again with the same ETag has the same content.
     if (!FindUpload(upload_id, bucket, key)) return StoreError::kNoSuchUpload;
-    auto rows = db_.Query("SELECT part_number, etag, blob FROM upload_parts WHERE upload_id = ?",
-                          {upload_id});
-    if (!rows) return StoreError::kStorage;
-    for (const auto& [number, etag] : parts) {
-      const auto it = std::find_if(rows->begin(), rows->end(),
-                                   [&](const SqlRow& row) { return row.Int(0) == number; });
-      if (it == rows->end() || it->Text(1) != NormalizeEtag(etag)) return StoreError::kInvalidPart;
+    const auto now = PartsOf(upload_id);
+    if (!now) return StoreError::kStorage;
+    const auto listed = ListedParts(*now, parts);
+    if (!listed) return StoreError::kInvalidPart;
+    std::vector<std::pair<std::string, int64_t>> segments;
+    for (const PartRow* part : *listed) {
+      segments.emplace_back(part->blob, part->size);
+      object.size += part->size;
     }
-    for (const SqlRow& row : *rows) obsolete.push_back(row.Text(2));
-    return DeleteUploadRows(upload_id) && UpsertObjectRow(object, *name, obsolete)
+    for (const PartRow& row : *now) {
+      if (std::find(listed->begin(), listed->end(), &row) == listed->end()) {
+        obsolete.push_back(row.blob);
+      }
+    }
+    return DeleteUploadRows(upload_id) && WriteObjectRows(object, segments, obsolete)
                ? StoreError::kNone
                : StoreError::kStorage;
   });
@@ -339,9 +393,9 @@ StoreError ObjectStore::AbortUpload(const std::string& upload_id, const std::str
                                     const std::string& key) {
   return Commit({}, [&](std::vector<std::string>& obsolete) {
     if (!FindUpload(upload_id, bucket, key)) return StoreError::kNoSuchUpload;
-    auto rows = db_.Query("SELECT blob FROM upload_parts WHERE upload_id = ?", {upload_id});
+    const auto rows = PartsOf(upload_id);
     if (!rows) return StoreError::kStorage;
-    for (const SqlRow& row : *rows) obsolete.push_back(row.Text(0));
+    for (const PartRow& row : *rows) obsolete.push_back(row.blob);
     return DeleteUploadRows(upload_id) ? StoreError::kNone : StoreError::kStorage;
   });
 }

@@ -9,38 +9,14 @@
 #include <utility>
 #include <vector>
 
+#include "objects/blob_directory.h"
 #include "objects/blob_writer.h"
+#include "objects/object_reader.h"
 
 namespace qr_backend {
 
 class Clock;
 class Database;
-
-struct StoredObject {
-  std::string bucket;
-  std::string key;
-  std::string owner_uid;
-  int64_t size = 0;
-  std::string etag;  // MD5 of the content, lower-case hex, no quotes
-  std::string content_type;
-};
-
-// An open object: reading stays valid even when the object is replaced or deleted meanwhile.
-class ObjectReader {
- public:
-  ObjectReader(int fd, StoredObject info) : fd_(fd), info_(std::move(info)) {}
-  ~ObjectReader();
-  ObjectReader(const ObjectReader&) = delete;
-  ObjectReader& operator=(const ObjectReader&) = delete;
-
-  const StoredObject& info() const { return info_; }
-  // Reads up to `size` bytes at `offset`; -1 on an I/O error.
-  int64_t ReadAt(int64_t offset, char* out, size_t size) const;
-
- private:
-  int fd_;
-  StoredObject info_;
-};
 
 struct UploadedPart {
   int64_t part_number = 0;
@@ -68,6 +44,11 @@ struct StoreResult {
 // SQLite. A body is written to a temporary file, fsynced and renamed before its row is
 // committed, so an object or part is visible only once fully written, and a crash at any point
 // leaves at most an unreferenced file that Init() removes.
+//
+// An object is a list of segments: a PUT gives one, a completed multipart upload keeps its
+// parts as they are. Completing an upload therefore moves rows, not bytes. Its ETag is still the
+// MD5 of the whole content: the digest is carried forward part by part as the parts arrive
+// (DigestNextPart), saved beside each part, so completion only finishes it.
 class ObjectStore {
  public:
   static constexpr int64_t kMaxPartNumber = 10000;
@@ -96,8 +77,12 @@ class ObjectStore {
   StoreResult<std::vector<UploadedPart>> ListParts(const std::string& upload_id,
                                                    const std::string& bucket,
                                                    const std::string& key) const;
-  // Joins the listed parts (number, ETag) into the object and ends the upload; parts that are
-  // not listed are dropped.
+  // Carries the upload's whole-content digest over its next part, reading that part once. A
+  // part is digested once every part before it is: numbers from 1 without a gap. True when a
+  // part was digested (call again for the next), false when none is ready or on failure.
+  bool DigestNextPart(const std::string& upload_id);
+  // Makes the listed parts (number, ETag) the object's segments and ends the upload; parts
+  // that are not listed are dropped. Reads only the listed parts the digest has not reached.
   StoreResult<StoredObject> CompleteUpload(
       const std::string& upload_id, const std::string& bucket, const std::string& key,
       const std::vector<std::pair<int64_t, std::string>>& parts);
@@ -106,31 +91,52 @@ class ObjectStore {
   // Ends every unfinished upload of the object.
   bool AbortUploadsOf(const std::string& bucket, const std::string& key);
 
+  // Files of replaced and deleted objects go in the background; returns once they are gone
+  // (those an open reader still holds excepted).
+  void WaitForRemovals() { blobs_.WaitForRemovals(); }
+
  private:
   struct UploadRow {
     std::string owner_uid;
     std::string content_type;
   };
+  struct PartRow {
+    int64_t number = 0;
+    std::string blob;
+    int64_t size = 0;
+    std::string etag;
+    std::optional<std::string> digest;  // saved digest through this part
+  };
 
-  std::string BlobPath(const std::string& blob) const;
-  // Renames the finished writer's file into the blob directory; returns the blob name.
-  std::optional<std::string> Publish(BlobWriter& blob);
-  void RemoveBlobs(const std::vector<std::string>& blobs);
   // Runs `body` in one transaction under the blob lock. On commit the files `body` listed as
   // obsolete are removed; otherwise the freshly `published` file (if any) is.
   StoreError Commit(const std::string& published,
                     const std::function<StoreError(std::vector<std::string>& obsolete)>& body);
-  // Inserts or replaces the object's row; the file it replaces is added to `obsolete`.
-  bool UpsertObjectRow(const StoredObject& object, const std::string& blob,
+  // Removes the object's rows, if any; its files are added to `obsolete`.
+  bool DeleteObjectRows(const std::string& bucket, const std::string& key,
+                        std::vector<std::string>& obsolete);
+  // Replaces the object's rows with `object` made of `segments` (blob name, size) in order.
+  bool WriteObjectRows(const StoredObject& object,
+                       const std::vector<std::pair<std::string, int64_t>>& segments,
                        std::vector<std::string>& obsolete);
   bool DeleteUploadRows(const std::string& upload_id);
   std::optional<UploadRow> FindUpload(const std::string& upload_id, const std::string& bucket,
                                       const std::string& key) const;
+  // The rows of the listed parts (number, ETag), in list order; nullopt when one is missing or
+  // its ETag differs.
+  static std::optional<std::vector<const PartRow*>> ListedParts(
+      const std::vector<PartRow>& rows,
+      const std::vector<std::pair<int64_t, std::string>>& parts);
+  // Every part of the upload in number order; nullopt on a database failure.
+  std::optional<std::vector<PartRow>> PartsOf(const std::string& upload_id) const;
+  // A reader over `parts` one after another, pinned; call under the blob lock.
+  std::unique_ptr<ObjectReader> OpenParts(const std::vector<const PartRow*>& parts) const;
 
   Database& db_;
   const Clock& clock_;
-  std::string root_;
-  // Orders opening a blob against replacing and unlinking it.
+  // Mutable: opening pins files, which does not change what the store holds.
+  mutable BlobDirectory blobs_;
+  // Orders reading the rows and pinning their files against committing and removing them.
   mutable std::mutex blobs_mutex_;
 };
 

@@ -7,6 +7,7 @@
 
 namespace qr_backend {
 
+class DigestWorker;
 class ObjectAuthority;
 class ObjectStore;
 
@@ -16,8 +17,9 @@ class ObjectStore;
 // "session_token"; anything else is 403. docs/backend.md gives the requests and answers.
 class ObjectStoreServer {
  public:
-  ObjectStoreServer(ObjectStore& store, ObjectAuthority& authority)
-      : store_(store), authority_(authority) {}
+  // `digests` is told of every stored part.
+  ObjectStoreServer(ObjectStore& store, ObjectAuthority& authority, DigestWorker& digests)
+      : store_(store), authority_(authority), digests_(digests) {}
 
   void Register(httplib::Server& server);
 
@@ -46,6 +48,7 @@ class ObjectStoreServer {
 
   ObjectStore& store_;
   ObjectAuthority& authority_;
+  DigestWorker& digests_;
 };
 
 }  // namespace qr_backend

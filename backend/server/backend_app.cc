@@ -25,6 +25,7 @@
 #include "common/database.h"
 #include "common/file_util.h"
 #include "common/log.h"
+#include "objects/digest_worker.h"
 #include "objects/object_authority.h"
 #include "objects/object_store.h"
 #include "objects/object_store_server.h"
@@ -95,6 +96,7 @@ bool BackendApp::OpenStorage(std::string* error) {
   access_ = std::make_unique<AccessPolicy>(*shares_, *meetings_, *clock_);
   objects_ = std::make_unique<ObjectStore>(*db_, *clock_, config_.data_dir + "/objects");
   if (!objects_->Init(error)) return false;
+  digests_ = std::make_unique<DigestWorker>(*objects_);
   authority_ = std::make_unique<ObjectAuthority>(*db_, *clock_, server_key_);
   push_ = std::make_unique<PushHub>(*db_, *clock_, config_.push_retention_seconds);
   faults_ = std::make_unique<FaultInjector>();
@@ -226,7 +228,7 @@ void BackendApp::RegisterRoutes() {
   player_page_->Register(*api_server_);
   admin_ = std::make_unique<AdminApi>(*context_, *faults_, admin_token_);
   admin_->Register(*api_server_);
-  object_server_ = std::make_unique<ObjectStoreServer>(*objects_, *authority_);
+  object_server_ = std::make_unique<ObjectStoreServer>(*objects_, *authority_, *digests_);
   object_server_->Register(*cos_server_);
 }
 

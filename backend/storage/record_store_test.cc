@@ -60,9 +60,9 @@ TEST(BackendRecordStoreTest, UsageCountsRecordsAndTheirObjectsPerKind) {
                                                     {"records/r3/video.mp4", 50},
                                                     {"records/r4/video.mp4", 1000}}) {
     ASSERT_TRUE(database.db().Exec(
-        "INSERT INTO objects(bucket, object_key, owner_uid, size, etag, content_type, blob, "
-        "updated_at) VALUES('b', ?, 'x', ?, '', '', ?, 0)",
-        {key, size, key}));
+        "INSERT INTO objects(bucket, object_key, owner_uid, size, etag, content_type, "
+        "updated_at) VALUES('b', ?, 'x', ?, '', '', 0)",
+        {key, size}));
   }
   const auto usage = records.UsageOf("alice", "b");
   ASSERT_TRUE(usage);

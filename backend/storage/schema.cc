@@ -189,6 +189,22 @@ CREATE TABLE access_requests(
   reason TEXT NOT NULL,
   created_at INTEGER NOT NULL);
 )sql",
+      // Objects become lists of files, so a multipart upload completes without a copy; the
+      // digest saved beside each part carries the whole-object MD5 forward.
+      R"sql(
+CREATE TABLE object_segments(
+  bucket TEXT NOT NULL,
+  object_key TEXT NOT NULL,
+  seq INTEGER NOT NULL,
+  byte_offset INTEGER NOT NULL,
+  size INTEGER NOT NULL,
+  blob TEXT NOT NULL,
+  PRIMARY KEY(bucket, object_key, seq));
+INSERT INTO object_segments(bucket, object_key, seq, byte_offset, size, blob)
+  SELECT bucket, object_key, 0, 0, size, blob FROM objects;
+ALTER TABLE objects DROP COLUMN blob;
+ALTER TABLE upload_parts ADD COLUMN digest_state TEXT;
+)sql",
   };
   return steps;
 }
