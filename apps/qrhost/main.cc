@@ -2,27 +2,28 @@
 
 #include <unistd.h>
 
-#include <cstring>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "apps/qrhost/host_session.h"
 #include "apps/qrhost/qrhost_info.h"
-#include "host/app/host_application.h"
+#include "apps/qrhost/qrhost_record_raw.h"
 #include "host/app/host_config.h"
-#include "host/app/module_library.h"
 #include "host/base/logging/logger.h"
-#include "host/base/threading/host_loopers.h"
 
 namespace {
 
 constexpr char kModuleName[] = "quick_record";
 
 void PrintUsage(std::ostream& out) {
-  out << "usage: qrhost [--module PATH] [--config FILE] [--log-level N] <command>\n"
+  out << "usage: qrhost [--module PATH] [--config FILE] [--log-level N] <command> [options]\n"
          "commands:\n"
-         "  info   load and activate the module, print what it contributed, deactivate\n"
-         "  demo   the main job (for now: info)\n";
+         "  info         load and activate the module, print what it contributed, deactivate\n"
+         "  record-raw   record with the module's recorder (no cloud) and print the files:\n"
+         "               [--seconds N] [--screen ID | --window ID] [--camera] [--out DIR]\n"
+         "  demo         the main job: a 3 s raw recording\n";
 }
 
 // libquick_record_module.so in the lib directory beside the binary's bin directory.
@@ -36,25 +37,38 @@ std::string DefaultModulePath() {
   return path + "/lib/libquick_record_module.so";
 }
 
-int RunInfo(const std::string& module_path, const std::string& config_path) {
-  host::app::HostConfig config;
-  std::string error;
-  if (!host::app::HostConfig::Load(config_path, &config, &error)) {
-    std::cerr << "qrhost: " << error << "\n";
-    return 2;
+// Parses the options of record-raw; false (with a message) for anything it does not know.
+bool ParseRecordRaw(const std::vector<std::string>& args, qrhost::RecordRawOptions* options) {
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const bool has_value = i + 1 < args.size();
+    try {
+      if (arg == "--seconds" && has_value) {
+        options->seconds = std::stod(args[++i]);
+      } else if (arg == "--screen" && has_value) {
+        options->monitor_id = args[++i];
+        options->screen = true;
+      } else if (arg == "--window" && has_value) {
+        options->window_id = std::stoull(args[++i], nullptr, 0);
+        options->screen = true;
+      } else if (arg == "--camera") {
+        options->camera = true;
+      } else if (arg == "--out" && has_value) {
+        options->out_dir = args[++i];
+      } else {
+        std::cerr << "qrhost: unknown option " << arg << "\n";
+        return false;
+      }
+    } catch (...) {
+      std::cerr << "qrhost: bad value for " << arg << "\n";
+      return false;
+    }
   }
-  base::threading::HostLoopers loopers;
-  host::app::HostApplication app(config);
-  auto library = host::app::ModuleLibrary::Load(module_path, &error);
-  if (!library) {
-    std::cerr << "qrhost: " << error << "\n";
-    return 2;
+  if (options->seconds <= 0) {
+    std::cerr << "qrhost: --seconds must be positive\n";
+    return false;
   }
-  library->Activate();
-  qrhost::PrintModuleReport(kModuleName, std::cout);
-  library->Deactivate();
-  library.reset();
-  return 0;
+  return true;
 }
 
 }  // namespace
@@ -79,7 +93,22 @@ int main(int argc, char** argv) {
     }
   }
   const std::string command = args.empty() ? "info" : args.front();
-  if (command == "info" || command == "demo") return RunInfo(module_path, config_path);
-  PrintUsage(std::cerr);
-  return 2;
+  qrhost::RecordRawOptions record_options;
+  if (command == "record-raw" && !ParseRecordRaw(args, &record_options)) return 2;
+  if (command != "info" && command != "record-raw" && command != "demo") {
+    PrintUsage(std::cerr);
+    return 2;
+  }
+
+  std::string error;
+  auto session = qrhost::HostSession::Open(module_path, config_path, &error);
+  if (!session) {
+    std::cerr << "qrhost: " << error << "\n";
+    return 2;
+  }
+  if (command == "info") {
+    qrhost::PrintModuleReport(kModuleName, std::cout);
+    return 0;
+  }
+  return qrhost::RunRecordRaw(*session, record_options, std::cout, std::cerr);
 }

@@ -12,6 +12,7 @@ void LoadDefaultStringTable() {
       {kQuickRecordRecentRecordsTab, "Recent"},
       {kQuickRecordMyRecordsTab, "My recordings"},
       {kQuickRecordNotificationTab, "Notifications"},
+      {kQuickRecordScreenTitle, "Screen "},
   };
   auto* resource = framework::Resource::GetInstance();
   for (const auto& [id, text] : kTexts) resource->SetString(id, text);

@@ -4,6 +4,7 @@
 
 #include "module/quick_record/entry/quick_record_ids.h"
 #include "module/quick_record/model/quick_record_scheme_model.h"
+#include "module/quick_record/model/screen_selector_model.h"
 
 namespace quick_record {
 namespace {
@@ -24,6 +25,7 @@ std::shared_ptr<framework::ModelImpl> MakeCompanyGrantAssignModel() {
 const std::map<int32_t, Factory>& Factories() {
   static const std::map<int32_t, Factory> factories = {
       {model_id::kQuickRecordSchemeModel, &Make<QuickRecordSchemeModel>},
+      {model_id::kScreenSelectorModel, &Make<ScreenSelectorModel>},
       {model_id::kMeetlogVideoShareCompanyGrantAssignModel, &MakeCompanyGrantAssignModel},
   };
   return factories;

@@ -4,6 +4,7 @@
 
 #include "module/quick_record/entry/quick_record_ids.h"
 #include "module/quick_record/service/quick_record_service_plugin_impl.h"
+#include "module/quick_record/service/quick_recorder_impl.h"
 
 namespace quick_record {
 
@@ -11,6 +12,7 @@ std::shared_ptr<kovanisdk::plugin::PluginInstanceImpl> CreatePluginInterfaceByNa
   using Factory = std::shared_ptr<kovanisdk::plugin::PluginInstanceImpl> (*)();
   static const std::map<std::string, Factory> kInterfaces = {
       {kServicePluginName, &QuickRecordServicePluginImpl::Create},
+      {kRecorderPluginName, &QuickRecorderImpl::Create},
   };
   auto it = kInterfaces.find(name);
   return it == kInterfaces.end() ? nullptr : it->second();

@@ -1,7 +1,5 @@
 // qrhost as a user runs it: a real process loading the real module library.
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <fstream>
 #include <regex>
@@ -9,24 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include "qrhost_process.h"
+
 namespace {
-
-struct ProcessRun {
-  int exit_code;
-  std::string output;  // stdout and stderr together
-};
-
-ProcessRun RunQrhost(const std::string& args) {
-  const std::string command = std::string(QUICKREC_BIN_DIR) + "/qrhost " + args + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return {-1, ""};
-  std::string output;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-  const int status = pclose(pipe);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
-}
 
 TEST(QrhostInfoTest, ReportsWhatTheModuleContributed) {
   const ProcessRun run = RunQrhost("--config /nonexistent/config.json info");
