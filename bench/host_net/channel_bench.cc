@@ -144,7 +144,7 @@ void BM_BackendCapacity(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * kBatch);
 }
-BENCHMARK(BM_BackendCapacity)->Arg(1)->Arg(8)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BackendCapacity)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
