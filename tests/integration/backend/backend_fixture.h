@@ -93,4 +93,25 @@ class BackendTest : public ::testing::Test {
   Account bob_;
 };
 
+// Tests of the object store on the video object of one started record of alice's.
+class BackendVideoObjectTest : public BackendTest {
+ protected:
+  void SetUp() override {
+    BackendTest::SetUp();
+    start_ = StartRecord(alice_);
+    path_ = ObjectClient::PathOf(start_["video_cos_key"]);
+  }
+
+  // A request to the store authorised for `verb` by the start answer.
+  HttpAnswer Call(const std::string& method, const std::string& target, const std::string& verb,
+                  const std::string& body = "", httplib::Headers extra = {}) {
+    httplib::Headers headers = ObjectClient::Auth(start_, verb);
+    headers.insert(extra.begin(), extra.end());
+    return Objects().Request(method, target, headers, body, "video/mp4");
+  }
+
+  nlohmann::json start_;
+  std::string path_;
+};
+
 }  // namespace qr_backend::testing

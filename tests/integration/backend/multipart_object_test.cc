@@ -25,21 +25,8 @@ std::string Content(size_t size, uint64_t seed) {
   return out;
 }
 
-class BackendMultipartObjectTest : public BackendTest {
+class BackendMultipartObjectTest : public BackendVideoObjectTest {
  protected:
-  void SetUp() override {
-    BackendTest::SetUp();
-    start_ = StartRecord(alice_);
-    path_ = ObjectClient::PathOf(start_["video_cos_key"]);
-  }
-
-  HttpAnswer Call(const std::string& method, const std::string& target, const std::string& verb,
-                  const std::string& body = "", httplib::Headers extra = {}) {
-    httplib::Headers headers = ObjectClient::Auth(start_, verb);
-    headers.insert(extra.begin(), extra.end());
-    return Objects().Request(method, target, headers, body, "video/mp4");
-  }
-
   // Initiates an upload and sends `parts` under the given numbers; returns the upload id and
   // the completion body listing them.
   std::pair<std::string, std::string> UploadParts(const std::vector<std::string>& parts,
@@ -115,9 +102,6 @@ class BackendMultipartObjectTest : public BackendTest {
                                                    std::to_string(whole.size()));
     }
   }
-
-  nlohmann::json start_;
-  std::string path_;
 };
 
 TEST_F(BackendMultipartObjectTest, RangesAcrossPartBoundariesReadTheJoinedParts) {

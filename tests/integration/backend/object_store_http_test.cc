@@ -7,21 +7,8 @@
 namespace qr_backend::testing {
 namespace {
 
-class BackendObjectStoreHttpTest : public BackendTest {
+class BackendObjectStoreHttpTest : public BackendVideoObjectTest {
  protected:
-  void SetUp() override {
-    BackendTest::SetUp();
-    start_ = StartRecord(alice_);
-    path_ = ObjectClient::PathOf(start_["video_cos_key"]);
-  }
-
-  HttpAnswer Call(const std::string& method, const std::string& target, const std::string& verb,
-                  const std::string& body = "", httplib::Headers extra = {}) {
-    httplib::Headers headers = ObjectClient::Auth(start_, verb);
-    headers.insert(extra.begin(), extra.end());
-    return Objects().Request(method, target, headers, body, "video/mp4");
-  }
-
   std::string Initiate() {
     const auto answer = Call("POST", path_ + "?uploads", "post");
     EXPECT_EQ(answer.status, 200) << answer.body;
@@ -31,9 +18,6 @@ class BackendObjectStoreHttpTest : public BackendTest {
   std::string PartTarget(const std::string& upload_id, int number) {
     return path_ + "?partNumber=" + std::to_string(number) + "&uploadId=" + upload_id;
   }
-
-  nlohmann::json start_;
-  std::string path_;
 };
 
 TEST_F(BackendObjectStoreHttpTest, BucketHostRefusesStrangersWithItsServerHeader) {
