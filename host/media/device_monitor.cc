@@ -12,6 +12,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 
@@ -108,8 +109,7 @@ DeviceMonitor::DeviceMonitor(EngineListeners& listeners) : listeners_(listeners)
 
 DeviceMonitor::~DeviceMonitor() {
   stop_ = true;
-  const uint64_t one = 1;
-  if (write(wake_fd_, &one, sizeof(one)) < 0) KLOG(4) << "device monitor wake failed";
+  Wake();
   thread_.join();
   if (connection_) xcb_disconnect(connection_);
   close(wake_fd_);
@@ -181,16 +181,49 @@ bool DeviceMonitor::LoopbackAvailable() {
   return inventory_.audio_server;
 }
 
+void DeviceMonitor::Wake() {
+  const uint64_t one = 1;
+  if (write(wake_fd_, &one, sizeof(one)) < 0) KLOG(4) << "device monitor wake failed";
+}
+
 void DeviceMonitor::WatchWindow(uint64_t window_id) {
-  const uint64_t previous = window_.exchange(window_id);
-  if (!connection_ || display_lost_ || previous == window_id) return;
-  const uint32_t structure = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-  const uint32_t none = XCB_EVENT_MASK_NO_EVENT;
-  if (previous) xcb_change_window_attributes(connection_, static_cast<xcb_window_t>(previous), XCB_CW_EVENT_MASK, &none);
-  if (window_id) {
-    xcb_change_window_attributes(connection_, static_cast<xcb_window_t>(window_id), XCB_CW_EVENT_MASK, &structure);
+  // The monitor thread makes the change: a reply read here would take events off its socket
+  // and leave its poll waiting for data that already arrived.
+  std::unique_lock<std::mutex> lock(watch_mutex_);
+  wanted_window_ = window_id;
+  const uint64_t request = ++watch_requests_;
+  Wake();
+  watch_done_.wait_for(lock, std::chrono::seconds(2), [&] { return watch_requests_done_ >= request || stop_; });
+}
+
+void DeviceMonitor::ApplyWatch() {
+  uint64_t wanted = 0;
+  uint64_t request = 0;
+  {
+    std::lock_guard<std::mutex> lock(watch_mutex_);
+    if (watch_requests_done_ == watch_requests_) return;
+    wanted = wanted_window_;
+    request = watch_requests_;
   }
-  xcb_flush(connection_);
+  if (wanted != window_ && connection_ && !display_lost_) {
+    const uint32_t structure = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    const uint32_t none = XCB_EVENT_MASK_NO_EVENT;
+    if (window_) xcb_change_window_attributes(connection_, static_cast<xcb_window_t>(window_), XCB_CW_EVENT_MASK, &none);
+    if (wanted) {
+      const xcb_void_cookie_t cookie = xcb_change_window_attributes_checked(
+          connection_, static_cast<xcb_window_t>(wanted), XCB_CW_EVENT_MASK, &structure);
+      // The round trip is what makes the server hold the mask before WatchWindow returns. A
+      // window already gone answers an error; the capture finds that out for itself.
+      std::free(xcb_request_check(connection_, cookie));
+    }
+    xcb_flush(connection_);
+  }
+  window_ = wanted;
+  {
+    std::lock_guard<std::mutex> lock(watch_mutex_);
+    watch_requests_done_ = request;
+  }
+  watch_done_.notify_all();
 }
 
 void DeviceMonitor::RefreshScreens() {
@@ -315,6 +348,9 @@ void DeviceMonitor::Run() {
     const int64_t wait = std::max<int64_t>(0, next_poll - base::clock::SteadyMs());
     poll(fds, watch_display ? 2 : 1, static_cast<int>(wait));
     if (stop_) break;
+    uint64_t wakes = 0;
+    if ((fds[0].revents & POLLIN) && read(wake_fd_, &wakes, sizeof(wakes)) < 0) KLOG(4) << "device monitor wake read failed";
+    ApplyWatch();
     if (connection_ && !display_lost_) {
       while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
         HandleXEvent(event->response_type & 0x7F, WindowOf(event));

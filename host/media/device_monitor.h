@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <thread>
@@ -31,7 +32,8 @@ class DeviceMonitor : public IDeviceEnumerator {
   bool LoopbackAvailable() override;
 
   SourcePlanner Planner();
-  // Follows this window's state from now on (0: none).
+  // Follows this window's state from now on (0: none). Returns once the X server knows, so no
+  // change made afterwards is missed.
   void WatchWindow(uint64_t window_id);
 
  private:
@@ -43,6 +45,9 @@ class DeviceMonitor : public IDeviceEnumerator {
   void HandleXEvent(uint8_t type, uint32_t window);
   void ReportWindow(uint64_t window, WindowState state);
   void LoseDisplay();
+  void Wake();
+  // Moves the structure-event mask to the window WatchWindow asked for.
+  void ApplyWatch();
 
   EngineListeners& listeners_;
   std::mutex mutex_;
@@ -51,7 +56,12 @@ class DeviceMonitor : public IDeviceEnumerator {
   uint32_t root_ = 0;
   uint8_t randr_event_ = 0;
   std::atomic<bool> display_lost_{false};
-  std::atomic<uint64_t> window_{0};
+  uint64_t window_ = 0;  // the watched window; only the monitor thread uses the X connection
+  std::mutex watch_mutex_;
+  std::condition_variable watch_done_;
+  uint64_t wanted_window_ = 0;
+  uint64_t watch_requests_ = 0;
+  uint64_t watch_requests_done_ = 0;
   int wake_fd_ = -1;
   std::atomic<bool> stop_{false};
   std::thread thread_;

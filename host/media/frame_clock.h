@@ -12,7 +12,10 @@ class FrameClock {
  public:
   FrameClock(int64_t start_ms, int64_t start_pts_us, int32_t fps);
 
-  int64_t NextDueMs() const { return (anchor_due_us_ + Offset(1000000)) / 1000; }
+  // A frame is taken in the middle of its slot. The video thread makes a frame once it is due,
+  // before it can know of a stop, so only then does a segment stopped at any moment hold exactly
+  // the frames BelongsBefore() gives it. Rounded up: not due before the middle is reached.
+  int64_t NextDueMs() const { return (anchor_due_us_ + Offset(1000000) + FrameDurationUs() / 2 + 999) / 1000; }
   int64_t NextPtsUs() const { return anchor_pts_us_ + Offset(1000000); }
   int64_t FrameDurationUs() const;
   int32_t fps() const { return fps_; }

@@ -20,7 +20,7 @@ TEST(FrameClockTest, FramesAreStampedFromTheirIndexWithoutDrift) {
   for (int i = 0; i < 30 * 3600; ++i) clock.Advance();
   // An hour at 30 fps ends exactly on the hour, on the timeline and on the steady clock.
   EXPECT_EQ(3600LL * 1000000, clock.NextPtsUs());
-  EXPECT_EQ(1000 + 3600LL * 1000, clock.NextDueMs());
+  EXPECT_EQ(1000 + 3600LL * 1000 + 17, clock.NextDueMs());
 }
 
 TEST(FrameClockTest, DurationsOfFramesAddUpExactly) {
@@ -46,13 +46,25 @@ TEST(FrameClockTest, SegmentGetsItsDurationRoundedToWholeFrames) {
   EXPECT_EQ(0, RunSegment(nothing, 10));
 }
 
+TEST(FrameClockTest, FramesMadeOnTimeBeforeAStopAreTheFramesThatBelongToIt) {
+  // The video thread makes each frame at its due time; a stop arriving later cannot take it back.
+  for (int32_t fps : {15, 30, 60}) {
+    for (int64_t stop_ms = 0; stop_ms <= 400; ++stop_ms) {
+      FrameClock made(0, 0, fps);
+      while (made.NextDueMs() <= stop_ms) made.Advance();
+      FrameClock rounded(0, 0, fps);
+      EXPECT_EQ(RunSegment(rounded, stop_ms), made.frames()) << fps << " fps, stop at " << stop_ms << " ms";
+    }
+  }
+}
+
 TEST(FrameClockTest, SecondSegmentContinuesTheTimelineWithoutAGap) {
   FrameClock first(5000, 0, 30);
   RunSegment(first, 6000);
   // A resume 10 s later starts where the first segment's frames ended.
   FrameClock second(16000, first.NextPtsUs(), 30);
   EXPECT_EQ(1000000, second.NextPtsUs());
-  EXPECT_EQ(16000, second.NextDueMs());
+  EXPECT_EQ(16017, second.NextDueMs());
   RunSegment(second, 17000);
   EXPECT_EQ(2000000, second.NextPtsUs());
 }
@@ -63,11 +75,11 @@ TEST(FrameClockTest, RateChangeTakesEffectAtTheNextFrame) {
   EXPECT_EQ(500000, clock.NextPtsUs());
   clock.SetFps(15);
   EXPECT_EQ(500000, clock.NextPtsUs());
-  EXPECT_EQ(500, clock.NextDueMs());
+  EXPECT_EQ(534, clock.NextDueMs());
   EXPECT_EQ(66666, clock.FrameDurationUs());
   for (int i = 0; i < 15; ++i) clock.Advance();
   EXPECT_EQ(1500000, clock.NextPtsUs());
-  EXPECT_EQ(1500, clock.NextDueMs());
+  EXPECT_EQ(1534, clock.NextDueMs());
   EXPECT_EQ(30, clock.frames());
 }
 

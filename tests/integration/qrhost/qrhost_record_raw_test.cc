@@ -10,7 +10,8 @@ namespace {
 
 TEST(QrhostRecordRawTest, RecordsTheTestScreenWithoutADisplay) {
   util::file::ScopedTempDir dir;
-  const ProcessRun run = RunQrhost("--config /nonexistent/config.json record-raw --seconds 1.5 --out " + dir.path(),
+  // Long enough for the cover, which comes from the first frame 1.5 s into the recording.
+  const ProcessRun run = RunQrhost("--config /nonexistent/config.json record-raw --seconds 2 --out " + dir.path(),
                                    /*headless=*/true);
   ASSERT_EQ(run.exit_code, 0) << run.output;
   const std::string base = dir.path() + "/double_click_to_convert_quick_record";

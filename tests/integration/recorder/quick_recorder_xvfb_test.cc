@@ -3,7 +3,9 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iostream>
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -63,10 +65,8 @@ class QuickRecorderXvfbTest : public ::testing::Test {
     setenv("DISPLAY", display_.name().c_str(), 1);
   }
   // Lets the loopers run for `ms` of steady time.
-  void Run(int64_t ms) {
-    const int64_t until = base::clock::SteadyMs() + ms;
-    loopers_->RunMainLoopUntil([until] { return base::clock::SteadyMs() >= until; }, ms + 5000);
-  }
+  void Run(int64_t ms) { RunUntil([until = base::clock::SteadyMs() + ms] { return base::clock::SteadyMs() >= until; }); }
+  void RunUntil(const std::function<bool()>& done) { ASSERT_TRUE(loopers_->RunMainLoopUntil(done, 10000)); }
 
   quickrec::testing::XvfbDisplay display_;
   util::file::ScopedTempDir dir_;
@@ -82,20 +82,31 @@ TEST_F(QuickRecorderXvfbTest, RecordPauseResumeStopLeavesFilesOfTheRecordedLengt
   QuickRecordStartParams params;
   params.record_flags = kRecordFlagScreen;
 
-  auto timed = [](auto&& call) {
-    const int64_t before = base::clock::SteadyMs();
-    call();
-    return base::clock::SteadyMs() - before;
+  // Each segment runs until the recorder's own clock says 2 s more are recorded; the wall time
+  // of the calls that bracket the segments bounds what it may count.
+  int64_t inside_ms = 0;   // steady time certainly inside a segment
+  int64_t outside_ms = 0;  // steady time from before each start to after its pause or stop
+  auto segment = [&](int64_t until_recorded_ms, auto&& end) {
+    const int64_t recorded_before = recorder->GetRecordTotalTime();
+    const int64_t before_start = base::clock::SteadyMs();
+    ASSERT_TRUE(recorder->Start(&context, params));
+    const int64_t started = base::clock::SteadyMs();
+    RunUntil([&] { return recorder->GetRecordedDuration() >= until_recorded_ms; });
+    const int64_t ending = base::clock::SteadyMs();
+    EXPECT_EQ(recorder->GetRecordTotalTime(), recorded_before) << "the running segment is not counted";
+    end();
+    inside_ms += ending - started;
+    outside_ms += base::clock::SteadyMs() - before_start;
   };
-  std::cout << "start " << timed([&] { ASSERT_TRUE(recorder->Start(&context, params)); });
-  std::cout << " run " << timed([&] { Run(2000); });
-  std::cout << " pause " << timed([&] { ASSERT_TRUE(recorder->Pause()); });
+  segment(2000, [&] { ASSERT_TRUE(recorder->Pause()); });
   Run(1000);
-  std::cout << " resume " << timed([&] { ASSERT_TRUE(recorder->Start(&context, params)); });
-  std::cout << " run " << timed([&] { Run(2000); });
-  const uint64_t frames = recorder->total_frames();
-  const auto late = recorder->late_frame_counts();
-  std::cout << " stop " << timed([&] { ASSERT_TRUE(recorder->Stop()); }) << "\n";
+  uint64_t frames = 0;
+  std::map<int32_t, uint64_t> late;
+  segment(4000, [&] {
+    frames = recorder->total_frames();
+    late = recorder->late_frame_counts();
+    ASSERT_TRUE(recorder->Stop());
+  });
   recorder->listener = nullptr;
 
   EXPECT_EQ(listener.states, (std::vector<RecordStateType>{kovanisdk::plugin::kRecordStateRecording,
@@ -104,6 +115,8 @@ TEST_F(QuickRecorderXvfbTest, RecordPauseResumeStopLeavesFilesOfTheRecordedLengt
                                                            kovanisdk::plugin::kRecordStateStopped}));
   const int64_t recorded = recorder->GetRecordTotalTime();
   EXPECT_NEAR(recorded, 4000, 100);
+  EXPECT_GE(recorded, inside_ms);
+  EXPECT_LE(recorded, outside_ms);
 
   ASSERT_TRUE(util::file::IsFileExist(recorder->video_path()));
   ASSERT_TRUE(util::file::IsFileExist(recorder->audio_path()));
