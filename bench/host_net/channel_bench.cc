@@ -1,10 +1,14 @@
 // Overhead of the signed request channel per request on loopback (next to a bare libcurl
 // request to the same server), and its throughput against qr-backend with 1 and 8 requests in
-// flight. A benchmark, not a test: bench/host_net/run.
+// flight. A benchmark, not a test: bench/host_net/run. Prints the rows bench/run collects.
 #include <benchmark/benchmark.h>
 #include <curl/curl.h>
 
+#include <cstdio>
+#include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "backend_client.h"
 #include "backend_process.h"
@@ -146,6 +150,70 @@ void BM_BackendCapacity(benchmark::State& state) {
 }
 BENCHMARK(BM_BackendCapacity)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->UseRealTime()->Unit(benchmark::kMillisecond);
 
+// Turns the runs into rows: name | ours | reference | ratio | note.
+class TableReporter : public benchmark::BenchmarkReporter {
+ public:
+  bool ReportContext(const Context&) override { return true; }
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (run.error_occurred) {
+        Row(run.benchmark_name(), "FAILED", "-", "-", run.error_message);
+      } else {
+        runs_[run.run_name.function_name + (run.run_name.args.empty() ? "" : "/" + run.run_name.args)] = run;
+      }
+    }
+  }
+  void Finalize() override {
+    if (const Run* sign = Find("BM_SignRequest")) {
+      Row("host_net request signing", Micros(sign->GetAdjustedCPUTime() * 1e-9), "-", "-", "CPU per request");
+    }
+    const Run* channel = Find("BM_ChannelRequestLoopback");
+    const Run* bare = Find("BM_BareCurlLoopback");
+    if (channel && bare) {
+      const double ours = channel->GetAdjustedRealTime() * 1e-9;
+      const double theirs = bare->GetAdjustedRealTime() * 1e-9;
+      Row("host_net signed request, loopback", Micros(ours), Micros(theirs), Ratio(ours / theirs),
+          "reference: a bare reused libcurl handle to the same server");
+    }
+    for (const auto& [name, run] : runs_) {
+      if (name.rfind("BM_BackendCapacity/", 0) != 0) continue;
+      char rate[32];
+      std::snprintf(rate, sizeof rate, "%.0f req/s", run.counters.at("items_per_second").value);
+      Row("host_net qr-backend, " + name.substr(19) + " in flight", rate, "-", "-", "signed capacity queries");
+    }
+  }
+
+ private:
+  const Run* Find(const std::string& name) const {
+    const auto it = runs_.find(name);
+    return it == runs_.end() ? nullptr : &it->second;
+  }
+  static std::string Micros(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f us", seconds * 1e6);
+    return text;
+  }
+  static std::string Ratio(double ratio) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", ratio);
+    return text;
+  }
+  static void Row(const std::string& name, const std::string& ours, const std::string& reference,
+                  const std::string& ratio, const std::string& note) {
+    std::printf("%-44s | %-16s | %-16s | %-8s | %s\n", name.c_str(), ours.c_str(), reference.c_str(), ratio.c_str(),
+                note.c_str());
+  }
+
+  std::map<std::string, Run> runs_;
+};
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  TableReporter table;
+  benchmark::RunSpecifiedBenchmarks(&table);
+  benchmark::Shutdown();
+  return 0;
+}

@@ -146,12 +146,20 @@ Figures RunOurs(const Options& o, const std::string& display, const std::string&
   return f;
 }
 
-void PrintRow(const char* name, double ours, double theirs, const char* format) {
-  char a[32], b[32];
+// One row in the form bench/run collects: name | ours | reference | ratio | note.
+void PrintRow(int run, const char* measure, const std::string& ours, const std::string& theirs, const std::string& ratio,
+              const std::string& note) {
+  const std::string name = "media capture " + std::string(measure) + " (run " + std::to_string(run) + ")";
+  std::printf("%-44s | %-16s | %-16s | %-8s | %s\n", name.c_str(), ours.c_str(), theirs.c_str(), ratio.c_str(),
+              note.c_str());
+}
+
+void PrintRow(int run, const char* measure, double ours, double theirs, const char* format, const std::string& note) {
+  char a[32], b[32], ratio[32] = "-";
   std::snprintf(a, sizeof(a), format, ours);
   std::snprintf(b, sizeof(b), format, theirs);
-  std::printf("%-26s %14s %14s %8s\n", name, a, b,
-              theirs > 0 ? (std::to_string(ours / theirs).substr(0, 5) + "x").c_str() : "-");
+  if (theirs > 0) std::snprintf(ratio, sizeof(ratio), "%.3f", ours / theirs);
+  PrintRow(run, measure, a, b, ratio, note);
 }
 
 }  // namespace
@@ -180,22 +188,22 @@ int main(int argc, char** argv) {
                             xvfb.name(), true);
   std::this_thread::sleep_for(std::chrono::seconds(3));
 
-  std::printf("Capture of a %dx%d Xvfb display playing %s full screen, %d s at %d fps, %d run(s)\n", o.width,
-              o.height, pattern.c_str(), o.seconds, o.fps, o.runs);
+  char scene_text[160];
+  std::snprintf(scene_text, sizeof(scene_text), "reference: ffmpeg x11grab; Xvfb %dx%d playing testsrc2, %d s at %d fps",
+                o.width, o.height, o.seconds, o.fps);
   for (int run = 1; run <= o.runs; ++run) {
     const Figures theirs = RunFfmpeg(o, xvfb.name(), dir);
     const Figures ours = RunOurs(o, xvfb.name(), dir);
-    std::printf("\nrun %d%s\n%-26s %14s %14s %8s\n", run,
-                ours.exit_status == 0 && theirs.exit_status == 0 ? "" : " (a process failed)", "",
-                "qr-media-record", "ffmpeg x11grab", "ratio");
-    PrintRow("CPU seconds", ours.cpu_seconds, theirs.cpu_seconds, "%.2f");
-    PrintRow("peak RSS MB", ours.peak_rss_mb, theirs.peak_rss_mb, "%.1f");
-    PrintRow("frames written", ours.frames, theirs.frames, "%.0f");
-    PrintRow("frames late by 100 %", ours.late, theirs.late, "%.0f");
-    PrintRow("late frames %", 100.0 * ours.late / std::max(1L, ours.frames),
-             100.0 * theirs.late / std::max(1L, theirs.frames), "%.2f");
-    std::printf("%-26s %14ld %14s %8s\n", "first frame written ms", ours.first_frame_ms, "-", "-");
-    PrintRow("video MB", ours.output_mb, theirs.output_mb, "%.2f");
+    const std::string note =
+        ours.exit_status == 0 && theirs.exit_status == 0 ? scene_text : "A PROCESS FAILED; " + std::string(scene_text);
+    PrintRow(run, "CPU seconds", ours.cpu_seconds, theirs.cpu_seconds, "%.2f", note);
+    PrintRow(run, "peak RSS MB", ours.peak_rss_mb, theirs.peak_rss_mb, "%.1f", note);
+    PrintRow(run, "frames written", ours.frames, theirs.frames, "%.0f", note);
+    PrintRow(run, "frames late by 100 %", ours.late, theirs.late, "%.0f", note);
+    PrintRow(run, "late frames %", 100.0 * ours.late / std::max(1L, ours.frames),
+             100.0 * theirs.late / std::max(1L, theirs.frames), "%.2f", note);
+    PrintRow(run, "first frame written ms", std::to_string(ours.first_frame_ms), "-", "-", "after enable-recording");
+    PrintRow(run, "video MB", ours.output_mb, theirs.output_mb, "%.2f", note);
   }
   kill(scene, SIGTERM);
   waitpid(scene, nullptr, 0);
