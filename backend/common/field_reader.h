@@ -12,6 +12,8 @@ namespace qr_backend {
 class FieldReader {
  public:
   explicit FieldReader(const nlohmann::json& object);
+  // The reader keeps a reference: a temporary body would be gone before the first read.
+  explicit FieldReader(nlohmann::json&&) = delete;
 
   std::string Text(const char* key, bool required = false, std::string fallback = "");
   int64_t Integer(const char* key, bool required = false, int64_t fallback = 0);

@@ -39,7 +39,8 @@ TEST(BackendFieldReaderTest, DecimalTextReadsWholeNumbersOnly) {
 }
 
 TEST(BackendFieldReaderTest, NonObjectBodyIsAnError) {
-  FieldReader fields(nlohmann::json::array());
+  const nlohmann::json body = nlohmann::json::array();
+  FieldReader fields(body);
   EXPECT_FALSE(fields.ok());
   EXPECT_EQ(fields.Text("a"), "");
 }
