@@ -5,7 +5,7 @@
 #include <iomanip>
 
 #include "host/base/threading/clock.h"
-#include "host/media/muxer_media_info.h"
+#include "host/media/stream/muxer_media_info.h"
 #include "host/sdk/plugin/plugin_registry.h"
 #include "host/sdk/record/recorder_plugin_calls.h"
 #include "host/util/file.h"

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "host/media/audio_capture_impl.h"
-#include "host/media/device_monitor.h"
+#include "host/media/audio/audio_capture_impl.h"
+#include "host/media/devices/device_monitor.h"
 #include "host/media/engine_listeners.h"
 #include "host/media/file_recorder_impl.h"
 #include "host/media/media_engine.h"
-#include "host/media/video_capture_impl.h"
+#include "host/media/capture/video_capture_impl.h"
 
 namespace kvp::av {
 

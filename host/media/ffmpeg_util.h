@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "host/media/pixel_ops.h"
+#include "host/media/capture/pixel_ops.h"
 
 struct AVFrame;
 

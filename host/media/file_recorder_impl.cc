@@ -2,8 +2,8 @@
 
 #include "host/base/logging/logger.h"
 #include "host/base/threading/clock.h"
-#include "host/media/cover_writer.h"
-#include "host/media/frame_image.h"
+#include "host/media/stream/cover_writer.h"
+#include "host/media/capture/frame_image.h"
 #include "host/media/pipeline_thread.h"
 
 namespace kvp::av {

@@ -4,11 +4,11 @@
 #include <memory>
 #include <mutex>
 
-#include "host/media/audio_capture_impl.h"
+#include "host/media/audio/audio_capture_impl.h"
 #include "host/media/engine_listeners.h"
 #include "host/media/media_engine.h"
 #include "host/media/recording_session.h"
-#include "host/media/video_capture_impl.h"
+#include "host/media/capture/video_capture_impl.h"
 
 namespace kvp::av {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "host/base/logging/logger.h"
-#include "host/media/cover_writer.h"
-#include "host/media/frame_clock.h"
+#include "host/media/stream/cover_writer.h"
+#include "host/media/encoding/frame_clock.h"
 
 namespace kvp::av {
 

@@ -7,15 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "host/media/audio_capture_impl.h"
-#include "host/media/audio_pipeline.h"
-#include "host/media/audio_track.h"
+#include "host/media/audio/audio_capture_impl.h"
+#include "host/media/audio/audio_pipeline.h"
+#include "host/media/audio/audio_track.h"
 #include "host/media/engine_listeners.h"
-#include "host/media/frame_image.h"
+#include "host/media/capture/frame_image.h"
 #include "host/media/media_types.h"
-#include "host/media/video_capture_impl.h"
-#include "host/media/video_pipeline.h"
-#include "host/media/video_track.h"
+#include "host/media/capture/video_capture_impl.h"
+#include "host/media/encoding/video_pipeline.h"
+#include "host/media/encoding/video_track.h"
 
 namespace kvp::av {
 

@@ -3,8 +3,8 @@
 #include <map>
 
 #include "module/quick_record/entry/quick_record_ids.h"
-#include "module/quick_record/service/quick_record_service_plugin_impl.h"
-#include "module/quick_record/service/quick_recorder_impl.h"
+#include "module/quick_record/cloud/quick_record_service_plugin_impl.h"
+#include "module/quick_record/recorder/quick_recorder_impl.h"
 
 namespace quick_record {
 

@@ -12,7 +12,7 @@
 #include "host/app/host_application.h"
 #include "host/base/threading/host_loopers.h"
 #include "host/sdk/cgi/request_transport.h"
-#include "module/quick_record/service/quick_record_service_plugin_impl.h"
+#include "module/quick_record/cloud/quick_record_service_plugin_impl.h"
 #include "testing/temp_dir.h"
 
 namespace cloud_service_test {

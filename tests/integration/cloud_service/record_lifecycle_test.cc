@@ -6,7 +6,7 @@
 
 #include "cloud_service_fixture.h"
 #include "host/util/time.h"
-#include "module/quick_record/service/quick_record_host_detect_cache.h"
+#include "module/quick_record/cloud/quick_record_host_detect_cache.h"
 
 namespace cloud_service_test {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "host/media/muxer_media_info.h"
+#include "host/media/stream/muxer_media_info.h"
 #include "recording_fixture.h"
 
 namespace quickrec::testing {

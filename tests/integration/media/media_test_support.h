@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "host/media/media_engine.h"
-#include "host/media/raw_stream_reader.h"
+#include "host/media/stream/raw_stream_reader.h"
 
 namespace quickrec::testing {
 

@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "host/base/threading/clock.h"
-#include "host/media/muxer_media_info.h"
+#include "host/media/stream/muxer_media_info.h"
 
 namespace quickrec::testing {
 

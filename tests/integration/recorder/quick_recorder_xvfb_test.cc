@@ -12,10 +12,10 @@
 #include "host/app/host_application.h"
 #include "host/base/threading/clock.h"
 #include "host/base/threading/host_loopers.h"
-#include "host/media/muxer_media_info.h"
+#include "host/media/stream/muxer_media_info.h"
 #include "host/util/file.h"
 #include "host/util/scoped_temp_dir.h"
-#include "module/quick_record/service/quick_recorder_impl.h"
+#include "module/quick_record/recorder/quick_recorder_impl.h"
 #include "xvfb_display.h"
 
 namespace quick_record {

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "host/media/media_types.h"
+#include "host/media/capture/pixel_ops.h"
+#include "host/media/stream/raw_stream_writer.h"
+
+struct AVFrame;
+struct AVPacket;
+
+namespace kvp::av {
+
+class AvEncoder;
+
+// The video stream of a recording: the picture the sources draw into, the libx264 encoder and
+// the raw stream writer. Used by one thread at a time (the video thread while recording).
+class VideoTrack {
+ public:
+  // Opens (or continues) the stream at `path`. When continuing, the stream's own size wins over
+  // the config's.
+  static std::unique_ptr<VideoTrack> Open(const std::string& path, const RecorderConfig& config, int32_t* code);
+  ~VideoTrack();
+  VideoTrack(const VideoTrack&) = delete;
+  VideoTrack& operator=(const VideoTrack&) = delete;
+
+  int32_t width() const { return width_; }
+  int32_t height() const { return height_; }
+  // Where the files ended when they were opened (0 for new files).
+  int64_t opened_end_us() const { return opened_end_us_; }
+  int64_t end_us() const { return writer_.end_us(); }
+  // Frames in the stream (those of earlier sessions included).
+  uint64_t frames() const { return writer_.frames(); }
+  const std::string& path() const { return writer_.data_path(); }
+
+  // The picture for the next frame; valid until Encode. It keeps what the last frame showed.
+  I420View Canvas();
+  const AVFrame* picture() const { return picture_; }
+
+  // Encodes the picture as the frame at `pts_us` and writes it. The first frame after
+  // `segment_start` is an IDR frame. Returns kOk or the encoder's or writer's failure.
+  int32_t Encode(int64_t pts_us, int64_t duration_us, bool segment_start, bool* key_frame);
+  // Drains the encoder and pushes the files to disk.
+  int32_t Finish();
+
+ private:
+  VideoTrack() = default;
+  int32_t WritePacket(const AVPacket& packet);
+
+  struct Pending {
+    int64_t pts_us;
+    int64_t duration_us;
+    bool segment_start;
+  };
+
+  RawStreamWriter writer_;
+  std::unique_ptr<AvEncoder> encoder_;
+  AVFrame* picture_ = nullptr;
+  int32_t width_ = 0;
+  int32_t height_ = 0;
+  int64_t opened_end_us_ = 0;
+  int64_t frame_number_ = 0;
+  // Frames sent to the encoder whose packets have not come out yet, oldest first.
+  std::deque<Pending> pending_;
+  bool last_key_ = false;
+};
+
+}  // namespace kvp::av

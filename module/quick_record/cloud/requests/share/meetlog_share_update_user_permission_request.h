@@ -1,0 +1,19 @@
+#pragma once
+
+#include "module/quick_record/cloud/requests/share/meetlog_share_types.h"
+#include "module/quick_record/cloud/quick_record_cgi_request.h"
+
+namespace quick_record {
+
+// Sets the permission of each listed user on a record: "/v2/meetlog/permission/set-grant-users".
+class MeetlogShareUpdateUserPermissionRequest : public QuickRecordCgiRequest<QuickRecordResultEnvelope> {
+ public:
+  static constexpr char kPath[] = "/v2/meetlog/permission/set-grant-users";
+
+  void InitData(const UpdateUserPermissionReq& req);
+
+ protected:
+  void LogResponse(bool ok, const QuickRecordResultEnvelope& result) override;
+};
+
+}  // namespace quick_record
