@@ -1,0 +1,208 @@
+#include "transcoder/multipart_upload.h"
+
+extern "C" {
+#include <libavutil/md5.h>
+#include <libavutil/mem.h>
+}
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "host/base/logging/logger.h"
+
+namespace qr_transcoder {
+
+namespace {
+
+std::string Hex(const uint8_t* bytes, size_t size) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string out;
+  for (size_t i = 0; i < size; ++i) {
+    out.push_back(kDigits[bytes[i] >> 4]);
+    out.push_back(kDigits[bytes[i] & 15]);
+  }
+  return out;
+}
+
+}  // namespace
+
+MultipartUpload::MultipartUpload(std::string file_path, UploadState* state, UploadPolicy policy, CosTimeouts timeouts,
+                                 const std::atomic<bool>* cancel, Listener* listener)
+    : file_path_(std::move(file_path)),
+      state_(state),
+      policy_(policy),
+      cancel_(cancel),
+      listener_(listener),
+      client_(timeouts, cancel),
+      md5_(av_md5_alloc()) {
+  av_md5_init(md5_);
+}
+
+MultipartUpload::~MultipartUpload() { av_free(md5_); }
+
+CosResponse MultipartUpload::WithRetries(const std::function<CosResponse()>& request) {
+  CosResponse response = request();
+  for (int attempt = 0; attempt < policy_.retries && IsTransient(ClassifyCosFailure(response)); ++attempt) {
+    if (cancel_ && cancel_->load()) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(policy_.retry_delay_ms));
+    response = request();
+  }
+  return response;
+}
+
+UploadError MultipartUpload::Failed(const CosResponse& response, const std::string& step, const std::string& what) {
+  last_failure_ = response;
+  failed_step_ = step;
+  error_message_ = what + ": " + DescribeCosFailure(response);
+  KLOG(1) << file_path_ << " " << error_message_;
+  return ClassifyCosFailure(response);
+}
+
+UploadError MultipartUpload::LocalFailure(const std::string& what) {
+  error_message_ = what;
+  failed_step_ = "file";
+  KLOG(1) << file_path_ << " " << what;
+  return kUploadLocalFile;
+}
+
+UploadError MultipartUpload::Initiate() {
+  std::string upload_id;
+  const CosResponse response = WithRetries([&] { return client_.Initiate(grant_, &upload_id); });
+  if (!response.ok()) return Failed(response, "initiate", "initiate");
+  state_->upload_id = upload_id;
+  state_->object_url = grant_.url;
+  state_->part_size = policy_.part_size;
+  state_->parts.clear();
+  listener_->OnStateChanged();
+  return kUploadOk;
+}
+
+UploadError MultipartUpload::Start() {
+  if (!grant_.CanWrite()) {
+    failed_step_ = "initiate";
+    error_message_ = "no authorisation to write " + grant_.url;
+    return kUploadAuth;
+  }
+  av_md5_init(md5_);
+  next_offset_ = 0;
+  listed_.clear();
+  // An upload of another object (a new record) or of another part size cannot be continued.
+  if (state_->upload_id.empty() || state_->object_url != grant_.url || state_->part_size != policy_.part_size) {
+    return Initiate();
+  }
+  std::vector<CosPart> parts;
+  const CosResponse response = WithRetries([&] { return client_.ListParts(grant_, state_->upload_id, &parts); });
+  if (response.http_status == 404) {
+    KLOG(3) << "upload " << state_->upload_id << " is gone from the store; starting a new one";
+    return Initiate();
+  }
+  if (!response.ok()) return Failed(response, "list_parts", "list parts");
+  for (const auto& part : parts) listed_[part.number] = part;
+  KLOG(6) << "taking over upload " << state_->upload_id << " with " << parts.size() << " listed parts";
+  state_->parts.clear();
+  return kUploadOk;
+}
+
+bool MultipartUpload::ReadRange(uint64_t offset, uint64_t size) {
+  buffer_.resize(size);
+  const int fd = ::open(file_path_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  uint64_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::pread(fd, buffer_.data() + done, size - done, static_cast<off_t>(offset + done));
+    if (n <= 0) break;
+    done += static_cast<uint64_t>(n);
+  }
+  ::close(fd);
+  return done == size;
+}
+
+UploadError MultipartUpload::SendPart(uint64_t size) {
+  const int number = static_cast<int>(state_->parts.size()) + 1;
+  if (!ReadRange(next_offset_, size)) return LocalFailure("cannot read " + std::to_string(size) + " bytes of the file");
+  const std::string etag = Md5Hex(buffer_.data(), size);
+  CosPart part{number, etag, size};
+  const auto listed = listed_.find(number);
+  if (listed != listed_.end() && listed->second.size == size && listed->second.etag == etag) {
+    ++parts_kept_;
+  } else {
+    listener_->OnPartStarted(number);
+    const CosResponse response = WithRetries([&] {
+      return client_.UploadPart(grant_, state_->upload_id, number, buffer_.data(), size);
+    });
+    if (!response.ok()) return Failed(response, "part", "part " + std::to_string(number));
+    if (response.etag != etag) {
+      last_failure_ = response;
+      failed_step_ = "part";
+      error_message_ = "part " + std::to_string(number) + " came back with ETag " + response.etag;
+      return kUploadVerifyFailed;
+    }
+    ++parts_sent_;
+  }
+  av_md5_update(md5_, buffer_.data(), size);
+  next_offset_ += size;
+  state_->parts.push_back(part);
+  listener_->OnStateChanged();
+  listener_->OnPartUploaded(part);
+  return kUploadOk;
+}
+
+UploadError MultipartUpload::UploadReady(uint64_t available) {
+  while (next_offset_ + policy_.part_size <= available) {
+    if (const UploadError error = SendPart(policy_.part_size); error != kUploadOk) return error;
+  }
+  return kUploadOk;
+}
+
+UploadError MultipartUpload::CheckFinished(uint64_t size, const std::string& etag, uint64_t file_size) {
+  if (size == file_size && etag == file_md5_) return kUploadOk;
+  failed_step_ = "complete";
+  error_message_ = "object has " + std::to_string(size) + " bytes, MD5 " + etag + "; the file " +
+                   std::to_string(file_size) + ", " + file_md5_;
+  KLOG(1) << file_path_ << " " << error_message_;
+  return kUploadVerifyFailed;
+}
+
+UploadError MultipartUpload::Finish(uint64_t file_size) {
+  if (const UploadError error = UploadReady(file_size); error != kUploadOk) return error;
+  if (next_offset_ < file_size) {
+    if (const UploadError error = SendPart(file_size - next_offset_); error != kUploadOk) return error;
+  }
+  if (state_->parts.empty()) return LocalFailure("the file is empty");
+  FinalizeMd5();
+  uint64_t size = 0;
+  CosResponse response = WithRetries([&] { return client_.Complete(grant_, state_->upload_id, state_->parts, &size); });
+  if (response.http_status == 404) {
+    // Completed before, and the answer was lost: the object itself tells.
+    response = WithRetries([&] { return client_.Head(grant_, &size); });
+  }
+  if (!response.ok()) return Failed(response, "complete", "complete");
+  return CheckFinished(size, response.etag, file_size);
+}
+
+void MultipartUpload::FinalizeMd5() {
+  uint8_t digest[16];
+  av_md5_final(md5_, digest);
+  file_md5_ = Hex(digest, sizeof(digest));
+}
+
+UploadError MultipartUpload::VerifyObject(uint64_t file_size) {
+  av_md5_init(md5_);
+  constexpr uint64_t kChunk = 8ull << 20;
+  for (uint64_t offset = 0; offset < file_size; offset += kChunk) {
+    const uint64_t size = std::min(kChunk, file_size - offset);
+    if (!ReadRange(offset, size)) return LocalFailure("cannot read the file");
+    av_md5_update(md5_, buffer_.data(), size);
+  }
+  FinalizeMd5();
+  uint64_t size = 0;
+  const CosResponse response = WithRetries([&] { return client_.Head(grant_, &size); });
+  if (!response.ok()) return Failed(response, "head", "head");
+  return CheckFinished(size, response.etag, file_size);
+}
+
+}  // namespace qr_transcoder
