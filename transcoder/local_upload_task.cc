@@ -5,6 +5,7 @@
 #include "host/base/logging/logger.h"
 #include "host/util/file.h"
 #include "transcoder/message_fields.h"
+#include "transcoder/record_task_params.h"
 
 namespace qr_transcoder {
 
@@ -17,12 +18,7 @@ std::optional<LocalUploadParams> LocalUploadParams::Parse(const JsonValue& json,
   p.local_file_path = fields.Text("local_file_path");
   p.record_id = fields.Text("record_id", false);
   p.segment_size = static_cast<uint64_t>(std::max<int64_t>(0, fields.Number("segment_size")));
-  p.grant.url = fields.Text("cos_url", false);
-  if (p.grant.url.empty()) p.grant.url = fields.Text("cos_key");
-  p.grant.session_token = fields.Text("video_session_token");
-  fields.Object("video_auth_map", true).ForEachMember([&](const std::string& verb, const JsonValue& text) {
-    if (text.IsString()) p.grant.auth[verb] = text.AsString();
-  });
+  p.grant = ReadVideoGrant(fields, "video_auth_map");
   if (!fields.ok() || p.instance_id.empty() || p.local_file_path.empty()) {
     *problems = fields.ok() ? "empty instance_id or local_file_path" : fields.Problems();
     return std::nullopt;

@@ -23,6 +23,15 @@ std::map<std::string, std::string> AuthTexts(const JsonValue& object) {
 
 }  // namespace
 
+CosGrant ReadVideoGrant(MessageFields& fields, const char* auth_key) {
+  CosGrant grant;
+  grant.url = fields.Text("cos_url", false);
+  if (grant.url.empty()) grant.url = fields.Text("cos_key");
+  grant.session_token = fields.Text("video_session_token");
+  grant.auth = AuthTexts(fields.Object(auth_key, true));
+  return grant;
+}
+
 std::string RecordTaskParams::CoverPath() const {
   const std::string ending(kVideoEnding);
   if (in_video_file.size() < ending.size() || in_video_file.compare(in_video_file.size() - ending.size(), ending.size(), ending) != 0) {
@@ -65,10 +74,7 @@ std::optional<UploadAuth> UploadAuth::Parse(const JsonValue& json, std::string* 
   a.record_id = fields.Text("record_id", false);
   a.record_type = fields.Text("record_type", false);
   a.bucket_name = fields.Text("bucket_name", false);
-  a.video.url = fields.Text("cos_url", false);
-  if (a.video.url.empty()) a.video.url = fields.Text("cos_key");
-  a.video.session_token = fields.Text("video_session_token");
-  a.video.auth = AuthTexts(fields.Object("video_auth_info", true));
+  a.video = ReadVideoGrant(fields, "video_auth_info");
   a.cover.url = fields.Text("cover_cos_key", false);
   a.cover.session_token = fields.Text("cover_session_token", false);
   a.cover.auth = AuthTexts(fields.Object("cover_auth_info"));

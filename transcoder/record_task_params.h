@@ -9,6 +9,12 @@
 
 namespace qr_transcoder {
 
+class MessageFields;
+
+// The video grant of an auth or local upload message: "cos_url" (or "cos_key"),
+// "video_session_token" and the verb texts under `auth_key`.
+CosGrant ReadVideoGrant(MessageFields& fields, const char* auth_key);
+
 // The fields of "quick_record:start_transcode".
 struct RecordTaskParams {
   std::string instance_id;

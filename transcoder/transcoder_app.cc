@@ -119,15 +119,20 @@ void TranscoderApp::StartTranscode(const JsonValue& json) {
   tasks_[task->params().instance_id] = std::move(task);
 }
 
-void TranscoderApp::UploadFileAuth(const JsonValue& json) {
+std::optional<UploadAuth> TranscoderApp::ReadAuth(const JsonValue& json, const std::string& what) {
   std::string problems;
-  const auto auth = UploadAuth::Parse(json, &problems);
-  if (!auth) {
-    const std::string instance_id = json["instance_id"].AsString();
-    if (!instance_id.empty()) SendUploadError(instance_id, kUploadAuth, "upload_file_auth refused: " + problems);
-    else KLOG(1) << "upload_file_auth refused: " << problems;
-    return;
-  }
+  auto auth = UploadAuth::Parse(json, &problems);
+  if (auth) return auth;
+  // Credentials that cannot be used are answered like refused ones: the module fetches new ones.
+  const std::string instance_id = json["instance_id"].AsString();
+  if (!instance_id.empty()) SendUploadError(instance_id, kUploadAuth, what + " refused: " + problems);
+  else KLOG(1) << what << " refused: " << problems;
+  return std::nullopt;
+}
+
+void TranscoderApp::UploadFileAuth(const JsonValue& json) {
+  const auto auth = ReadAuth(json, "upload_file_auth");
+  if (!auth) return;
   RecordTask* task = FindRunning(auth->instance_id);
   if (!task) {
     SendUploadError(auth->instance_id, kUploadRejected, "no transcode task for this instance");
@@ -137,14 +142,8 @@ void TranscoderApp::UploadFileAuth(const JsonValue& json) {
 }
 
 void TranscoderApp::RecoverUpload(const JsonValue& json) {
-  std::string problems;
-  const auto auth = UploadAuth::Parse(json, &problems);
-  if (!auth) {
-    const std::string instance_id = json["instance_id"].AsString();
-    if (!instance_id.empty()) SendUploadError(instance_id, kUploadAuth, "upload_file_recover_info refused: " + problems);
-    else KLOG(1) << "upload_file_recover_info refused: " << problems;
-    return;
-  }
+  const auto auth = ReadAuth(json, "upload_file_recover_info");
+  if (!auth) return;
   if (RecordTask* task = FindRunning(auth->instance_id)) {
     task->SetAuth(*auth);
     return;
@@ -153,6 +152,7 @@ void TranscoderApp::RecoverUpload(const JsonValue& json) {
   MessageFields fields(json);
   const std::string output_file = fields.Text("output_file", false);
   auto state = output_file.empty() ? std::nullopt : UploadStateFile::Load(UploadStateFile::PathFor(output_file));
+  std::string problems;
   std::optional<RecordTaskParams> params;
   if (state && state->instance_id == auth->instance_id) params = RecordTaskParams::Parse(state->task, &problems);
   if (!params) {

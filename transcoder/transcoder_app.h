@@ -50,6 +50,8 @@ class TranscoderApp : public kovanisdk::bridge::BridgeIPCClient::Delegate, publi
   void LocalResume(const base::json::JsonValue& json);
   void LocalCancel(const base::json::JsonValue& json);
 
+  // The authorisation of an auth or recovery message; a bad one is answered with error 4.
+  std::optional<UploadAuth> ReadAuth(const base::json::JsonValue& json, const std::string& what);
   RecordTask* FindRunning(const std::string& instance_id);
   LocalUploadTask* FindLocal(const std::string& instance_id);
   void DropFinishedTasks();

@@ -110,14 +110,18 @@ int TranscoderTest::WaitForEvent(const std::string& name, const std::string& ins
   return log_.Find(name, instance_id, from);
 }
 
-std::string TranscoderTest::Record(const std::string& name, const std::vector<int64_t>& segments_ms, bool noise) {
-  const std::string base = dir_.path() + "/" + name;
-  SyntheticRecording recording;
+SyntheticRecording::Options TranscoderTest::RecordingOptions(bool noise) {
   SyntheticRecording::Options options;
   options.width = 640;
   options.height = 360;
   options.noise = noise;
-  EXPECT_TRUE(recording.Open(base, options));
+  return options;
+}
+
+std::string TranscoderTest::Record(const std::string& name, const std::vector<int64_t>& segments_ms, bool noise) {
+  const std::string base = dir_.path() + "/" + name;
+  SyntheticRecording recording;
+  EXPECT_TRUE(recording.Open(base, RecordingOptions(noise)));
   for (int64_t ms : segments_ms) EXPECT_TRUE(recording.RecordSegment(ms));
   EXPECT_TRUE(recording.Finish());
   return base;

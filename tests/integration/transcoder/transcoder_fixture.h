@@ -64,6 +64,8 @@ class TranscoderTest : public qr_backend::testing::BackendTest {
                    int64_t timeout_ms = kWaitMs);
   const base::json::JsonValue& EventAt(int index) const { return log_.events.at(static_cast<size_t>(index)).json; }
 
+  // 640x360; with `noise` about 2 MB a second, so a few seconds make several 5 MiB parts.
+  static SyntheticRecording::Options RecordingOptions(bool noise);
   // Writes a recording under the test directory; its base path (".kovtv" etc. appended).
   std::string Record(const std::string& name, const std::vector<int64_t>& segments_ms, bool noise = true);
   // "quick_record:start_transcode" for the recording at `base`, writing `base`.mp4.

@@ -38,11 +38,7 @@ TEST_F(TranscoderTest, ARecordingIsUploadedWhileItGrowsAndTheObjectIsTheLocalMp4
   ASSERT_GT(StartTranscoder(), 0);
   const std::string base = dir_.path() + "/live";
   SyntheticRecording recording;
-  SyntheticRecording::Options options;
-  options.width = 640;
-  options.height = 360;
-  options.noise = true;
-  ASSERT_TRUE(recording.Open(base, options));
+  ASSERT_TRUE(recording.Open(base, RecordingOptions(true)));
 
   const auto start = StartRecord(alice_);
   Send("quick_record:start_transcode", StartMessage("rec-1", base, false));
