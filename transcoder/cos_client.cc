@@ -86,7 +86,7 @@ std::string Md5Hex(const uint8_t* data, size_t size) {
   return util::crypto::Md5(std::string_view(reinterpret_cast<const char*>(data), size));
 }
 
-std::string ContentMd5(const uint8_t* data, size_t size) { return util::crypto::Encode64(HexToBinary(Md5Hex(data, size))); }
+std::string ContentMd5(const std::string& md5_hex) { return util::crypto::Encode64(HexToBinary(md5_hex)); }
 
 CosClient::CosClient(CosTimeouts timeouts, const std::atomic<bool>* cancel)
     : timeouts_(timeouts), cancel_(cancel), curl_(curl_easy_init()) {}
@@ -97,7 +97,7 @@ CosClient::~CosClient() {
 
 CosResponse CosClient::Perform(const std::string& method, const std::string& url, const std::string& verb,
                                const CosGrant& grant, const uint8_t* body, size_t size,
-                               const std::string& content_type, bool send_md5) {
+                               const std::string& content_type, const std::string& content_md5) {
   CosResponse response;
   CURL* curl = static_cast<CURL*>(curl_);
   if (!curl) {
@@ -110,7 +110,7 @@ CosResponse CosClient::Perform(const std::string& method, const std::string& url
   const auto auth = grant.auth.find(verb);
   headers = curl_slist_append(headers, ("Authorization: " + (auth == grant.auth.end() ? "" : auth->second)).c_str());
   headers = curl_slist_append(headers, ("X-QR-Session-Token: " + grant.session_token).c_str());
-  if (send_md5) headers = curl_slist_append(headers, ("Content-MD5: " + ContentMd5(body, size)).c_str());
+  if (!content_md5.empty()) headers = curl_slist_append(headers, ("Content-MD5: " + content_md5).c_str());
   if (!content_type.empty()) headers = curl_slist_append(headers, ("Content-Type: " + content_type).c_str());
   // The store answers at once; waiting for "100 Continue" would only cost a round trip.
   headers = curl_slist_append(headers, "Expect:");
@@ -158,20 +158,20 @@ CosResponse CosClient::Perform(const std::string& method, const std::string& url
 }
 
 CosResponse CosClient::Initiate(const CosGrant& grant, std::string* upload_id) {
-  CosResponse response = Perform("POST", WithQuery(grant.url, "uploads"), "post", grant, nullptr, 0, "video/mp4", false);
+  CosResponse response = Perform("POST", WithQuery(grant.url, "uploads"), "post", grant, nullptr, 0, "video/mp4", "");
   *upload_id = response.ok() ? JsonValue::Parse(response.body)["upload_id"].AsString() : "";
   if (response.ok() && upload_id->empty()) response.http_status = 502;  // an answer we cannot use
   return response;
 }
 
 CosResponse CosClient::UploadPart(const CosGrant& grant, const std::string& upload_id, int number,
-                                  const uint8_t* data, size_t size) {
+                                  const uint8_t* data, size_t size, const std::string& md5_hex) {
   const std::string url = WithQuery(grant.url, "partNumber=" + std::to_string(number) + "&uploadId=" + upload_id);
-  return Perform("PUT", url, "put", grant, data, size, "application/octet-stream", true);
+  return Perform("PUT", url, "put", grant, data, size, "application/octet-stream", ContentMd5(md5_hex));
 }
 
 CosResponse CosClient::ListParts(const CosGrant& grant, const std::string& upload_id, std::vector<CosPart>* parts) {
-  CosResponse response = Perform("GET", WithQuery(grant.url, "uploadId=" + upload_id), "get", grant, nullptr, 0, "", false);
+  CosResponse response = Perform("GET", WithQuery(grant.url, "uploadId=" + upload_id), "get", grant, nullptr, 0, "", "");
   parts->clear();
   if (!response.ok()) return response;
   JsonValue::Parse(response.body)["parts"].ForEachElement([&](size_t, const JsonValue& part) {
@@ -194,7 +194,8 @@ CosResponse CosClient::Complete(const CosGrant& grant, const std::string& upload
   body.SetJsonObject("parts", list);
   const std::string text = body.ToCompactString();
   CosResponse response = Perform("POST", WithQuery(grant.url, "uploadId=" + upload_id), "post", grant,
-                                 reinterpret_cast<const uint8_t*>(text.data()), text.size(), "application/json", true);
+                                 reinterpret_cast<const uint8_t*>(text.data()), text.size(), "application/json",
+                                 ContentMd5(util::crypto::Md5(text)));
   if (response.ok()) {
     const JsonValue answer = JsonValue::Parse(response.body);
     *size = answer["size"].AsUnsigned();
@@ -204,16 +205,16 @@ CosResponse CosClient::Complete(const CosGrant& grant, const std::string& upload
 }
 
 CosResponse CosClient::Abort(const CosGrant& grant, const std::string& upload_id) {
-  return Perform("DELETE", WithQuery(grant.url, "uploadId=" + upload_id), "post", grant, nullptr, 0, "", false);
+  return Perform("DELETE", WithQuery(grant.url, "uploadId=" + upload_id), "post", grant, nullptr, 0, "", "");
 }
 
 CosResponse CosClient::PutObject(const CosGrant& grant, const std::string& content, const std::string& content_type) {
   return Perform("PUT", grant.url, "put", grant, reinterpret_cast<const uint8_t*>(content.data()), content.size(),
-                 content_type, true);
+                 content_type, ContentMd5(util::crypto::Md5(content)));
 }
 
 CosResponse CosClient::Head(const CosGrant& grant, uint64_t* size) {
-  CosResponse response = Perform("HEAD", grant.url, "head", grant, nullptr, 0, "", false);
+  CosResponse response = Perform("HEAD", grant.url, "head", grant, nullptr, 0, "", "");
   curl_off_t length = -1;
   curl_easy_getinfo(static_cast<CURL*>(curl_), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
   *size = length > 0 ? static_cast<uint64_t>(length) : 0;

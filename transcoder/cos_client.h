@@ -50,8 +50,9 @@ class CosClient {
 
   // The new upload id in *upload_id.
   CosResponse Initiate(const CosGrant& grant, std::string* upload_id);
+  // `md5_hex` is the part's MD5, which the caller has already computed to check the ETag.
   CosResponse UploadPart(const CosGrant& grant, const std::string& upload_id, int number, const uint8_t* data,
-                         size_t size);
+                         size_t size, const std::string& md5_hex);
   CosResponse ListParts(const CosGrant& grant, const std::string& upload_id, std::vector<CosPart>* parts);
   // The answer's "etag" and "size" in `response.etag` and *size.
   CosResponse Complete(const CosGrant& grant, const std::string& upload_id, const std::vector<CosPart>& parts,
@@ -64,15 +65,15 @@ class CosClient {
  private:
   CosResponse Perform(const std::string& method, const std::string& url, const std::string& verb,
                       const CosGrant& grant, const uint8_t* body, size_t size, const std::string& content_type,
-                      bool send_md5);
+                      const std::string& content_md5);
 
   CosTimeouts timeouts_;
   const std::atomic<bool>* cancel_;
   void* curl_ = nullptr;  // CURL*, kept so the connection is reused
 };
 
-// Base64 of the binary MD5 of the bytes, as Content-MD5 wants it.
-std::string ContentMd5(const uint8_t* data, size_t size);
+// Base64 of the binary MD5 (given as hex), as Content-MD5 wants it.
+std::string ContentMd5(const std::string& md5_hex);
 // Lower-case hex MD5 of the bytes.
 std::string Md5Hex(const uint8_t* data, size_t size);
 

@@ -35,6 +35,7 @@ MultipartUpload::MultipartUpload(std::string file_path, UploadState* state, Uplo
     : file_path_(std::move(file_path)),
       state_(state),
       policy_(policy),
+      timeouts_(timeouts),
       cancel_(cancel),
       listener_(listener),
       client_(timeouts, cancel),
@@ -44,7 +45,7 @@ MultipartUpload::MultipartUpload(std::string file_path, UploadState* state, Uplo
 
 MultipartUpload::~MultipartUpload() { av_free(md5_); }
 
-CosResponse MultipartUpload::WithRetries(const std::function<CosResponse()>& request) {
+CosResponse MultipartUpload::WithRetries(const std::function<CosResponse()>& request) const {
   CosResponse response = request();
   for (int attempt = 0; attempt < policy_.retries && IsTransient(ClassifyCosFailure(response)); ++attempt) {
     if (cancel_ && cancel_->load()) break;
@@ -107,13 +108,13 @@ UploadError MultipartUpload::Start() {
   return kUploadOk;
 }
 
-bool MultipartUpload::ReadRange(uint64_t offset, uint64_t size) {
-  buffer_.resize(size);
+bool MultipartUpload::ReadRange(uint64_t offset, uint64_t size, std::vector<uint8_t>* out) const {
+  out->resize(size);
   const int fd = ::open(file_path_.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   uint64_t done = 0;
   while (done < size) {
-    const ssize_t n = ::pread(fd, buffer_.data() + done, size - done, static_cast<off_t>(offset + done));
+    const ssize_t n = ::pread(fd, out->data() + done, size - done, static_cast<off_t>(offset + done));
     if (n <= 0) break;
     done += static_cast<uint64_t>(n);
   }
@@ -121,41 +122,73 @@ bool MultipartUpload::ReadRange(uint64_t offset, uint64_t size) {
   return done == size;
 }
 
-UploadError MultipartUpload::SendPart(uint64_t size) {
-  const int number = static_cast<int>(state_->parts.size()) + 1;
-  if (!ReadRange(next_offset_, size)) return LocalFailure("cannot read " + std::to_string(size) + " bytes of the file");
-  const std::string etag = Md5Hex(buffer_.data(), size);
-  CosPart part{number, etag, size};
-  const auto listed = listed_.find(number);
-  if (listed != listed_.end() && listed->second.size == size && listed->second.etag == etag) {
-    ++parts_kept_;
-  } else {
-    listener_->OnPartStarted(number);
-    const CosResponse response = WithRetries([&] {
-      return client_.UploadPart(grant_, state_->upload_id, number, buffer_.data(), size);
-    });
-    if (!response.ok()) return Failed(response, "part", "part " + std::to_string(number));
-    if (response.etag != etag) {
-      last_failure_ = response;
+void MultipartUpload::RunPart(PartJob* job, CosClient* client) {
+  job->read = ReadRange(job->offset, job->part.size, &job->data);
+  if (!job->read) return;
+  job->part.etag = Md5Hex(job->data.data(), job->data.size());
+  const auto listed = listed_.find(job->part.number);
+  job->kept = listed != listed_.end() && listed->second.size == job->part.size && listed->second.etag == job->part.etag;
+  if (job->kept) return;
+  listener_->OnPartStarted(job->part.number);
+  job->response = WithRetries([&] {
+    return client->UploadPart(grant_, state_->upload_id, job->part.number, job->data.data(), job->data.size(),
+                              job->part.etag);
+  });
+}
+
+UploadError MultipartUpload::CommitPart(PartJob& job) {
+  const std::string name = "part " + std::to_string(job.part.number);
+  if (!job.read) return LocalFailure("cannot read " + name + " of the file");
+  if (!job.kept) {
+    if (!job.response.ok()) return Failed(job.response, "part", name);
+    if (job.response.etag != job.part.etag) {
+      last_failure_ = job.response;
       failed_step_ = "part";
-      error_message_ = "part " + std::to_string(number) + " came back with ETag " + response.etag;
+      error_message_ = name + " came back with ETag " + job.response.etag;
       return kUploadVerifyFailed;
     }
     ++parts_sent_;
+  } else {
+    ++parts_kept_;
   }
-  av_md5_update(md5_, buffer_.data(), size);
-  next_offset_ += size;
-  state_->parts.push_back(part);
+  av_md5_update(md5_, job.data.data(), job.data.size());
+  next_offset_ += job.part.size;
+  state_->parts.push_back(job.part);
   listener_->OnStateChanged();
-  listener_->OnPartUploaded(part);
+  listener_->OnPartUploaded(job.part);
+  return kUploadOk;
+}
+
+UploadError MultipartUpload::SendParts(const std::vector<uint64_t>& sizes) {
+  const size_t parallel = static_cast<size_t>(std::max(1, policy_.parallel));
+  while (part_clients_.size() < parallel) part_clients_.push_back(std::make_unique<CosClient>(timeouts_, cancel_));
+  for (size_t first = 0; first < sizes.size(); first += parallel) {
+    std::vector<PartJob> jobs(std::min(parallel, sizes.size() - first));
+    uint64_t offset = next_offset_;
+    for (size_t i = 0; i < jobs.size(); ++i) {
+      jobs[i].part = {static_cast<int>(state_->parts.size() + i) + 1, "", sizes[first + i]};
+      jobs[i].offset = offset;
+      offset += sizes[first + i];
+    }
+    std::vector<std::thread> workers;
+    for (size_t i = 1; i < jobs.size(); ++i) workers.emplace_back([&, i] { RunPart(&jobs[i], part_clients_[i].get()); });
+    RunPart(&jobs[0], part_clients_[0].get());
+    for (auto& worker : workers) worker.join();
+    // Parts are taken in order, so the state always lists the run 1..n; a part acknowledged
+    // after a failed one is in the store and is kept on the next attempt.
+    for (auto& job : jobs) {
+      if (const UploadError error = CommitPart(job); error != kUploadOk) return error;
+    }
+  }
   return kUploadOk;
 }
 
 UploadError MultipartUpload::UploadReady(uint64_t available) {
-  while (next_offset_ + policy_.part_size <= available) {
-    if (const UploadError error = SendPart(policy_.part_size); error != kUploadOk) return error;
+  std::vector<uint64_t> sizes;
+  for (uint64_t at = next_offset_; at + policy_.part_size <= available; at += policy_.part_size) {
+    sizes.push_back(policy_.part_size);
   }
-  return kUploadOk;
+  return SendParts(sizes);
 }
 
 UploadError MultipartUpload::CheckFinished(uint64_t size, const std::string& etag, uint64_t file_size) {
@@ -170,7 +203,7 @@ UploadError MultipartUpload::CheckFinished(uint64_t size, const std::string& eta
 UploadError MultipartUpload::Finish(uint64_t file_size) {
   if (const UploadError error = UploadReady(file_size); error != kUploadOk) return error;
   if (next_offset_ < file_size) {
-    if (const UploadError error = SendPart(file_size - next_offset_); error != kUploadOk) return error;
+    if (const UploadError error = SendParts({file_size - next_offset_}); error != kUploadOk) return error;
   }
   if (state_->parts.empty()) return LocalFailure("the file is empty");
   FinalizeMd5();
@@ -195,7 +228,7 @@ UploadError MultipartUpload::VerifyObject(uint64_t file_size) {
   constexpr uint64_t kChunk = 8ull << 20;
   for (uint64_t offset = 0; offset < file_size; offset += kChunk) {
     const uint64_t size = std::min(kChunk, file_size - offset);
-    if (!ReadRange(offset, size)) return LocalFailure("cannot read the file");
+    if (!ReadRange(offset, size, &buffer_)) return LocalFailure("cannot read the file");
     av_md5_update(md5_, buffer_.data(), size);
   }
   FinalizeMd5();

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ namespace qr_transcoder {
 
 struct UploadPolicy {
   uint64_t part_size = 8ull << 20;
+  // Parts sent at once when more than one is ready (a large file, a catch-up after a recovery).
+  int parallel = 3;
   int retries = 2;             // extra attempts of a request that failed transiently
   int64_t retry_delay_ms = 500;
 };
@@ -32,7 +35,9 @@ struct UploadPolicy {
 //
 //   Start() -> UploadReady()* -> Finish()      each answers kUploadOk or the error to report
 //
-// Runs on its task's thread only; `cancel` (set from anywhere) aborts a request in flight.
+// Runs on its task's thread, which sends up to `parallel` ready parts at once on helper threads;
+// the listener hears OnPartStarted on those, everything else on the task's thread. `cancel` (set
+// from anywhere) aborts the requests in flight.
 class MultipartUpload {
  public:
   struct Listener {
@@ -70,20 +75,33 @@ class MultipartUpload {
 
  private:
   UploadError Initiate();
-  UploadError SendPart(uint64_t size);
+  struct PartJob {
+    CosPart part;
+    uint64_t offset = 0;
+    std::vector<uint8_t> data;
+    bool read = false;
+    bool kept = false;  // the store has it already
+    CosResponse response;
+  };
+  // Sends the next parts, of these sizes, from next_offset_ on.
+  UploadError SendParts(const std::vector<uint64_t>& sizes);
+  void RunPart(PartJob* job, CosClient* client);
+  UploadError CommitPart(PartJob& job);
   UploadError CheckFinished(uint64_t size, const std::string& etag, uint64_t file_size);
-  CosResponse WithRetries(const std::function<CosResponse()>& request);
+  CosResponse WithRetries(const std::function<CosResponse()>& request) const;
   UploadError Failed(const CosResponse& response, const std::string& step, const std::string& what);
   UploadError LocalFailure(const std::string& what);
-  bool ReadRange(uint64_t offset, uint64_t size);
+  bool ReadRange(uint64_t offset, uint64_t size, std::vector<uint8_t>* out) const;
   void FinalizeMd5();
 
   const std::string file_path_;
   UploadState* const state_;
   const UploadPolicy policy_;
+  const CosTimeouts timeouts_;
   const std::atomic<bool>* cancel_;
   Listener* const listener_;
   CosClient client_;
+  std::vector<std::unique_ptr<CosClient>> part_clients_;
   CosGrant grant_;
   AVMD5* md5_ = nullptr;
   std::string file_md5_;

@@ -34,6 +34,9 @@ std::optional<TranscoderOptions> TranscoderOptions::Parse(const std::vector<std:
     } else if (name == "--part-size-mib") {
       ok = ReadNumber(value, LocalUploadTask::kMinPartSize >> 20, &number);
       options.settings.upload.part_size = static_cast<uint64_t>(number) << 20;
+    } else if (name == "--parallel-parts") {
+      ok = ReadNumber(value, 1, &number) && number <= 16;
+      options.settings.upload.parallel = static_cast<int>(number);
     } else if (name == "--stall-timeout-ms") {
       ok = ReadNumber(value, 1000, &options.settings.timeouts.stall_ms);
     } else if (name == "--connect-timeout-ms") {
