@@ -20,7 +20,9 @@ struct Probe {
 
 Probe RunFfprobe(const std::string& path) {
   const std::string err = path + ".ffprobe.err";
-  const std::string command = "ffprobe -v warning -show_entries format=duration:stream=codec_name,codec_type "
+  // Counting the packets makes ffprobe read every one, so timestamp trouble would be reported.
+  const std::string command = "ffprobe -v warning -count_packets "
+                              "-show_entries format=duration:stream=codec_name,codec_type,nb_read_packets "
                               "-of json '" + path + "' 2>'" + err + "'";
   Probe probe;
   std::string out;
@@ -92,6 +94,7 @@ TEST_F(TranscoderTest, ARecordingIsUploadedWhileItGrowsAndTheObjectIsTheLocalMp4
   ASSERT_TRUE(probe.json.contains("streams")) << probe.json.dump();
   ASSERT_EQ(probe.json["streams"].size(), 2u);
   EXPECT_EQ(probe.json["streams"][0].value("codec_name", ""), "h264");
+  EXPECT_EQ(probe.json["streams"][0].value("nb_read_packets", ""), "150");  // 5 s at 30 fps
   EXPECT_EQ(probe.json["streams"][1].value("codec_name", ""), "aac");
   EXPECT_NEAR(std::stod(probe.json["format"].value("duration", "0")), 5.0, 0.034);
   const Probe m4a = RunFfprobe(base + ".m4a");
