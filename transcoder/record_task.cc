@@ -221,13 +221,18 @@ void RecordTask::UploadCover() {
     KLOG(3) << "no cover to upload for " << params_.instance_id << " at " << path;
     return;
   }
+  // A record started without a cover grant has no cover; that is no reason to upload again.
+  if (!auth_.cover.CanWrite()) {
+    KLOG(3) << "no cover grant for " << params_.instance_id << "; cover not uploaded";
+    return;
+  }
   CosClient client(settings_.timeouts, &cancel_);
   CosResponse response;
   for (int attempt = 0; attempt <= settings_.upload.retries; ++attempt) {
     response = client.PutObject(auth_.cover, content, "image/jpeg");
     if (!IsTransient(ClassifyCosFailure(response)) || cancel_) break;
   }
-  const UploadError error = auth_.cover.CanWrite() ? ClassifyCosFailure(response) : kUploadAuth;
+  const UploadError error = ClassifyCosFailure(response);
   if (error != kUploadOk || response.etag != Md5Hex(reinterpret_cast<const uint8_t*>(content.data()), content.size())) {
     ReportUploadError(error != kUploadOk ? error : kUploadVerifyFailed, "cover: " + DescribeCosFailure(response),
                       "cover", response, "cover");
