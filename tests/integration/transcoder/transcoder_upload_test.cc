@@ -2,6 +2,7 @@
 // what comes out of it.
 
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "host/util/file.h"
@@ -97,6 +98,12 @@ TEST_F(TranscoderTest, ARecordingIsUploadedWhileItGrowsAndTheObjectIsTheLocalMp4
   EXPECT_EQ(probe.json["streams"][0].value("nb_read_packets", ""), "150");  // 5 s at 30 fps
   EXPECT_EQ(probe.json["streams"][1].value("codec_name", ""), "aac");
   EXPECT_NEAR(std::stod(probe.json["format"].value("duration", "0")), 5.0, 0.034);
+  // Every frame decodes, front to back, as a player would play it.
+  const std::string decode_log = mp4 + ".decode.err";
+  EXPECT_EQ(std::system(("ffmpeg -v error -i '" + mp4 + "' -f null - 2>'" + decode_log + "'").c_str()), 0);
+  std::string decode_errors;
+  util::file::ReadFileToString(decode_log, &decode_errors);
+  EXPECT_EQ(decode_errors, "");
   const Probe m4a = RunFfprobe(base + ".m4a");
   EXPECT_EQ(m4a.warnings, "");
   ASSERT_EQ(m4a.json["streams"].size(), 1u);
