@@ -40,10 +40,18 @@ TEST_F(BackendPlayerPageTest, TheOwnerGetsAVideoThatPlaysFromTheStore) {
   ASSERT_TRUE(std::regex_search(page.body, src, std::regex(R"re(<video[^>]* src="([^"]+)")re")));
   const std::string video_url = Unescape(src[1]);
   EXPECT_EQ(video_url.rfind(start["video_cos_key"].get<std::string>() + "?", 0), 0u);
-  const auto video = Objects().Request("GET", ObjectClient::PathOf(video_url), {});
-  EXPECT_EQ(video.status, 200);
-  EXPECT_EQ(video.body, "mp4 content");
-  // The page's authorisation is for reading only.
+  // The player streams ranges; the whole object comes only through the download link.
+  const auto played =
+      Objects().Request("GET", ObjectClient::PathOf(video_url), {{"Range", "bytes=0-"}});
+  EXPECT_EQ(played.status, 206);
+  EXPECT_EQ(played.body, "mp4 content");
+  EXPECT_EQ(Objects().Request("GET", ObjectClient::PathOf(video_url), {}).status, 403);
+  std::smatch href;
+  ASSERT_TRUE(std::regex_search(page.body, href, std::regex(R"re(id="download"[^>]* href="([^"]+)")re")));
+  const auto downloaded = Objects().Request("GET", ObjectClient::PathOf(Unescape(href[1])), {});
+  EXPECT_EQ(downloaded.status, 200);
+  EXPECT_EQ(downloaded.body, "mp4 content");
+  // The page's authorisations are for reading only.
   EXPECT_EQ(Objects().Request("PUT", ObjectClient::PathOf(video_url), {}, "x").status, 403);
 }
 
