@@ -29,6 +29,20 @@ std::pair<std::string, SqlParams> StillListed(const ListRequest& request) {
           {viewer, viewer}};
 }
 
+// The first `limit` rows (of limit + 1 asked for) as a page. Each row holds two cursor columns
+// and then the record's; `cursor_of` reads the cursor.
+template <typename CursorOf>
+ListPage PageOf(const std::vector<SqlRow>& rows, int64_t total, int64_t limit,
+                CursorOf cursor_of) {
+  ListPage page;
+  page.total = total;
+  page.has_more = static_cast<int64_t>(rows.size()) > limit;
+  for (size_t i = 0; i < rows.size() && static_cast<int64_t>(i) < limit; ++i) {
+    page.items.push_back({cursor_of(rows[i]), RecordFromRow(rows[i], 2)});
+  }
+  return page;
+}
+
 }  // namespace
 
 bool RecordListing::KeyMoves(ListScope scope) {
@@ -101,39 +115,39 @@ std::optional<ListPage> RecordListing::Page(const ListRequest& request, int64_t 
   return Keyset(request);
 }
 
+std::optional<int64_t> RecordListing::Count(const ListRequest& request) const {
+  std::string sql;
+  SqlParams params;
+  for (const Arm& arm : ArmsOf(request)) {
+    sql += (sql.empty() ? "" : " UNION ALL ") + std::string("SELECT COUNT(*) AS n FROM ") + arm.from;
+    params.insert(params.end(), arm.params.begin(), arm.params.end());
+  }
+  auto rows = db_.Query("SELECT SUM(n) FROM (" + sql + ")", params);
+  if (!rows || rows->empty()) return std::nullopt;
+  return rows->front().Int(0);
+}
+
 std::optional<ListPage> RecordListing::Keyset(const ListRequest& request) const {
-  const std::vector<Arm> arms = ArmsOf(request);
-  std::string count_sql;
-  std::string page_sql;
-  SqlParams count_params;
-  SqlParams page_params;
-  for (const Arm& arm : arms) {
-    const std::string glue = count_sql.empty() ? "" : " UNION ALL ";
-    count_sql += glue + "SELECT COUNT(*) AS n FROM " + arm.from;
-    count_params.insert(count_params.end(), arm.params.begin(), arm.params.end());
-    page_sql += glue + "SELECT " + arm.key + ", " + arm.tie + ", " + QualifiedRecordColumns() +
-                " FROM " + arm.from;
-    page_params.insert(page_params.end(), arm.params.begin(), arm.params.end());
+  const auto total = Count(request);
+  if (!total) return std::nullopt;
+  std::string sql;
+  SqlParams params;
+  for (const Arm& arm : ArmsOf(request)) {
+    sql += (sql.empty() ? "" : " UNION ALL ") + std::string("SELECT ") + arm.key + ", " +
+           arm.tie + ", " + QualifiedRecordColumns() + " FROM " + arm.from;
+    params.insert(params.end(), arm.params.begin(), arm.params.end());
     if (request.after) {
-      page_sql += " AND (" + arm.key + ", " + arm.tie + ") < (?, ?)";
-      page_params.insert(page_params.end(), {request.after->key, request.after->uni_record_id});
+      sql += " AND (" + arm.key + ", " + arm.tie + ") < (?, ?)";
+      params.insert(params.end(), {request.after->key, request.after->uni_record_id});
     }
   }
-  auto count = db_.Query("SELECT SUM(n) FROM (" + count_sql + ")", count_params);
-  if (!count || count->empty()) return std::nullopt;
-  page_sql += " ORDER BY 1 DESC, 2 DESC LIMIT ?";
-  page_params.emplace_back(request.limit + 1);  // one more tells whether a next page exists
-  auto rows = db_.Query(page_sql, page_params);
+  sql += " ORDER BY 1 DESC, 2 DESC LIMIT ?";
+  params.emplace_back(request.limit + 1);  // one more tells whether a next page exists
+  auto rows = db_.Query(sql, params);
   if (!rows) return std::nullopt;
-
-  ListPage page;
-  page.total = count->front().Int(0);
-  page.has_more = static_cast<int64_t>(rows->size()) > request.limit;
-  for (size_t i = 0; i < rows->size() && static_cast<int64_t>(i) < request.limit; ++i) {
-    const SqlRow& row = (*rows)[i];
-    page.items.push_back({ListCursor{row.Int(0), row.Text(1)}, RecordFromRow(row, 2)});
-  }
-  return page;
+  return PageOf(*rows, *total, request.limit, [](const SqlRow& row) {
+    return ListCursor{row.Int(0), row.Text(1)};
+  });
 }
 
 std::optional<int64_t> RecordListing::TakeSnapshot(const ListRequest& request,
@@ -181,33 +195,23 @@ bool RecordListing::SnapshotUsable(const ListRequest& request, int64_t snapshot_
 std::optional<ListPage> RecordListing::FromSnapshot(const ListRequest& request,
                                                     int64_t snapshot_id,
                                                     int64_t after_position) const {
+  // "count" is the list as it is now: what the client would see on a fresh first page.
+  const auto total = Count(request);
+  if (!total) return std::nullopt;
   const auto [listed, listed_params] = StillListed(request);
-  const std::string from =
-      " FROM list_snapshot_rows s JOIN records r ON r.uni_record_id = s.uni_record_id "
-      "WHERE s.snapshot_id = ? AND " +
-      listed;
-  SqlParams count_params{snapshot_id};
-  count_params.insert(count_params.end(), listed_params.begin(), listed_params.end());
-  auto count = db_.Query("SELECT COUNT(*)" + from, count_params);
-  if (!count || count->empty()) return std::nullopt;
-
-  SqlParams page_params = count_params;
-  page_params.insert(page_params.end(), {after_position, request.limit + 1});
-  auto rows = db_.Query("SELECT s.position, s.sort_key, " + QualifiedRecordColumns() + from +
-                            " AND s.position > ? ORDER BY s.position LIMIT ?",
-                        page_params);
+  SqlParams params{snapshot_id, after_position};
+  params.insert(params.end(), listed_params.begin(), listed_params.end());
+  params.emplace_back(request.limit + 1);
+  auto rows = db_.Query("SELECT s.position, s.sort_key, " + QualifiedRecordColumns() +
+                            " FROM list_snapshot_rows s JOIN records r ON "
+                            "r.uni_record_id = s.uni_record_id WHERE s.snapshot_id = ? AND "
+                            "s.position > ? AND " +
+                            listed + " ORDER BY s.position LIMIT ?",
+                        params);
   if (!rows) return std::nullopt;
-
-  ListPage page;
-  page.total = count->front().Int(0);
-  page.has_more = static_cast<int64_t>(rows->size()) > request.limit;
-  for (size_t i = 0; i < rows->size() && static_cast<int64_t>(i) < request.limit; ++i) {
-    const SqlRow& row = (*rows)[i];
-    Record record = RecordFromRow(row, 2);
-    ListCursor position{row.Int(1), record.uni_record_id, snapshot_id, row.Int(0)};
-    page.items.push_back({std::move(position), std::move(record)});
-  }
-  return page;
+  return PageOf(*rows, *total, request.limit, [&](const SqlRow& row) {
+    return ListCursor{row.Int(1), row.Text(2), snapshot_id, row.Int(0)};
+  });
 }
 
 }  // namespace qr_backend

@@ -77,6 +77,8 @@ class RecordListing {
   static bool KeyMoves(ListScope scope);
   static std::string FilterOf(const ListRequest& request);
 
+  // Records in the whole list as it is now.
+  std::optional<int64_t> Count(const ListRequest& request) const;
   std::optional<ListPage> Keyset(const ListRequest& request) const;
   std::optional<int64_t> TakeSnapshot(const ListRequest& request, int64_t now_seconds);
   bool SnapshotUsable(const ListRequest& request, int64_t snapshot_id) const;

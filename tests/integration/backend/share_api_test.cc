@@ -37,11 +37,7 @@ class BackendShareApiTest : public BackendTest {
     return Call(alice_, "get-cfg", {{"is_creator", true}})["data"]["share_cfg"]["share_link"];
   }
 
-  int OpenPage(const std::string& url) {
-    httplib::Client browser("127.0.0.1", backend_->api_port());
-    const auto result = browser.Get(ObjectClient::PathOf(url));
-    return result ? result->status : 0;
-  }
+  int OpenPage(const std::string& url) { return Browse(url).status; }
 
   nlohmann::json Record(const Account& who) {
     return Api(who).Post("/v2/meetlog/main/get-record", {{"uni_record_id", uni_}, {"file_id", ""}});
