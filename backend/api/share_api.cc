@@ -69,7 +69,10 @@ nlohmann::json PermissionGroups() {
         {"access_cfg",
          nlohmann::json::array(
              {{{"id", kAccessView}, {"tip", "Can view"}, {"co_tip", ""}, {"is_remove", false}},
-              {{"id", kAccessDownload}, {"tip", "Can view and download"}, {"co_tip", ""}, {"is_remove", false}},
+              {{"id", kAccessDownload},
+               {"tip", "Can view and download"},
+               {"co_tip", ""},
+               {"is_remove", false}},
               {{"id", 0}, {"tip", "Remove"}, {"co_tip", ""}, {"is_remove", true}}})}}});
 }
 
@@ -427,8 +430,7 @@ ApiAnswer ShareApi::SetGrantUsersBig(const ApiCall& call) {
     }
   }
   const bool ok = context_.db.Transaction([&] {
-    return Grant(*record, selected, kAccessView, &refusal) &&
-           Grant(*record, removed, 0, &refusal);
+    return Grant(*record, selected, kAccessView, &refusal) && Grant(*record, removed, 0, &refusal);
   });
   return ok ? ApiAnswer::Ok({{"granted", selected.size()}, {"removed", removed.size()}}) : refusal;
 }
@@ -438,8 +440,8 @@ ApiAnswer ShareApi::GrantAllParticipants(const ApiCall& call) {
   const auto record = Managed(call, &refusal);
   if (!record) return refusal;
   const auto participants = ParticipantsOf(*record);
-  const bool ok = context_.db.Transaction(
-      [&] { return Grant(*record, participants, kAccessView, &refusal); });
+  const bool ok =
+      context_.db.Transaction([&] { return Grant(*record, participants, kAccessView, &refusal); });
   return ok ? ApiAnswer::Ok({{"granted", participants.size()}}) : refusal;
 }
 

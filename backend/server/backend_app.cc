@@ -209,9 +209,9 @@ void BackendApp::RegisterRoutes() {
                        config_.object_auth_ttl_seconds,
                        config_.play_auth_ttl_seconds,
                        config_.push_heartbeat_ms};
-  context_.reset(new ApiContext{settings, *clock_, *db_, *users_, *records_, *listings_, *reviews_, *objects_,
-                                *authority_, *push_, *links_, *runtime_, *meetings_, *shares_,
-                                *views_, *notices_, *access_});
+  context_.reset(new ApiContext{settings, *clock_, *db_, *users_, *records_, *listings_, *reviews_,
+                                *objects_, *authority_, *push_, *links_, *runtime_, *meetings_,
+                                *shares_, *views_, *notices_, *access_});
 
   // The router outlives this function: its routes call back into it.
   router_ = std::make_unique<ApiRouter>(*api_server_, *verifier_);
@@ -266,9 +266,8 @@ bool BackendApp::Start(std::string* error) {
   if (!OpenStorage(error) || !BindPorts(error)) return false;
   RegisterRoutes();
   if (!config_.client_config_out.empty() && !WriteClientConfig(error)) return false;
-  review_timer_ = std::make_unique<PeriodicTask>(kReviewTick, [this] {
-    review_settler_->SettleDue();
-  });
+  review_timer_ =
+      std::make_unique<PeriodicTask>(kReviewTick, [this] { review_settler_->SettleDue(); });
   api_thread_ = std::thread([this] { api_server_->listen_after_bind(); });
   cos_thread_ = std::thread([this] { cos_server_->listen_after_bind(); });
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);

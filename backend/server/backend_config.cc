@@ -68,9 +68,8 @@ bool LoadFile(BackendConfig& config, std::string* message) {
   config.api_threads = static_cast<int>(fields.Integer("api_threads", false, config.api_threads));
   config.cos_threads = static_cast<int>(fields.Integer("cos_threads", false, config.cos_threads));
   nlohmann::json runtime = nlohmann::json::object();
-  for (const char* key :
-       {"default_quota_bytes", "censor_block_words", "censor_review_polls", "censor_review_seconds",
-        "upload_limits"}) {
+  for (const char* key : {"default_quota_bytes", "censor_block_words", "censor_review_polls",
+                          "censor_review_seconds", "upload_limits"}) {
     if (json.is_object() && json.contains(key)) runtime[key] = json[key];
   }
   if (fields.ok() && !MergeRuntimeValues(runtime, config.runtime)) {

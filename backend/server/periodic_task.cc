@@ -13,7 +13,8 @@ void PeriodicTask::Stop() {
     stopping_ = true;
   }
   wake_.notify_all();
-  if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+  // Concurrent callers all return once the thread has ended.
+  std::call_once(joined_, [this] { thread_.join(); });
 }
 
 void PeriodicTask::Run() {

@@ -9,8 +9,8 @@
 namespace qr_backend {
 
 // Runs a task on a thread of its own every `interval` until Stop(). The task runs on that
-// thread only; Stop() waits for a run in progress and may be called from any thread, more
-// than once.
+// thread only and must not call Stop(); Stop() waits for a run in progress and may be called
+// from any other thread, more than once.
 class PeriodicTask {
  public:
   PeriodicTask(std::chrono::milliseconds interval, std::function<void()> task);
@@ -28,6 +28,7 @@ class PeriodicTask {
   std::mutex mutex_;
   std::condition_variable wake_;
   bool stopping_ = false;
+  std::once_flag joined_;
   std::thread thread_;  // last: it starts once the members above exist
 };
 

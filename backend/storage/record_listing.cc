@@ -19,21 +19,22 @@ namespace {
 std::pair<std::string, SqlParams> StillListed(const ListRequest& request) {
   const std::string& viewer = request.viewer_uid;
   if (request.scope == ListScope::kRecent) {
-    return {"EXISTS (SELECT 1 FROM record_views v WHERE v.app_uid = ? AND "
-            "v.uni_record_id = r.uni_record_id)",
-            {viewer}};
+    return {
+        "EXISTS (SELECT 1 FROM record_views v WHERE v.app_uid = ? AND "
+        "v.uni_record_id = r.uni_record_id)",
+        {viewer}};
   }
-  return {"(r.owner_uid = ? OR EXISTS (SELECT 1 FROM record_members m WHERE "
-          "m.uni_record_id = r.uni_record_id AND m.app_uid = ? AND "
-          "(m.permission_id > 0 OR m.is_assigner = 1)))",
-          {viewer, viewer}};
+  return {
+      "(r.owner_uid = ? OR EXISTS (SELECT 1 FROM record_members m WHERE "
+      "m.uni_record_id = r.uni_record_id AND m.app_uid = ? AND "
+      "(m.permission_id > 0 OR m.is_assigner = 1)))",
+      {viewer, viewer}};
 }
 
 // The first `limit` rows (of limit + 1 asked for) as a page. Each row holds two cursor columns
 // and then the record's; `cursor_of` reads the cursor.
 template <typename CursorOf>
-ListPage PageOf(const std::vector<SqlRow>& rows, int64_t total, int64_t limit,
-                CursorOf cursor_of) {
+ListPage PageOf(const std::vector<SqlRow>& rows, int64_t total, int64_t limit, CursorOf cursor_of) {
   ListPage page;
   page.total = total;
   page.has_more = static_cast<int64_t>(rows.size()) > limit;
@@ -119,7 +120,8 @@ std::optional<int64_t> RecordListing::Count(const ListRequest& request) const {
   std::string sql;
   SqlParams params;
   for (const Arm& arm : ArmsOf(request)) {
-    sql += (sql.empty() ? "" : " UNION ALL ") + std::string("SELECT COUNT(*) AS n FROM ") + arm.from;
+    sql +=
+        (sql.empty() ? "" : " UNION ALL ") + std::string("SELECT COUNT(*) AS n FROM ") + arm.from;
     params.insert(params.end(), arm.params.begin(), arm.params.end());
   }
   auto rows = db_.Query("SELECT SUM(n) FROM (" + sql + ")", params);
@@ -133,8 +135,8 @@ std::optional<ListPage> RecordListing::Keyset(const ListRequest& request) const 
   std::string sql;
   SqlParams params;
   for (const Arm& arm : ArmsOf(request)) {
-    sql += (sql.empty() ? "" : " UNION ALL ") + std::string("SELECT ") + arm.key + ", " +
-           arm.tie + ", " + QualifiedRecordColumns() + " FROM " + arm.from;
+    sql += (sql.empty() ? "" : " UNION ALL ") + std::string("SELECT ") + arm.key + ", " + arm.tie +
+           ", " + QualifiedRecordColumns() + " FROM " + arm.from;
     params.insert(params.end(), arm.params.begin(), arm.params.end());
     if (request.after) {
       sql += " AND (" + arm.key + ", " + arm.tie + ") < (?, ?)";
@@ -155,13 +157,15 @@ std::optional<int64_t> RecordListing::TakeSnapshot(const ListRequest& request,
   const std::string& viewer = request.viewer_uid;
   // Old snapshots first: past their lifetime, and beyond the newest few of this user.
   const bool pruned =
-      db_.Exec("DELETE FROM list_snapshot_rows WHERE snapshot_id IN (SELECT id FROM "
-               "list_snapshots WHERE created_at < ? OR (app_uid = ? AND id NOT IN (SELECT id "
-               "FROM list_snapshots WHERE app_uid = ? ORDER BY id DESC LIMIT ?)))",
-               {now_seconds - kSnapshotSeconds, viewer, viewer, kSnapshotsPerUser - 1}) &&
-      db_.Exec("DELETE FROM list_snapshots WHERE created_at < ? OR (app_uid = ? AND id NOT IN "
-               "(SELECT id FROM list_snapshots WHERE app_uid = ? ORDER BY id DESC LIMIT ?))",
-               {now_seconds - kSnapshotSeconds, viewer, viewer, kSnapshotsPerUser - 1});
+      db_.Exec(
+          "DELETE FROM list_snapshot_rows WHERE snapshot_id IN (SELECT id FROM "
+          "list_snapshots WHERE created_at < ? OR (app_uid = ? AND id NOT IN (SELECT id "
+          "FROM list_snapshots WHERE app_uid = ? ORDER BY id DESC LIMIT ?)))",
+          {now_seconds - kSnapshotSeconds, viewer, viewer, kSnapshotsPerUser - 1}) &&
+      db_.Exec(
+          "DELETE FROM list_snapshots WHERE created_at < ? OR (app_uid = ? AND id NOT IN "
+          "(SELECT id FROM list_snapshots WHERE app_uid = ? ORDER BY id DESC LIMIT ?))",
+          {now_seconds - kSnapshotSeconds, viewer, viewer, kSnapshotsPerUser - 1});
   if (!pruned) return std::nullopt;
   const auto created =
       db_.Exec("INSERT INTO list_snapshots(app_uid, filter, created_at) VALUES(?, ?, ?)",
@@ -192,8 +196,7 @@ bool RecordListing::SnapshotUsable(const ListRequest& request, int64_t snapshot_
   return rows && !rows->empty();
 }
 
-std::optional<ListPage> RecordListing::FromSnapshot(const ListRequest& request,
-                                                    int64_t snapshot_id,
+std::optional<ListPage> RecordListing::FromSnapshot(const ListRequest& request, int64_t snapshot_id,
                                                     int64_t after_position) const {
   // "count" is the list as it is now: what the client would see on a fresh first page.
   const auto total = Count(request);

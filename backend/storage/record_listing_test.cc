@@ -1,11 +1,12 @@
 // Paging of RecordListing: keyset over immutable keys, snapshots over moving ones.
 
+#include "storage/record_listing.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
 
 #include "common/database.h"
-#include "storage/record_listing.h"
 #include "storage/record_store.h"
 #include "storage/share_store.h"
 #include "storage/view_store.h"

@@ -75,33 +75,34 @@ int64_t Record::StartMillis() const {
 
 bool RecordStore::Insert(const Record& r) {
   return db_
-      .Exec(std::string("INSERT INTO records(") + kColumns +
-                ") VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-            {r.uni_record_id,
-             r.record_id,
-             r.file_id,
-             r.owner_uid,
-             r.title,
-             r.title_version,
-             r.record_type,
-             int64_t{r.state},
-             r.record_start_time,
-             r.creator_instance_id,
-             r.video_key,
-             r.cover_key,
-             r.cover_feature_id,
-             r.file_size,
-             r.duration_ms,
-             r.ext_info,
-             r.batch_id,
-             int64_t{r.batch_upload_notify},
-             r.created_at,
-             r.updated_at,
-             r.completed_at,
-             r.file_type,
-             r.speaker_nums,
-             r.switch_status,
-             r.description})
+      .Exec(
+          std::string("INSERT INTO records(") + kColumns +
+              ") VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+          {r.uni_record_id,
+           r.record_id,
+           r.file_id,
+           r.owner_uid,
+           r.title,
+           r.title_version,
+           r.record_type,
+           int64_t{r.state},
+           r.record_start_time,
+           r.creator_instance_id,
+           r.video_key,
+           r.cover_key,
+           r.cover_feature_id,
+           r.file_size,
+           r.duration_ms,
+           r.ext_info,
+           r.batch_id,
+           int64_t{r.batch_upload_notify},
+           r.created_at,
+           r.updated_at,
+           r.completed_at,
+           r.file_type,
+           r.speaker_nums,
+           r.switch_status,
+           r.description})
       .ok;
 }
 

@@ -84,8 +84,7 @@ bool MergeRuntimeValues(const nlohmann::json& json, RuntimeValues& values) {
   if (!json.is_object()) return false;
   for (const auto& [key, value] : json.items()) {
     if (key != "default_quota_bytes" && key != "censor_block_words" &&
-        key != "censor_review_polls" && key != "censor_review_seconds" &&
-        key != "upload_limits") {
+        key != "censor_review_polls" && key != "censor_review_seconds" && key != "upload_limits") {
       return false;
     }
   }

@@ -123,14 +123,14 @@ bool ShareStore::AddAccessRequest(const std::string& unique_id, const std::strin
 bool ShareStore::AddLinkVisitor(const std::string& uni_record_id, const std::string& app_uid,
                                 int64_t now) {
   return db_
-      .Exec("INSERT OR REPLACE INTO link_visitors(uni_record_id, app_uid, visited_at) "
-            "VALUES(?, ?, ?)",
-            {uni_record_id, app_uid, now})
+      .Exec(
+          "INSERT OR REPLACE INTO link_visitors(uni_record_id, app_uid, visited_at) "
+          "VALUES(?, ?, ?)",
+          {uni_record_id, app_uid, now})
       .ok;
 }
 
-bool ShareStore::IsLinkVisitor(const std::string& uni_record_id,
-                               const std::string& app_uid) const {
+bool ShareStore::IsLinkVisitor(const std::string& uni_record_id, const std::string& app_uid) const {
   auto rows = db_.Query("SELECT 1 FROM link_visitors WHERE uni_record_id = ? AND app_uid = ?",
                         {uni_record_id, app_uid});
   return rows && !rows->empty();

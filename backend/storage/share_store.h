@@ -18,7 +18,7 @@ struct ShareSettings {
   int64_t point_id = 1;       // kPoint...; 0 while a group is chosen
   int64_t group_id = 0;       // kGroupSameApp, or 0
   int64_t access_id = 0;      // the group's kAccess...
-  int64_t expired_time = 0;  // Unix milliseconds; 0: never
+  int64_t expired_time = 0;   // Unix milliseconds; 0: never
   int64_t expired_time_type = 0;
   bool download_enable = false;
   bool view_minutes_enable = false;

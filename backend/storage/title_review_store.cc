@@ -9,8 +9,8 @@ std::optional<TitleReview> TitleReviewStore::Open(const std::string& uni_record_
                                                   const std::string& owner_uid,
                                                   const std::string& title,
                                                   const std::string& description, int64_t now) {
-  TitleReview review{RandomHex(12), uni_record_id, owner_uid, 0,  title,
-                     description,   0,             kReviewPending, now};
+  TitleReview review{
+      RandomHex(12), uni_record_id, owner_uid, 0, title, description, 0, kReviewPending, now};
   const bool ok = db_.Transaction([&] {
     auto rows =
         db_.Query("SELECT COALESCE(MAX(version), 0) + 1 FROM title_reviews WHERE uni_record_id = ?",
@@ -36,9 +36,9 @@ constexpr char kReviewColumns[] =
     "created_at FROM title_reviews ";
 
 TitleReview ReviewFromRow(const SqlRow& row) {
-  return TitleReview{row.Text(0), row.Text(1), row.Text(2),
-                     row.Int(3),  row.Text(4), row.Text(5),
-                     row.Int(6),  static_cast<int>(row.Int(7)), row.Int(8)};
+  return TitleReview{row.Text(0), row.Text(1), row.Text(2), row.Int(3),
+                     row.Text(4), row.Text(5), row.Int(6),  static_cast<int>(row.Int(7)),
+                     row.Int(8)};
 }
 
 }  // namespace
@@ -61,9 +61,9 @@ std::vector<TitleReview> TitleReviewStore::PendingOpenedBy(int64_t opened_by) co
 }
 
 bool TitleReviewStore::Update(const std::string& fire_id, int64_t polls, int status) {
-  auto result = db_.Exec(
-      "UPDATE title_reviews SET polls = ?, status = ? WHERE fire_id = ? AND status = ?",
-      {polls, int64_t{status}, fire_id, int64_t{kReviewPending}});
+  auto result =
+      db_.Exec("UPDATE title_reviews SET polls = ?, status = ? WHERE fire_id = ? AND status = ?",
+               {polls, int64_t{status}, fire_id, int64_t{kReviewPending}});
   return result.ok && result.changes == 1;
 }
 

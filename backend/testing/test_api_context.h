@@ -47,8 +47,7 @@ class TestApiContext {
   }
 
   // A record of `owner` in state `state`, stored as the start request would.
-  Record AddRecord(const std::string& uni, const std::string& owner,
-                   int state = kRecordStateDone) {
+  Record AddRecord(const std::string& uni, const std::string& owner, int state = kRecordStateDone) {
     Record record;
     record.uni_record_id = uni;
     record.record_id = "id-" + uni;
@@ -74,18 +73,32 @@ class TestApiContext {
   ObjectStore objects{database.db(), clock, database.dir() + "/objects"};
   ObjectAuthority authority{database.db(), clock, "0123456789abcdef0123456789abcdef"};
   PushHub push{database.db(), clock, 3600};
-  JumpLinks links{database.db(), clock, "0123456789abcdef0123456789abcdef",
-                  "http://127.0.0.1:1", 3600};
+  JumpLinks links{database.db(), clock, "0123456789abcdef0123456789abcdef", "http://127.0.0.1:1",
+                  3600};
   RuntimeSettings runtime{settings_store, RuntimeValues{}};
   MeetingStore meetings{database.db()};
   ShareStore shares{database.db()};
   ViewStore views{database.db()};
   NoticeStore notices{database.db()};
   AccessPolicy access{shares, meetings, users, clock};
-  ApiContext context{ApiSettings{"qr-records", "http://127.0.0.1:1", "http://127.0.0.1:2",
-                                 4 << 20, 3600, 600, 5000},
-                     clock, database.db(), users, records, listings, reviews, objects, authority,
-                     push, links, runtime, meetings, shares, views, notices, access};
+  ApiContext context{ApiSettings{"qr-records", "http://127.0.0.1:1", "http://127.0.0.1:2", 4 << 20,
+                                 3600, 600, 5000},
+                     clock,
+                     database.db(),
+                     users,
+                     records,
+                     listings,
+                     reviews,
+                     objects,
+                     authority,
+                     push,
+                     links,
+                     runtime,
+                     meetings,
+                     shares,
+                     views,
+                     notices,
+                     access};
 };
 
 }  // namespace qr_backend

@@ -44,7 +44,8 @@ class BackendTest : public ::testing::Test {
   ObjectClient Objects() const { return ObjectClient(backend_->cos_port()); }
 
   // A push stream of the account, once its subscription is live (the first line came).
-  std::unique_ptr<PushReader> OpenPushStream(const Account& account, const SignOptions& options = {},
+  std::unique_ptr<PushReader> OpenPushStream(const Account& account,
+                                             const SignOptions& options = {},
                                              httplib::Headers headers = {}) {
     auto reader = std::make_unique<PushReader>(backend_->api_port(), Api(account), options,
                                                std::move(headers));

@@ -203,11 +203,11 @@ TEST_F(BackendShareApiTest, ChoosingAPointClearsTheGroupAndTheOtherWayRound) {
 
 TEST_F(BackendShareApiTest, SearchLooksWhereTheSceneSaysAndCountsEveryMatch) {
   for (const char* uid : {"carla", "carmen", "oscar"}) Admin().CreateUser(uid);
-  ASSERT_EQ(Admin()
-                .Call("POST", "/admin/users",
-                      {{"app_uid", "cartographer"}, {"app_id", "other-app"}})
-                .status,
-            200);
+  ASSERT_EQ(
+      Admin()
+          .Call("POST", "/admin/users", {{"app_uid", "cartographer"}, {"app_id", "other-app"}})
+          .status,
+      200);
   ASSERT_EQ(
       Admin().Call("POST", "/admin/records/" + uni_ + "/meeting", {{"meeting_id", "m-9"}}).status,
       200);

@@ -14,9 +14,13 @@ constexpr char kVideo[] = "the video bytes";
 // The viewers, in the order of an expectation's letters.
 enum Viewer { kOwner, kCoOwner, kGranted, kSameApp, kOtherApp, kAnonymous, kWrongPassword };
 constexpr int kViewers = 7;
-const char* const kViewerNames[kViewers] = {"owner",          "co-owner",  "granted user",
-                                            "same-app user",  "other-app user",
-                                            "anonymous with link", "anonymous, wrong password"};
+const char* const kViewerNames[kViewers] = {"owner",
+                                            "co-owner",
+                                            "granted user",
+                                            "same-app user",
+                                            "other-app user",
+                                            "anonymous with link",
+                                            "anonymous, wrong password"};
 
 // One row of the matrix: a link setting and, per viewer, "-" refused, "V" may view (record
 // answer and player page), "D" may view and fetch the video object.
@@ -60,15 +64,14 @@ struct Outcome {
   bool object = false;  // a whole-object GET with what they were handed returned the video
 };
 
-class BackendSharingMatrixTest : public BackendTest,
-                                 public ::testing::WithParamInterface<Setting> {
+class BackendSharingMatrixTest : public BackendTest, public ::testing::WithParamInterface<Setting> {
  protected:
   void SetUp() override {
     BackendTest::SetUp();
     carol_ = Admin().CreateUser("carol");
     erin_ = Admin().CreateUser("erin");  // the same app as alice: the admin default
-    const auto dave = Admin().Call("POST", "/admin/users", {{"app_uid", "dave"},
-                                                            {"app_id", "other-app"}});
+    const auto dave =
+        Admin().Call("POST", "/admin/users", {{"app_uid", "dave"}, {"app_id", "other-app"}});
     ASSERT_EQ(dave.status, 200) << dave.body;
     dave_ = {"dave", dave.Json()["token"], dave.Json()["secret"]};
 
@@ -77,8 +80,8 @@ class BackendSharingMatrixTest : public BackendTest,
     ASSERT_EQ(Complete(alice_, start, sizeof(kVideo) - 1)["code"], 0);
     uni_ = start["uni_record_id"];
     ASSERT_EQ(Manage("setAssigner", {{"add_members", {{{"app_uid", "bob"}}}}})["code"], 0);
-    ASSERT_EQ(Manage("set-grant-users", {{"list", {{{"app_uid", "carol"}, {"permission_id", 1}}}}})
-                  ["code"],
+    ASSERT_EQ(Manage("set-grant-users",
+                     {{"list", {{{"app_uid", "carol"}, {"permission_id", 1}}}}})["code"],
               0);
     share_id_ = Manage("get-cfg", {{"is_creator", true}})["data"]["share_cfg"]["share_id"];
     ASSERT_FALSE(share_id_.empty());
@@ -117,9 +120,8 @@ class BackendSharingMatrixTest : public BackendTest,
   // share link signed in, with the link's password.
   nlohmann::json Answer(Viewer viewer, const std::string& pwd) {
     const bool by_link = viewer == kSameApp || viewer == kOtherApp;
-    const nlohmann::json body =
-        by_link ? nlohmann::json{{"share_id", share_id_}, {"pwd", pwd}}
-                : nlohmann::json{{"uni_record_id", uni_}, {"file_id", ""}};
+    const nlohmann::json body = by_link ? nlohmann::json{{"share_id", share_id_}, {"pwd", pwd}}
+                                        : nlohmann::json{{"uni_record_id", uni_}, {"file_id", ""}};
     return Api(AccountOf(viewer)).Post(kGetRecord, body);
   }
 
@@ -145,7 +147,8 @@ class BackendSharingMatrixTest : public BackendTest,
     const auto page = Browse(page_url);
     const std::string video = FindInPage(page.body, R"re(<video[^>]* src="([^"]+)")re");
     outcome.page = page.status == 200 && !video.empty();
-    if (download.empty()) download = FindInPage(page.body, R"re(id="download"[^>]* href="([^"]+)")re");
+    if (download.empty())
+      download = FindInPage(page.body, R"re(id="download"[^>]* href="([^"]+)")re");
     // Without a download address, the player's own address is all they hold.
     outcome.object = FetchWhole(download.empty() ? video : download);
     return outcome;
@@ -162,9 +165,9 @@ class BackendSharingMatrixTest : public BackendTest,
 TEST_P(BackendSharingMatrixTest, EachViewerGetsWhatTheSettingAllows) {
   const Setting& setting = GetParam();
   // Erin took part in the record's meeting; only point 3 cares.
-  ASSERT_EQ(Admin().Call("POST", "/admin/records/" + uni_ + "/meeting", {{"meeting_id", "m-1"}})
-                .status,
-            200);
+  ASSERT_EQ(
+      Admin().Call("POST", "/admin/records/" + uni_ + "/meeting", {{"meeting_id", "m-1"}}).status,
+      200);
   ASSERT_EQ(
       Admin().Call("POST", "/admin/meetings/m-1/participants", {{"app_uids", {"erin"}}}).status,
       200);
