@@ -10,13 +10,14 @@ std::string ApiContext::ObjectUrl(const std::string& key) const {
   return settings.cos_base_url + "/" + settings.bucket + "/" + key;
 }
 
-std::string ApiContext::SignedReadUrl(const std::string& key, const std::string& owner_uid) const {
+std::string ApiContext::SignedReadUrl(const std::string& key, const std::string& owner_uid,
+                                      const std::string& verb) const {
   if (!objects.Head(settings.bucket, key)) return {};
   const auto grant =
-      authority.IssueRead(settings.bucket, key, owner_uid, settings.play_auth_ttl_seconds);
+      authority.IssueRead(settings.bucket, key, owner_uid, settings.play_auth_ttl_seconds, verb);
   if (!grant) return {};
   return ObjectUrl(key) + "?" +
-         BuildQuery({{"auth", grant->auth.at("get")}, {"session_token", grant->session_token}});
+         BuildQuery({{"auth", grant->auth.at(verb)}, {"session_token", grant->session_token}});
 }
 
 }  // namespace qr_backend

@@ -14,6 +14,7 @@ class NoticeStore;
 class ObjectAuthority;
 class ObjectStore;
 class PushHub;
+class RecordListing;
 class RecordStore;
 class RuntimeSettings;
 class ShareStore;
@@ -39,6 +40,7 @@ struct ApiContext {
   Database& db;  // for grouping an endpoint's writes into one transaction
   UserStore& users;
   RecordStore& records;
+  RecordListing& listings;
   TitleReviewStore& reviews;
   ObjectStore& objects;
   ObjectAuthority& authority;
@@ -52,9 +54,11 @@ struct ApiContext {
   const AccessPolicy& access;
 
   std::string ObjectUrl(const std::string& key) const;
-  // The object's URL with a read-only GET authorisation in the query; empty when the object
-  // does not exist.
-  std::string SignedReadUrl(const std::string& key, const std::string& owner_uid) const;
+  // The object's URL with a read-only authorisation in the query: "get" fetches the whole
+  // object (a download), "play" only byte ranges (a player); empty when the object does not
+  // exist.
+  std::string SignedReadUrl(const std::string& key, const std::string& owner_uid,
+                            const std::string& verb = "get") const;
 };
 
 }  // namespace qr_backend

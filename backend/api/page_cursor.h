@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "storage/record_store.h"
+#include "storage/record_listing.h"
 
 namespace qr_backend {
 

@@ -54,7 +54,9 @@ void PlayerPage::Show(httplib::Response& response, const Record& record, const A
               "<p>This recording is still being uploaded. Reload the page later.</p>");
     return;
   }
-  const std::string video = context_.SignedReadUrl(record.video_key, record.owner_uid);
+  // The player streams with a "play" authorisation; only a viewer who may download gets a
+  // link that fetches the whole object.
+  const std::string video = context_.SignedReadUrl(record.video_key, record.owner_uid, "play");
   if (video.empty()) {
     WritePage(response, 404, record.title, "<p>The video file is missing.</p>");
     return;
@@ -63,6 +65,15 @@ void PlayerPage::Show(httplib::Response& response, const Record& record, const A
   std::string body = "<video controls preload=\"metadata\" src=\"" + XmlEscape(video) + "\"";
   if (!poster.empty()) body += " poster=\"" + XmlEscape(poster) + "\"";
   body += "></video>";
+  if (access.may_download) {
+    const std::string download = context_.SignedReadUrl(record.video_key, record.owner_uid);
+    body += "<p><a id=\"download\" download href=\"" + XmlEscape(download) + "\">Download</a></p>";
+  }
+  if (access.may_view_minutes) {
+    body += "<section id=\"minutes\"><h2>Minutes</h2><p>" +
+            XmlEscape(record.description.empty() ? "No minutes yet." : record.description) +
+            "</p></section>";
+  }
   WritePage(response, 200, record.title, body);
 }
 

@@ -27,14 +27,17 @@ int AccessType(const ShareSettings& settings, size_t granted) {
   return granted > 0 ? 3 : 1;
 }
 
-std::string PrivilegeTips(int access_type) {
-  switch (access_type) {
-    case 2:
-      return "Anyone with the link can view.";
-    case 3:
-      return "People you added can view.";
+std::string PrivilegeTips(int access_type, const ShareSettings& settings) {
+  if (access_type == 3) return "People you added can view.";
+  if (access_type != 2) return "Only you can view.";
+  if (settings.has_group()) return "People of your organisation with the link can view.";
+  switch (settings.point_id) {
+    case kPointSignedInWithLink:
+      return "Signed-in users with the link can view.";
+    case kPointParticipants:
+      return "Participants of the meeting can view.";
     default:
-      return "Only you can view.";
+      return "Anyone with the link can view.";
   }
 }
 
@@ -66,6 +69,7 @@ nlohmann::json RecordItemBuilder::Build(const Record& record, const User& viewer
   const auto newest = context_.notices.Newest(viewer.app_uid, record.uni_record_id);
   // Link settings are the managers' business; others see neither password nor link.
   const bool manager = access.may_manage();
+  const bool download = access.may_play && access.may_download;
   const std::string share_url = manager && !share.share_id.empty()
                                     ? context_.settings.api_base_url + "/share/" + share.share_id
                                     : std::string();
@@ -96,12 +100,16 @@ nlohmann::json RecordItemBuilder::Build(const Record& record, const User& viewer
         {"meeting_code", meeting ? meeting->meeting_code : ""},
         {"meeting_id", meeting ? meeting->meeting_id : ""}}},
       {"record_type", record.record_type},
-      {"privilege_tips", PrivilegeTips(access_type)},
+      {"privilege_tips", PrivilegeTips(access_type, share)},
       {"password", manager ? share.password : ""},
       {"share_url", share_url},
       {"share_url_short", share_url},
       {"share_url_expired", Text(share.expired_time)},
       {"play_video_permitted", access.may_play ? 1 : 0},
+      {"download_permitted", download ? 1 : 0},
+      {"download_url", download ? context_.SignedReadUrl(record.video_key, record.owner_uid) : ""},
+      {"view_minutes_permitted", access.may_view_minutes ? 1 : 0},
+      {"minutes", access.may_view_minutes ? record.description : ""},
       {"play_video_code", access.code},
       {"play_video_tips", access.tips},
       {"viewer_status", static_cast<int>(access.role)},

@@ -9,9 +9,11 @@
 #include "api/page_cursor.h"
 #include "api/record_item_builder.h"
 #include "api/record_operations.h"
+#include "common/clock.h"
 #include "common/database.h"
 #include "common/field_reader.h"
 #include "push/push_hub.h"
+#include "storage/share_store.h"
 #include "storage/view_store.h"
 
 namespace qr_backend {
@@ -80,7 +82,7 @@ ApiAnswer RecordListApi::Page(const ApiCall& call, const ListRequest& request, b
   const RecordItemBuilder builder(context_);
   // One transaction per page: the links and read grants made for its items commit together.
   context_.db.Transaction([&] {
-    const auto page = context_.records.List(request);
+    const auto page = context_.listings.Page(request, context_.clock.NowSeconds());
     if (!page) return false;
     nlohmann::json records = nlohmann::json::array();
     for (const ListedRecord& item : page->items) {
@@ -125,13 +127,38 @@ ApiAnswer RecordListApi::ListMeeting(const ApiCall& call) {
 
 ApiAnswer RecordListApi::GetRecord(const ApiCall& call) {
   FieldReader fields(call.body);
-  const std::string uni_record_id = fields.Text("uni_record_id", true);
+  const std::string share_id = fields.Text("share_id");
+  const std::string password = fields.Text("pwd");
+  std::string uni_record_id = fields.Text("uni_record_id", share_id.empty());
   if (!fields.ok()) return ApiAnswer::Fail(kBizBadRequest, fields.error());
+  if (!share_id.empty()) {
+    const auto shared = context_.shares.RecordOfShare(share_id);
+    if (!shared) return ApiAnswer::Fail(kBizNotFound, "no shared record " + share_id);
+    if (!uni_record_id.empty() && uni_record_id != *shared) {
+      return ApiAnswer::Fail(kBizBadRequest, "\"share_id\" names another record");
+    }
+    uni_record_id = *shared;
+  }
   ApiAnswer answer = ApiAnswer::Fail(kBizNotFound, "no record " + uni_record_id);
   context_.db.Transaction([&] {
     const auto record = context_.records.FindByUni(uni_record_id);
     if (!record) return true;
-    const Access access = context_.access.ForUser(*record, call.user.app_uid);
+    Access access = context_.access.ForUser(*record, call.user.app_uid);
+    if (!share_id.empty()) {
+      // Opening the share link signed in: the link's settings decide, and a user it admits
+      // is remembered, so their player page and later answers admit them too.
+      access = context_.access.ForUserWithLink(*record, call.user.app_uid, password);
+      if (!access.may_view()) {
+        answer = ApiAnswer::Fail(kBizForbidden, access.tips);
+        return true;
+      }
+      if (access.role == Role::kLinkHolder &&
+          !context_.shares.AddLinkVisitor(uni_record_id, call.user.app_uid,
+                                          context_.clock.NowSeconds())) {
+        answer = ApiAnswer::Fail(kBizInternal, "cannot remember the link visitor");
+        return false;
+      }
+    }
     // Someone who lost access still sees why on a record they once opened; strangers learn
     // nothing about it.
     if (!access.may_view() && context_.views.LastView(call.user.app_uid, uni_record_id) == 0) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "api/api_router.h"
-#include "storage/record_store.h"
+#include "storage/record_listing.h"
 
 namespace qr_backend {
 

@@ -3,10 +3,9 @@
 #include "api/api_context.h"
 #include "api/biz_code.h"
 #include "api/record_operations.h"
+#include "api/title_review_settler.h"
 #include "common/clock.h"
 #include "common/field_reader.h"
-#include "push/push_hub.h"
-#include "storage/runtime_settings.h"
 #include "storage/title_review_store.h"
 
 namespace qr_backend {
@@ -71,23 +70,8 @@ ApiAnswer RecordRenameApi::ReviewStatus(const ApiCall& call) {
   if (review->owner_uid != call.user.app_uid) {
     return ApiAnswer::Fail(kBizForbidden, "the review belongs to another user");
   }
-  if (review->status == kReviewPending) {
-    const CensorPolicy policy = context_.runtime.Get().censor;
-    review->polls += 1;
-    if (review->polls > policy.review_polls) {
-      review->status = policy.Blocks(review->title) ? kReviewRejected : kReviewAccepted;
-    }
-    if (!context_.reviews.Update(review->fire_id, review->polls, review->status)) {
-      return ApiAnswer::Fail(kBizInternal, "cannot store the review");
-    }
-    if (review->status == kReviewAccepted &&
-        context_.records.ApplyTitle(review->uni_record_id, review->title, review->version,
-                                    context_.clock.NowSeconds())) {
-      if (auto record = context_.records.FindByUni(review->uni_record_id)) {
-        PushRecordChanged(context_, *record, kRecordRenamed);
-      }
-    }
-  }
+  review = TitleReviewSettler(context_).Poll(std::move(*review));
+  if (!review) return ApiAnswer::Fail(kBizInternal, "cannot store the review");
   return ApiAnswer::Ok({{"status", review->status}, {"tips", TipsFor(review->status)}});
 }
 

@@ -23,8 +23,10 @@ namespace qr_backend {
 namespace {
 
 constexpr int64_t kParticipantPage = 50;
+// "scene" of the participant list and the user search: whom they look among.
+constexpr int64_t kSceneMeeting = 0;   // the participants of the record's meeting
+constexpr int64_t kSceneContacts = 1;  // the users of the owner's app, its contacts
 constexpr int64_t kGrantedPage = 20;
-constexpr int64_t kViewPermission = 1;
 
 nlohmann::json UserInfo(const User& user, bool granted) {
   return {{"app_id", user.app_id},
@@ -62,13 +64,57 @@ nlohmann::json PermissionPoints() {
 nlohmann::json PermissionGroups() {
   return nlohmann::json::array(
       {{{"id", 1},
-        {"tip", "Viewers"},
-        {"default_access_id", kViewPermission},
+        {"tip", "People of my organisation with the link"},
+        {"default_access_id", kAccessView},
         {"access_cfg",
          nlohmann::json::array(
-             {{{"id", kViewPermission}, {"tip", "Can view"}, {"co_tip", ""}, {"is_remove", false}},
-              {{"id", 2}, {"tip", "Can view and download"}, {"co_tip", ""}, {"is_remove", false}},
+             {{{"id", kAccessView}, {"tip", "Can view"}, {"co_tip", ""}, {"is_remove", false}},
+              {{"id", kAccessDownload},
+               {"tip", "Can view and download"},
+               {"co_tip", ""},
+               {"is_remove", false}},
               {{"id", 0}, {"tip", "Remove"}, {"co_tip", ""}, {"is_remove", true}}})}}});
+}
+
+// The link's audience from "permission_group_cfg" or "permission_point_cfg". Choosing one
+// clears the other, so the link data never reports a stale choice; a body with neither keeps
+// the audience.
+void ReadAudience(FieldReader& fields, ShareSettings& settings) {
+  const nlohmann::json* group = fields.Object("permission_group_cfg");
+  const nlohmann::json* point = fields.Object("permission_point_cfg");
+  int64_t group_id = 0;
+  int64_t access_id = kAccessView;
+  if (group) {
+    FieldReader group_fields(*group);
+    group_id = group_fields.Integer("group_id", true);
+    access_id = group_fields.Integer("access_id", false, kAccessView);
+    if (!group_fields.ok()) return fields.Fail("\"permission_group_cfg\": " + group_fields.error());
+    if (group_id != 0 && group_id != kGroupSameApp) {
+      return fields.Fail("\"group_id\" must be 0 or 1");
+    }
+    if (access_id != kAccessView && access_id != kAccessDownload) {
+      return fields.Fail("\"access_id\" must be 1 or 2");
+    }
+  }
+  if (group_id != 0) {
+    settings.group_id = group_id;
+    settings.access_id = access_id;
+    settings.point_id = 0;
+    return;
+  }
+  if (!point) {
+    if (group) settings.group_id = settings.access_id = 0;  // group 0: no group
+    return;
+  }
+  FieldReader point_fields(*point);
+  const int64_t point_id = point_fields.Integer("point_id", true);
+  if (!point_fields.ok()) return fields.Fail("\"permission_point_cfg\": " + point_fields.error());
+  if (point_id < kPointAnyoneWithLink || point_id > kPointParticipants) {
+    return fields.Fail("\"point_id\" must be 1, 2 or 3");
+  }
+  settings.point_id = point_id;
+  settings.group_id = 0;
+  settings.access_id = 0;
 }
 
 // The app uids of an array of {"app_id", "app_uid"} members; false on a malformed entry.
@@ -214,21 +260,9 @@ ApiAnswer ShareApi::SetConfig(const ApiCall& call) {
   auto settings = context_.shares.Settings(record->uni_record_id);
   if (!settings) return ApiAnswer::Fail(kBizInternal, "cannot read the share settings");
   FieldReader fields(call.body);
+  const std::string old_password = settings->password;
   settings->switch_state = fields.Bool("switch_state", true);
-  if (const nlohmann::json* group = fields.Object("permission_group_cfg")) {
-    FieldReader group_fields(*group);
-    settings->group_id = group_fields.Integer("group_id", true);
-    settings->access_id = group_fields.Integer("access_id");
-    if (!group_fields.ok()) fields.Fail("\"permission_group_cfg\": " + group_fields.error());
-  }
-  if (const nlohmann::json* point = fields.Object("permission_point_cfg")) {
-    FieldReader point_fields(*point);
-    settings->point_id = point_fields.Integer("point_id", true);
-    if (!point_fields.ok()) fields.Fail("\"permission_point_cfg\": " + point_fields.error());
-    if (settings->point_id < kPointAnyoneWithLink || settings->point_id > kPointParticipants) {
-      fields.Fail("\"point_id\" must be 1, 2 or 3");
-    }
-  }
+  ReadAudience(fields, *settings);
   settings->expired_time = fields.Integer("expired_time", false, settings->expired_time);
   settings->expired_time_type =
       fields.Integer("expired_time_type", false, settings->expired_time_type);
@@ -236,10 +270,16 @@ ApiAnswer ShareApi::SetConfig(const ApiCall& call) {
   settings->view_minutes_enable =
       fields.Bool("view_minutes_enable", false, settings->view_minutes_enable);
   settings->password = fields.Text("pwd", false, settings->password);
-  if (!fields.ok()) return ApiAnswer::Fail(kBizBadRequest, fields.error());
-  if (!context_.shares.Save(*settings)) {
-    return ApiAnswer::Fail(kBizInternal, "cannot store the share settings");
+  if (settings->expired_time < 0 || settings->expired_time_type < 0) {
+    fields.Fail("\"expired_time\" and \"expired_time_type\" must not be negative");
   }
+  if (!fields.ok()) return ApiAnswer::Fail(kBizBadRequest, fields.error());
+  const bool ok = context_.db.Transaction([&] {
+    return context_.shares.Save(*settings) &&
+           (settings->password == old_password ||
+            context_.shares.ForgetLinkVisitors(record->uni_record_id));
+  });
+  if (!ok) return ApiAnswer::Fail(kBizInternal, "cannot store the share settings");
   return ApiAnswer::Ok({{"share_id", settings->share_id}});
 }
 
@@ -295,33 +335,31 @@ ApiAnswer ShareApi::Participants(const ApiCall& call, bool search) {
   const auto record = Managed(call, &refusal);
   if (!record) return refusal;
   FieldReader fields(call.body);
+  const int64_t scene = fields.Integer("scene", false, kSceneMeeting);
   const int64_t page = std::max<int64_t>(0, fields.Integer("page"));
   const std::string keyword = fields.Text("key_word", search);
+  if (scene != kSceneMeeting && scene != kSceneContacts) fields.Fail("\"scene\" must be 0 or 1");
   if (!fields.ok()) return ApiAnswer::Fail(kBizBadRequest, fields.error());
 
-  std::vector<User> users;
-  int64_t count = 0;
-  if (search) {
-    users = context_.users.Search(keyword, page * kParticipantPage, kParticipantPage + 1);
-    count = static_cast<int64_t>(users.size());
-  } else {
-    const auto uids = ParticipantsOf(*record);
-    count = static_cast<int64_t>(uids.size());
-    for (size_t i = static_cast<size_t>(page * kParticipantPage);
-         i < uids.size() && i < static_cast<size_t>((page + 1) * kParticipantPage + 1); ++i) {
-      if (auto user = context_.users.FindByUid(uids[i])) users.push_back(std::move(*user));
-    }
+  // Everyone the scene offers that the key word matches; the count and the granted count are
+  // of all of them, the list is one page.
+  std::vector<User> matches;
+  for (User& user : Candidates(*record, scene)) {
+    if (MatchesKeyword(user, keyword)) matches.push_back(std::move(user));
   }
-  const bool has_more = static_cast<int64_t>(users.size()) > kParticipantPage;
-  if (has_more) users.pop_back();
+  const auto count = static_cast<int64_t>(matches.size());
   int64_t granted = 0;
   nlohmann::json list = nlohmann::json::array();
-  for (const User& user : users) {
+  for (int64_t i = 0; i < count; ++i) {
+    const User& user = matches[static_cast<size_t>(i)];
     const auto member = context_.shares.Member(record->uni_record_id, user.app_uid);
     const bool is_grant = member && member->permission_id > 0;
     granted += is_grant;
-    list.push_back(UserInfo(user, is_grant));
+    if (i >= page * kParticipantPage && i < (page + 1) * kParticipantPage) {
+      list.push_back(UserInfo(user, is_grant));
+    }
   }
+  const bool has_more = (page + 1) * kParticipantPage < count;
   return ApiAnswer::Ok({{"count", count},
                         {"granted_cnt", granted},
                         {"has_more", has_more},
@@ -331,6 +369,18 @@ ApiAnswer ShareApi::Participants(const ApiCall& call, bool search) {
                         {"data_version", "1"},
                         {"next_page", has_more ? page + 1 : page},
                         {"list", std::move(list)}});
+}
+
+std::vector<User> ShareApi::Candidates(const Record& record, int64_t scene) const {
+  if (scene == kSceneContacts) {
+    const auto owner = context_.users.FindByUid(record.owner_uid);
+    return owner ? context_.users.OfApp(owner->app_id) : std::vector<User>{};
+  }
+  std::vector<User> users;
+  for (const std::string& uid : ParticipantsOf(record)) {
+    if (auto user = context_.users.FindByUid(uid)) users.push_back(std::move(*user));
+  }
+  return users;
 }
 
 ApiAnswer ShareApi::SetGrantUsers(const ApiCall& call) {
@@ -344,9 +394,9 @@ ApiAnswer ShareApi::SetGrantUsers(const ApiCall& call) {
     for (const auto& entry : *list) {
       FieldReader grant(entry);
       const std::string uid = grant.Text("app_uid", true);
-      const int64_t permission = grant.Integer("permission_id", false, kViewPermission);
-      if (!grant.ok() || permission < 0) {
-        fields.Fail("a \"list\" entry needs \"app_uid\" and a permission_id >= 0");
+      const int64_t permission = grant.Integer("permission_id", false, kAccessView);
+      if (!grant.ok() || permission < 0 || permission > kAccessDownload) {
+        fields.Fail("a \"list\" entry needs \"app_uid\" and a permission_id of 0, 1 or 2");
         break;
       }
       grants.emplace_back(uid, permission);
@@ -380,8 +430,7 @@ ApiAnswer ShareApi::SetGrantUsersBig(const ApiCall& call) {
     }
   }
   const bool ok = context_.db.Transaction([&] {
-    return Grant(*record, selected, kViewPermission, &refusal) &&
-           Grant(*record, removed, 0, &refusal);
+    return Grant(*record, selected, kAccessView, &refusal) && Grant(*record, removed, 0, &refusal);
   });
   return ok ? ApiAnswer::Ok({{"granted", selected.size()}, {"removed", removed.size()}}) : refusal;
 }
@@ -391,8 +440,8 @@ ApiAnswer ShareApi::GrantAllParticipants(const ApiCall& call) {
   const auto record = Managed(call, &refusal);
   if (!record) return refusal;
   const auto participants = ParticipantsOf(*record);
-  const bool ok = context_.db.Transaction(
-      [&] { return Grant(*record, participants, kViewPermission, &refusal); });
+  const bool ok =
+      context_.db.Transaction([&] { return Grant(*record, participants, kAccessView, &refusal); });
   return ok ? ApiAnswer::Ok({{"granted", participants.size()}}) : refusal;
 }
 

@@ -6,6 +6,7 @@
 
 #include "api/api_router.h"
 #include "storage/record_store.h"
+#include "storage/user_store.h"
 
 namespace qr_backend {
 
@@ -41,6 +42,8 @@ class ShareApi {
   // when `owner_only`); otherwise `refusal` says why.
   std::optional<Record> Managed(const ApiCall& call, ApiAnswer* refusal, bool owner_only = false);
   std::vector<std::string> ParticipantsOf(const Record& record) const;
+  // The users a participant list or search of `scene` looks among.
+  std::vector<User> Candidates(const Record& record, int64_t scene) const;
   // Sets each user's grant; false with `refusal` set when one of them does not exist.
   bool Grant(const Record& record, const std::vector<std::string>& app_uids, int64_t permission_id,
              ApiAnswer* refusal);

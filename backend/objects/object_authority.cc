@@ -106,15 +106,16 @@ std::optional<ObjectGrant> ObjectAuthority::Issue(const std::string& bucket, con
 std::optional<ObjectGrant> ObjectAuthority::IssueRead(const std::string& bucket,
                                                       const std::string& key,
                                                       const std::string& owner_uid,
-                                                      int64_t ttl_seconds) {
+                                                      int64_t ttl_seconds,
+                                                      const std::string& verb) {
   auto rows = db_.Query(
       "SELECT session_token, expires_at FROM grants WHERE bucket = ? AND object_key = ? AND "
       "read_only = 1 AND expires_at >= ? ORDER BY expires_at DESC LIMIT 1",
       {bucket, key, clock_.NowSeconds() + ttl_seconds / 2});
   if (rows && !rows->empty()) {
-    return Texts(bucket, key, rows->front().Text(0), rows->front().Int(1), {"get"});
+    return Texts(bucket, key, rows->front().Text(0), rows->front().Int(1), {verb});
   }
-  return Store(bucket, key, owner_uid, ttl_seconds, {"get"}, true);
+  return Store(bucket, key, owner_uid, ttl_seconds, {verb}, true);
 }
 
 AuthOutcome ObjectAuthority::Check(const std::string& verb, const std::string& bucket,

@@ -46,10 +46,13 @@ class ObjectAuthority {
   std::optional<ObjectGrant> Issue(const std::string& bucket, const std::string& key,
                                    const std::string& owner_uid, int64_t ttl_seconds,
                                    const std::vector<std::string>& verbs);
-  // A GET-only grant for pages and lists. One that still has at least half of `ttl_seconds` to
-  // run is handed out again rather than stored anew for every page view.
+  // A read-only grant for pages and lists, with the text of `verb`: "get" (the whole object)
+  // or "play" (byte ranges only, for a player). One that still has at least half of
+  // `ttl_seconds` to run is handed out again rather than stored anew for every page view; the
+  // texts are bound to their verb, so a "play" text never turns into a "get".
   std::optional<ObjectGrant> IssueRead(const std::string& bucket, const std::string& key,
-                                       const std::string& owner_uid, int64_t ttl_seconds);
+                                       const std::string& owner_uid, int64_t ttl_seconds,
+                                       const std::string& verb = "get");
   AuthOutcome Check(const std::string& verb, const std::string& bucket, const std::string& key,
                     const std::string& auth_text, const std::string& session_token) const;
   bool Revoke(const std::string& bucket, const std::string& key);

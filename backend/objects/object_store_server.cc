@@ -105,7 +105,8 @@ void ObjectStoreServer::Register(httplib::Server& server) {
 }
 
 std::optional<ObjectStoreServer::Target> ObjectStoreServer::Authorise(
-    const httplib::Request& request, httplib::Response& response, const std::string& verb) {
+    const httplib::Request& request, httplib::Response& response, const std::string& verb,
+    bool play_allowed) {
   Target target;
   const std::string& path = request.path;
   const size_t slash = path.find('/', 1);
@@ -122,6 +123,15 @@ std::optional<ObjectStoreServer::Target> ObjectStoreServer::Authorise(
   AuthOutcome outcome;
   if (!target.bucket.empty() && !target.key.empty()) {
     outcome = authority_.Check(verb, target.bucket, target.key, auth, session);
+    if (outcome.check == AuthCheck::kWrongVerb && play_allowed) {
+      outcome = authority_.Check("play", target.bucket, target.key, auth, session);
+      // A player asks for ranges; a whole-object GET is a download, which "play" is not.
+      if (outcome.check == AuthCheck::kOk && !request.has_header("Range")) {
+        WriteError(request, response, 403, "AccessDenied",
+                   "a play authorisation serves byte ranges only");
+        return std::nullopt;
+      }
+    }
   }
   if (outcome.check != AuthCheck::kOk) {
     WriteError(request, response, 403, "AccessDenied", ObjectAuthority::Describe(outcome.check));
@@ -135,7 +145,8 @@ std::optional<ObjectStoreServer::Target> ObjectStoreServer::Authorise(
 
 void ObjectStoreServer::Get(const httplib::Request& request, httplib::Response& response) {
   const bool head = request.method == "HEAD";
-  const auto target = Authorise(request, response, head ? "head" : "get");
+  const bool list_parts = !head && request.has_param("uploadId");
+  const auto target = Authorise(request, response, head ? "head" : "get", !head && !list_parts);
   if (!target) return;
   if (!head && request.has_param("uploadId")) return ListParts(request, response, *target);
   GetObject(request, response, *target);

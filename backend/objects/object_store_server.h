@@ -37,8 +37,9 @@ class ObjectStoreServer {
   };
 
   // The object the request may act on with `verb`; otherwise writes the 403 and returns nullopt.
+  // With `play_allowed`, a "play" authorisation stands in for "get" on a ranged request.
   std::optional<Target> Authorise(const httplib::Request& request, httplib::Response& response,
-                                  const std::string& verb);
+                                  const std::string& verb, bool play_allowed = false);
   void GetObject(const httplib::Request& request, httplib::Response& response,
                  const Target& target);
   void ListParts(const httplib::Request& request, httplib::Response& response,

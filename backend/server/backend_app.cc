@@ -20,6 +20,7 @@
 #include "api/record_rename_api.h"
 #include "api/request_verifier.h"
 #include "api/share_api.h"
+#include "api/title_review_settler.h"
 #include "common/clock.h"
 #include "common/crypto.h"
 #include "common/database.h"
@@ -32,9 +33,11 @@
 #include "push/push_hub.h"
 #include "server/admin_api.h"
 #include "server/fault_injector.h"
+#include "server/periodic_task.h"
 #include "storage/meeting_store.h"
 #include "storage/nonce_store.h"
 #include "storage/notice_store.h"
+#include "storage/record_listing.h"
 #include "storage/record_store.h"
 #include "storage/runtime_settings.h"
 #include "storage/schema.h"
@@ -50,6 +53,7 @@ namespace {
 
 constexpr char kDemoUid[] = "demo";
 constexpr size_t kMaxApiBody = 8 << 20;
+constexpr std::chrono::milliseconds kReviewTick{500};
 
 std::string MakeServerKey() { return RandomHex(32); }
 
@@ -87,13 +91,14 @@ bool BackendApp::OpenStorage(std::string* error) {
   users_ = std::make_unique<UserStore>(*db_, *clock_);
   nonces_ = std::make_unique<NonceStore>(*db_);
   records_ = std::make_unique<RecordStore>(*db_);
+  listings_ = std::make_unique<RecordListing>(*db_);
   reviews_ = std::make_unique<TitleReviewStore>(*db_);
   runtime_ = std::make_unique<RuntimeSettings>(*settings_, config_.runtime);
   meetings_ = std::make_unique<MeetingStore>(*db_);
   shares_ = std::make_unique<ShareStore>(*db_);
   views_ = std::make_unique<ViewStore>(*db_);
   notices_ = std::make_unique<NoticeStore>(*db_);
-  access_ = std::make_unique<AccessPolicy>(*shares_, *meetings_, *clock_);
+  access_ = std::make_unique<AccessPolicy>(*shares_, *meetings_, *users_, *clock_);
   objects_ = std::make_unique<ObjectStore>(*db_, *clock_, config_.data_dir + "/objects");
   if (!objects_->Init(error)) return false;
   digests_ = std::make_unique<DigestWorker>(*objects_);
@@ -204,9 +209,9 @@ void BackendApp::RegisterRoutes() {
                        config_.object_auth_ttl_seconds,
                        config_.play_auth_ttl_seconds,
                        config_.push_heartbeat_ms};
-  context_.reset(new ApiContext{settings, *clock_, *db_, *users_, *records_, *reviews_, *objects_,
-                                *authority_, *push_, *links_, *runtime_, *meetings_, *shares_,
-                                *views_, *notices_, *access_});
+  context_.reset(new ApiContext{settings, *clock_, *db_, *users_, *records_, *listings_, *reviews_,
+                                *objects_, *authority_, *push_, *links_, *runtime_, *meetings_,
+                                *shares_, *views_, *notices_, *access_});
 
   // The router outlives this function: its routes call back into it.
   router_ = std::make_unique<ApiRouter>(*api_server_, *verifier_);
@@ -233,6 +238,7 @@ void BackendApp::RegisterRoutes() {
   admin_->Register(*api_server_);
   object_server_ = std::make_unique<ObjectStoreServer>(*objects_, *authority_, *digests_);
   object_server_->Register(*cos_server_);
+  review_settler_ = std::make_unique<TitleReviewSettler>(*context_);
 }
 
 bool BackendApp::WriteClientConfig(std::string* error) const {
@@ -260,6 +266,8 @@ bool BackendApp::Start(std::string* error) {
   if (!OpenStorage(error) || !BindPorts(error)) return false;
   RegisterRoutes();
   if (!config_.client_config_out.empty() && !WriteClientConfig(error)) return false;
+  review_timer_ =
+      std::make_unique<PeriodicTask>(kReviewTick, [this] { review_settler_->SettleDue(); });
   api_thread_ = std::thread([this] { api_server_->listen_after_bind(); });
   cos_thread_ = std::thread([this] { cos_server_->listen_after_bind(); });
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -282,6 +290,7 @@ std::string BackendApp::StartupLine() const {
 }
 
 void BackendApp::Stop() {
+  if (review_timer_) review_timer_->Stop();
   if (push_) push_->Shutdown();
   if (api_server_) api_server_->stop();
   if (cos_server_) cos_server_->stop();

@@ -26,6 +26,7 @@ class NonceStore;
 class ObjectAuthority;
 class ObjectStore;
 class ObjectStoreServer;
+class PeriodicTask;
 class PlayerPage;
 class PushHub;
 class PushStreamApi;
@@ -33,12 +34,14 @@ class RecordCapacityApi;
 class RecordControlApi;
 class RecordListApi;
 class RecordRenameApi;
+class RecordListing;
 class RecordStore;
 class RequestVerifier;
 class RuntimeSettings;
 class SettingsStore;
 class ShareApi;
 class ShareStore;
+class TitleReviewSettler;
 class TitleReviewStore;
 class UserStore;
 class ViewStore;
@@ -80,6 +83,7 @@ class BackendApp {
   std::unique_ptr<UserStore> users_;
   std::unique_ptr<NonceStore> nonces_;
   std::unique_ptr<RecordStore> records_;
+  std::unique_ptr<RecordListing> listings_;
   std::unique_ptr<TitleReviewStore> reviews_;
   std::unique_ptr<RuntimeSettings> runtime_;
   std::unique_ptr<MeetingStore> meetings_;
@@ -110,6 +114,9 @@ class BackendApp {
   std::unique_ptr<PlayerPage> player_page_;
   std::unique_ptr<AdminApi> admin_;
   std::unique_ptr<ObjectStoreServer> object_server_;
+  std::unique_ptr<TitleReviewSettler> review_settler_;
+  // Settles renames whose clients stopped polling; stopped before the stores go.
+  std::unique_ptr<PeriodicTask> review_timer_;
 
   std::thread api_thread_;
   std::thread cos_thread_;

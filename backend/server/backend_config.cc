@@ -46,7 +46,8 @@ bool LoadFile(BackendConfig& config, std::string* message) {
                                                "push_heartbeat_ms",     "push_retention_seconds",
                                                "api_threads",           "cos_threads",
                                                "default_quota_bytes",   "censor_block_words",
-                                               "censor_review_polls",   "upload_limits"};
+                                               "censor_review_polls",   "censor_review_seconds",
+                                               "upload_limits"};
   if (json.is_object()) {
     for (const auto& [key, value] : json.items()) {
       if (!kKnown.count(key)) fields.Fail("unknown key \"" + key + "\"");
@@ -67,13 +68,14 @@ bool LoadFile(BackendConfig& config, std::string* message) {
   config.api_threads = static_cast<int>(fields.Integer("api_threads", false, config.api_threads));
   config.cos_threads = static_cast<int>(fields.Integer("cos_threads", false, config.cos_threads));
   nlohmann::json runtime = nlohmann::json::object();
-  for (const char* key :
-       {"default_quota_bytes", "censor_block_words", "censor_review_polls", "upload_limits"}) {
+  for (const char* key : {"default_quota_bytes", "censor_block_words", "censor_review_polls",
+                          "censor_review_seconds", "upload_limits"}) {
     if (json.is_object() && json.contains(key)) runtime[key] = json[key];
   }
   if (fields.ok() && !MergeRuntimeValues(runtime, config.runtime)) {
     fields.Fail(
-        "default_quota_bytes, censor_block_words, censor_review_polls or upload_limits "
+        "default_quota_bytes, censor_block_words, censor_review_polls, censor_review_seconds or "
+        "upload_limits "
         "has a wrong type or an unknown key");
   }
   if (fields.ok() && (config.segment_size <= 0 || config.object_auth_ttl_seconds <= 0 ||

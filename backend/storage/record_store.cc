@@ -12,10 +12,11 @@ constexpr char kColumns[] =
     "uni_record_id, record_id, file_id, owner_uid, title, title_version, record_type, state, "
     "record_start_time, creator_instance_id, video_key, cover_key, cover_feature_id, file_size, "
     "duration_ms, ext_info, batch_id, batch_upload_notify, created_at, updated_at, completed_at, "
-    "file_type, speaker_nums, switch_status";
+    "file_type, speaker_nums, switch_status, description";
 
-// kColumns with "r." before each name, for queries that join other tables.
-std::string QualifiedColumns() {
+}  // namespace
+
+std::string QualifiedRecordColumns() {
   std::string out = "r.";
   for (const char* c = kColumns; *c; ++c) {
     out.push_back(*c);
@@ -24,7 +25,7 @@ std::string QualifiedColumns() {
   return out;
 }
 
-Record FromRow(const SqlRow& row, size_t first = 0) {
+Record RecordFromRow(const SqlRow& row, size_t first) {
   const auto text = [&](size_t i) { return row.Text(first + i); };
   const auto number = [&](size_t i) { return row.Int(first + i); };
   Record r;
@@ -52,10 +53,9 @@ Record FromRow(const SqlRow& row, size_t first = 0) {
   r.file_type = text(21);
   r.speaker_nums = number(22);
   r.switch_status = number(23);
+  r.description = text(24);
   return r;
 }
-
-}  // namespace
 
 bool IsRecordKind(const std::string& record_type) {
   return record_type == "fast_record" || record_type == "cloud_record" ||
@@ -75,39 +75,41 @@ int64_t Record::StartMillis() const {
 
 bool RecordStore::Insert(const Record& r) {
   return db_
-      .Exec(std::string("INSERT INTO records(") + kColumns +
-                ") VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-            {r.uni_record_id,
-             r.record_id,
-             r.file_id,
-             r.owner_uid,
-             r.title,
-             r.title_version,
-             r.record_type,
-             int64_t{r.state},
-             r.record_start_time,
-             r.creator_instance_id,
-             r.video_key,
-             r.cover_key,
-             r.cover_feature_id,
-             r.file_size,
-             r.duration_ms,
-             r.ext_info,
-             r.batch_id,
-             int64_t{r.batch_upload_notify},
-             r.created_at,
-             r.updated_at,
-             r.completed_at,
-             r.file_type,
-             r.speaker_nums,
-             r.switch_status})
+      .Exec(
+          std::string("INSERT INTO records(") + kColumns +
+              ") VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+          {r.uni_record_id,
+           r.record_id,
+           r.file_id,
+           r.owner_uid,
+           r.title,
+           r.title_version,
+           r.record_type,
+           int64_t{r.state},
+           r.record_start_time,
+           r.creator_instance_id,
+           r.video_key,
+           r.cover_key,
+           r.cover_feature_id,
+           r.file_size,
+           r.duration_ms,
+           r.ext_info,
+           r.batch_id,
+           int64_t{r.batch_upload_notify},
+           r.created_at,
+           r.updated_at,
+           r.completed_at,
+           r.file_type,
+           r.speaker_nums,
+           r.switch_status,
+           r.description})
       .ok;
 }
 
 std::optional<Record> RecordStore::FindOne(const std::string& sql, const std::string& value) const {
   auto rows = db_.Query(sql, {value});
   if (!rows || rows->empty()) return std::nullopt;
-  return FromRow(rows->front());
+  return RecordFromRow(rows->front());
 }
 
 std::optional<Record> RecordStore::FindByRecordId(const std::string& record_id) const {
@@ -135,102 +137,16 @@ bool RecordStore::Complete(const std::string& uni_record_id, const RecordComplet
 }
 
 bool RecordStore::ApplyTitle(const std::string& uni_record_id, const std::string& title,
-                             int64_t version, int64_t now) {
+                             const std::string& description, int64_t version, int64_t now) {
   auto result = db_.Exec(
-      "UPDATE records SET title = ?, title_version = ?, updated_at = ? "
+      "UPDATE records SET title = ?, description = ?, title_version = ?, updated_at = ? "
       "WHERE uni_record_id = ? AND title_version < ?",
-      {title, version, now, uni_record_id, version});
+      {title, description, version, now, uni_record_id, version});
   return result.ok && result.changes == 1;
 }
 
 bool RecordStore::Delete(const std::string& uni_record_id) {
   return db_.Exec("DELETE FROM records WHERE uni_record_id = ?", {uni_record_id}).ok;
-}
-
-std::optional<ListPage> RecordStore::List(const ListRequest& request) const {
-  // A list is the union of arms, each a source of records with its sort key and tie breaker.
-  // Every arm filters and starts after the cursor itself and walks an index in key order, so
-  // SQLite merges the arms instead of sorting the whole list: a page costs its own size.
-  struct Arm {
-    std::string key;
-    std::string tie;
-    std::string from;  // "<tables> WHERE <condition>"
-    SqlParams params;
-  };
-  const std::string& viewer = request.viewer_uid;
-  std::vector<Arm> arms;
-  switch (request.scope) {
-    case ListScope::kMine:
-      arms.push_back(
-          {"r.created_at", "r.uni_record_id", "records r WHERE r.owner_uid = ?", {viewer}});
-      break;
-    case ListScope::kAll:
-      arms.push_back(
-          {"r.updated_at", "r.uni_record_id", "records r WHERE r.owner_uid = ?", {viewer}});
-      arms.push_back({"r.updated_at",
-                      "r.uni_record_id",
-                      "record_members m JOIN records r ON r.uni_record_id = m.uni_record_id "
-                      "WHERE m.app_uid = ? AND (m.permission_id > 0 OR m.is_assigner = 1) AND "
-                      "r.owner_uid <> ?",
-                      {viewer, viewer}});
-      break;
-    case ListScope::kRecent:
-      arms.push_back({"v.viewed_at",
-                      "v.uni_record_id",
-                      "record_views v JOIN records r ON r.uni_record_id = v.uni_record_id "
-                      "WHERE v.app_uid = ?",
-                      {viewer}});
-      break;
-    case ListScope::kMeeting:
-      arms.push_back({"r.created_at",
-                      "r.uni_record_id",
-                      "record_meetings mt JOIN records r ON r.uni_record_id = mt.uni_record_id "
-                      "WHERE mt.meeting_id = ? AND (? = '' OR mt.sub_meeting_id = ?)",
-                      {request.meeting_id, request.sub_meeting_id, request.sub_meeting_id}});
-      break;
-  }
-  for (Arm& arm : arms) {
-    if (request.kinds.empty()) continue;
-    arm.from += " AND r.record_type IN (";
-    for (size_t i = 0; i < request.kinds.size(); ++i) {
-      arm.from += i == 0 ? "?" : ", ?";
-      arm.params.emplace_back(request.kinds[i]);
-    }
-    arm.from += ")";
-  }
-
-  std::string count_sql;
-  std::string page_sql;
-  SqlParams count_params;
-  SqlParams page_params;
-  for (const Arm& arm : arms) {
-    const std::string glue = count_sql.empty() ? "" : " UNION ALL ";
-    count_sql += glue + "SELECT COUNT(*) AS n FROM " + arm.from;
-    count_params.insert(count_params.end(), arm.params.begin(), arm.params.end());
-    page_sql += glue + "SELECT " + arm.key + ", " + arm.tie + ", " + QualifiedColumns() + " FROM " +
-                arm.from;
-    page_params.insert(page_params.end(), arm.params.begin(), arm.params.end());
-    if (request.after) {
-      page_sql += " AND (" + arm.key + ", " + arm.tie + ") < (?, ?)";
-      page_params.insert(page_params.end(), {request.after->key, request.after->uni_record_id});
-    }
-  }
-  auto count = db_.Query("SELECT SUM(n) FROM (" + count_sql + ")", count_params);
-  if (!count || count->empty()) return std::nullopt;
-  page_sql += " ORDER BY 1 DESC, 2 DESC LIMIT ?";
-  page_params.emplace_back(request.limit + 1);  // one more tells whether a next page exists
-  auto rows = db_.Query(page_sql, page_params);
-  if (!rows) return std::nullopt;
-
-  ListPage page;
-  page.total = count->front().Int(0);
-  page.has_more = static_cast<int64_t>(rows->size()) > request.limit;
-  for (size_t i = 0; i < rows->size() && static_cast<int64_t>(i) < request.limit; ++i) {
-    Record record = FromRow((*rows)[i], 2);
-    ListCursor position{(*rows)[i].Int(0), (*rows)[i].Text(1)};
-    page.items.push_back({std::move(position), std::move(record)});
-  }
-  return page;
 }
 
 std::optional<int64_t> RecordStore::BatchSize(const std::string& owner_uid,

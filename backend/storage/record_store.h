@@ -8,6 +8,7 @@
 namespace qr_backend {
 
 class Database;
+class SqlRow;
 
 // Whether `record_type` is one of the kinds a record can be: "fast_record" (a quick recording),
 // "cloud_record" (a meeting's cloud recording) or "user_upload" (an uploaded local file).
@@ -42,6 +43,7 @@ struct Record {
   std::string file_type;  // of an uploaded local file
   int64_t speaker_nums = 0;
   int64_t switch_status = 0;
+  std::string description;  // given with the accepted rename; the player page's minutes
 
   // The client's "record_start_time" when it is decimal (milliseconds), else the creation time.
   int64_t StartMillis() const;
@@ -64,40 +66,10 @@ struct RecordUsage {
   int64_t bytes = 0;  // sizes of the stored objects of those records
 };
 
-// The lists a user pages through, each newest first by its own key.
-enum class ListScope {
-  kMine,     // the user's records, by creation time
-  kAll,      // the user's records and those granted or co-owned, by update time
-  kRecent,   // records the user viewed, by view time
-  kMeeting,  // records of one meeting, by creation time
-};
-
-// Where a page ended: the sort key and the unified id of its last record.
-struct ListCursor {
-  int64_t key = 0;
-  std::string uni_record_id;
-};
-
-struct ListRequest {
-  ListScope scope = ListScope::kMine;
-  std::string viewer_uid;
-  std::vector<std::string> kinds;  // "record_type" values; empty: every kind
-  std::optional<ListCursor> after;
-  int64_t limit = 20;
-  std::string meeting_id;      // kMeeting
-  std::string sub_meeting_id;  // kMeeting; empty: any
-};
-
-struct ListedRecord {
-  ListCursor position;
-  Record record;
-};
-
-struct ListPage {
-  std::vector<ListedRecord> items;
-  int64_t total = 0;  // records of the whole list
-  bool has_more = false;
-};
+// The record columns prefixed "r.", and a Record read from a row from column `first` on, for
+// queries that join records with other tables.
+std::string QualifiedRecordColumns();
+Record RecordFromRow(const SqlRow& row, size_t first = 0);
 
 class RecordStore {
  public:
@@ -109,15 +81,12 @@ class RecordStore {
 
   // Stores the completion and sets the state to done. Returns false when nothing was stored.
   bool Complete(const std::string& uni_record_id, const RecordCompletion& completion, int64_t now);
-  // Sets the title only when `version` is newer than the one that set the current title, so a
-  // late verdict on an older rename cannot undo a newer one. True when the title changed.
-  bool ApplyTitle(const std::string& uni_record_id, const std::string& title, int64_t version,
-                  int64_t now);
+  // Sets the title and description only when `version` is newer than the one that set the
+  // current title, so a late verdict on an older rename cannot undo a newer one. True when the
+  // title changed.
+  bool ApplyTitle(const std::string& uni_record_id, const std::string& title,
+                  const std::string& description, int64_t version, int64_t now);
   bool Delete(const std::string& uni_record_id);
-
-  // A page after `request.after`, ordered by (key, uni_record_id) descending, so records added
-  // or deleted between two pages never make a record repeat or go missing.
-  std::optional<ListPage> List(const ListRequest& request) const;
 
   // How many of the owner's completed records carry the batch id.
   std::optional<int64_t> BatchSize(const std::string& owner_uid, const std::string& batch_id) const;

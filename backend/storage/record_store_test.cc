@@ -25,10 +25,11 @@ TEST(BackendRecordStoreTest, AnOlderReviewCannotUndoANewerTitle) {
   TestDatabase database;
   RecordStore records(database.db());
   ASSERT_TRUE(records.Insert(MakeRecord("r1", "alice", "fast_record")));
-  EXPECT_TRUE(records.ApplyTitle("r1", "second", 2, 10));
-  EXPECT_FALSE(records.ApplyTitle("r1", "first", 1, 11));
-  EXPECT_FALSE(records.ApplyTitle("r1", "again", 2, 12));
+  EXPECT_TRUE(records.ApplyTitle("r1", "second", "notes 2", 2, 10));
+  EXPECT_FALSE(records.ApplyTitle("r1", "first", "notes 1", 1, 11));
+  EXPECT_FALSE(records.ApplyTitle("r1", "again", "", 2, 12));
   EXPECT_EQ(records.FindByUni("r1")->title, "second");
+  EXPECT_EQ(records.FindByUni("r1")->description, "notes 2");
 }
 
 TEST(BackendRecordStoreTest, CompletionStoresItsFieldsAndTheDoneState) {

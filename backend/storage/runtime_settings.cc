@@ -68,6 +68,7 @@ void to_json(nlohmann::json& json, const RuntimeValues& values) {
   json = {{"default_quota_bytes", values.default_quota_bytes},
           {"censor_block_words", values.censor.block_words},
           {"censor_review_polls", values.censor.review_polls},
+          {"censor_review_seconds", values.censor.review_seconds},
           {"upload_limits",
            {{"video_formats", limits.video_formats},
             {"audio_formats", limits.audio_formats},
@@ -83,7 +84,7 @@ bool MergeRuntimeValues(const nlohmann::json& json, RuntimeValues& values) {
   if (!json.is_object()) return false;
   for (const auto& [key, value] : json.items()) {
     if (key != "default_quota_bytes" && key != "censor_block_words" &&
-        key != "censor_review_polls" && key != "upload_limits") {
+        key != "censor_review_polls" && key != "censor_review_seconds" && key != "upload_limits") {
       return false;
     }
   }
@@ -103,6 +104,10 @@ bool MergeRuntimeValues(const nlohmann::json& json, RuntimeValues& values) {
   if (auto it = json.find("censor_review_polls"); it != json.end()) {
     if (!it->is_number_integer() || it->get<int64_t>() < 0) return false;
     merged.censor.review_polls = it->get<int64_t>();
+  }
+  if (auto it = json.find("censor_review_seconds"); it != json.end()) {
+    if (!it->is_number_integer() || it->get<int64_t>() < 0) return false;
+    merged.censor.review_seconds = it->get<int64_t>();
   }
   if (auto it = json.find("upload_limits"); it != json.end()) {
     if (!MergeUploadLimits(*it, merged.upload_limits)) return false;
@@ -134,7 +139,8 @@ bool RuntimeSettings::Update(const nlohmann::json& change, std::string* error) {
   if (!MergeRuntimeValues(change, next)) {
     *error =
         "expected an object of default_quota_bytes (integer >= 0), censor_block_words "
-        "(array of strings), censor_review_polls (integer >= 0) and upload_limits "
+        "(array of strings), censor_review_polls and censor_review_seconds (integers >= 0) "
+        "and upload_limits "
         "(object)";
     return false;
   }

@@ -15,6 +15,7 @@ class SettingsStore;
 struct CensorPolicy {
   std::vector<std::string> block_words;  // matched case-insensitively anywhere in the text
   int64_t review_polls = 1;              // status requests answered "pending" before the verdict
+  int64_t review_seconds = 10;           // a review's verdict is due this long after the rename
 
   bool Blocks(std::string_view text) const;
 };

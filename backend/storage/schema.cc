@@ -205,6 +205,32 @@ INSERT INTO object_segments(bucket, object_key, seq, byte_offset, size, blob)
 ALTER TABLE objects DROP COLUMN blob;
 ALTER TABLE upload_parts ADD COLUMN digest_state TEXT;
 )sql",
+      // Lists ordered by a key that changes (update time, view time) page over a copy of
+      // their order taken at the first page; records keep the description their accepted
+      // rename gave them; signed-in users who opened a share link are remembered per record;
+      // reviews are settled by time, so pending ones are found by age.
+      R"sql(
+CREATE TABLE list_snapshots(
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  app_uid TEXT NOT NULL,
+  filter TEXT NOT NULL,
+  created_at INTEGER NOT NULL);
+CREATE INDEX list_snapshots_user ON list_snapshots(app_uid, id);
+CREATE INDEX list_snapshots_age ON list_snapshots(created_at);
+CREATE TABLE list_snapshot_rows(
+  snapshot_id INTEGER NOT NULL,
+  position INTEGER NOT NULL,
+  uni_record_id TEXT NOT NULL,
+  sort_key INTEGER NOT NULL,
+  PRIMARY KEY(snapshot_id, position)) WITHOUT ROWID;
+ALTER TABLE records ADD COLUMN description TEXT NOT NULL DEFAULT '';
+CREATE TABLE link_visitors(
+  uni_record_id TEXT NOT NULL,
+  app_uid TEXT NOT NULL,
+  visited_at INTEGER NOT NULL,
+  PRIMARY KEY(uni_record_id, app_uid));
+CREATE INDEX title_reviews_pending ON title_reviews(status, created_at);
+)sql",
   };
   return steps;
 }

@@ -120,8 +120,29 @@ bool ShareStore::AddAccessRequest(const std::string& unique_id, const std::strin
       .ok;
 }
 
+bool ShareStore::AddLinkVisitor(const std::string& uni_record_id, const std::string& app_uid,
+                                int64_t now) {
+  return db_
+      .Exec(
+          "INSERT OR REPLACE INTO link_visitors(uni_record_id, app_uid, visited_at) "
+          "VALUES(?, ?, ?)",
+          {uni_record_id, app_uid, now})
+      .ok;
+}
+
+bool ShareStore::IsLinkVisitor(const std::string& uni_record_id, const std::string& app_uid) const {
+  auto rows = db_.Query("SELECT 1 FROM link_visitors WHERE uni_record_id = ? AND app_uid = ?",
+                        {uni_record_id, app_uid});
+  return rows && !rows->empty();
+}
+
+bool ShareStore::ForgetLinkVisitors(const std::string& uni_record_id) {
+  return db_.Exec("DELETE FROM link_visitors WHERE uni_record_id = ?", {uni_record_id}).ok;
+}
+
 bool ShareStore::ForgetRecord(const std::string& uni_record_id) {
   return db_.Exec("DELETE FROM share_settings WHERE uni_record_id = ?", {uni_record_id}).ok &&
+         ForgetLinkVisitors(uni_record_id) &&
          db_.Exec("DELETE FROM record_members WHERE uni_record_id = ?", {uni_record_id}).ok &&
          db_.Exec("DELETE FROM access_requests WHERE uni_record_id = ?", {uni_record_id}).ok;
 }

@@ -9,8 +9,8 @@ std::optional<TitleReview> TitleReviewStore::Open(const std::string& uni_record_
                                                   const std::string& owner_uid,
                                                   const std::string& title,
                                                   const std::string& description, int64_t now) {
-  TitleReview review{RandomHex(12), uni_record_id, owner_uid, 0,
-                     title,         description,   0,         kReviewPending};
+  TitleReview review{
+      RandomHex(12), uni_record_id, owner_uid, 0, title, description, 0, kReviewPending, now};
   const bool ok = db_.Transaction([&] {
     auto rows =
         db_.Query("SELECT COALESCE(MAX(version), 0) + 1 FROM title_reviews WHERE uni_record_id = ?",
@@ -29,20 +29,41 @@ std::optional<TitleReview> TitleReviewStore::Open(const std::string& uni_record_
   return review;
 }
 
-std::optional<TitleReview> TitleReviewStore::Find(const std::string& fire_id) const {
-  auto rows = db_.Query(
-      "SELECT fire_id, uni_record_id, owner_uid, version, title, description, polls, status "
-      "FROM title_reviews WHERE fire_id = ?",
-      {fire_id});
-  if (!rows || rows->empty()) return std::nullopt;
-  const SqlRow& row = rows->front();
+namespace {
+
+constexpr char kReviewColumns[] =
+    "SELECT fire_id, uni_record_id, owner_uid, version, title, description, polls, status, "
+    "created_at FROM title_reviews ";
+
+TitleReview ReviewFromRow(const SqlRow& row) {
   return TitleReview{row.Text(0), row.Text(1), row.Text(2), row.Int(3),
-                     row.Text(4), row.Text(5), row.Int(6),  static_cast<int>(row.Int(7))};
+                     row.Text(4), row.Text(5), row.Int(6),  static_cast<int>(row.Int(7)),
+                     row.Int(8)};
+}
+
+}  // namespace
+
+std::optional<TitleReview> TitleReviewStore::Find(const std::string& fire_id) const {
+  auto rows = db_.Query(std::string(kReviewColumns) + "WHERE fire_id = ?", {fire_id});
+  if (!rows || rows->empty()) return std::nullopt;
+  return ReviewFromRow(rows->front());
+}
+
+std::vector<TitleReview> TitleReviewStore::PendingOpenedBy(int64_t opened_by) const {
+  std::vector<TitleReview> reviews;
+  auto rows = db_.Query(std::string(kReviewColumns) +
+                            "WHERE status = ? AND created_at <= ? ORDER BY created_at, version",
+                        {int64_t{kReviewPending}, opened_by});
+  if (rows) {
+    for (const SqlRow& row : *rows) reviews.push_back(ReviewFromRow(row));
+  }
+  return reviews;
 }
 
 bool TitleReviewStore::Update(const std::string& fire_id, int64_t polls, int status) {
-  auto result = db_.Exec("UPDATE title_reviews SET polls = ?, status = ? WHERE fire_id = ?",
-                         {polls, int64_t{status}, fire_id});
+  auto result =
+      db_.Exec("UPDATE title_reviews SET polls = ?, status = ? WHERE fire_id = ? AND status = ?",
+               {polls, int64_t{status}, fire_id, int64_t{kReviewPending}});
   return result.ok && result.changes == 1;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qr_backend {
 
@@ -22,6 +23,7 @@ struct TitleReview {
   std::string description;
   int64_t polls = 0;  // status requests answered so far
   int status = kReviewPending;
+  int64_t created_at = 0;  // seconds
 };
 
 // The content reviews that renames go through; a title becomes the record's only once its
@@ -35,6 +37,10 @@ class TitleReviewStore {
                                   const std::string& title, const std::string& description,
                                   int64_t now);
   std::optional<TitleReview> Find(const std::string& fire_id) const;
+  // Pending reviews opened at or before `opened_by`, oldest first.
+  std::vector<TitleReview> PendingOpenedBy(int64_t opened_by) const;
+  // Stores the polls and status of a review that is still pending; false when it is not (any
+  // more), so a verdict is reached once.
   bool Update(const std::string& fire_id, int64_t polls, int status);
   bool DeleteForRecord(const std::string& uni_record_id);
 

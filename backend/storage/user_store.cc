@@ -1,5 +1,7 @@
 #include "storage/user_store.h"
 
+#include <cctype>
+
 #include "common/clock.h"
 #include "common/crypto.h"
 #include "common/database.h"
@@ -20,14 +22,9 @@ User FromRow(const SqlRow& row) {
   return user;
 }
 
-// A LIKE pattern that matches `text` literally anywhere.
-std::string ContainsPattern(const std::string& text) {
-  std::string pattern = "%";
-  for (char c : text) {
-    if (c == '%' || c == '_' || c == '\\') pattern.push_back('\\');
-    pattern.push_back(c);
-  }
-  return pattern + "%";
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
 }
 
 }  // namespace
@@ -38,14 +35,17 @@ std::optional<User> UserStore::FindOne(const char* sql, const std::string& value
   return FromRow(rows->front());
 }
 
-std::vector<User> UserStore::Search(const std::string& keyword, int64_t offset,
-                                    int64_t limit) const {
+bool MatchesKeyword(const User& user, const std::string& keyword) {
+  const std::string word = Lower(keyword);
+  return Lower(user.app_uid).find(word) != std::string::npos ||
+         Lower(user.nick_name).find(word) != std::string::npos;
+}
+
+std::vector<User> UserStore::OfApp(const std::string& app_id) const {
   static const std::string sql =
-      std::string("SELECT ") + kColumns +
-      " FROM users WHERE app_uid LIKE ?1 ESCAPE '\\' OR "
-      "nick_name LIKE ?1 ESCAPE '\\' ORDER BY app_uid LIMIT ?2 OFFSET ?3";
+      std::string("SELECT ") + kColumns + " FROM users WHERE app_id = ? ORDER BY app_uid";
   std::vector<User> users;
-  auto rows = db_.Query(sql, {ContainsPattern(keyword), limit, offset});
+  auto rows = db_.Query(sql, {app_id});
   if (rows) {
     for (const SqlRow& row : *rows) users.push_back(FromRow(row));
   }

@@ -20,6 +20,10 @@ struct User {
   std::optional<int64_t> quota_bytes;  // nullopt: the configured default applies
 };
 
+// Whether the user's app uid or nick name contains `keyword`, ignoring ASCII case; an empty
+// keyword matches everyone.
+bool MatchesKeyword(const User& user, const std::string& keyword);
+
 // Accounts: who a token belongs to and with which secret its requests are signed.
 class UserStore {
  public:
@@ -32,8 +36,8 @@ class UserStore {
   // app_uid or the token is taken.
   std::optional<User> Create(User user, std::string* error);
   bool SetQuota(const std::string& app_uid, int64_t quota_bytes);
-  // Users whose app uid or nick name contains `keyword` (any case), by app uid.
-  std::vector<User> Search(const std::string& keyword, int64_t offset, int64_t limit) const;
+  // The users of one app (an organisation's contacts), by app uid.
+  std::vector<User> OfApp(const std::string& app_id) const;
 
  private:
   std::optional<User> FindOne(const char* sql, const std::string& value) const;

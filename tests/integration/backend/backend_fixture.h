@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -40,6 +42,40 @@ class BackendTest : public ::testing::Test {
   AdminClient Admin() const { return {backend_->api_port(), backend_->admin_token()}; }
   ApiClient Api(const Account& account) const { return {backend_->api_port(), account}; }
   ObjectClient Objects() const { return ObjectClient(backend_->cos_port()); }
+
+  // A push stream of the account, once its subscription is live (the first line came).
+  std::unique_ptr<PushReader> OpenPushStream(const Account& account,
+                                             const SignOptions& options = {},
+                                             httplib::Headers headers = {}) {
+    auto reader = std::make_unique<PushReader>(backend_->api_port(), Api(account), options,
+                                               std::move(headers));
+    EXPECT_EQ(reader->NextLine(std::chrono::seconds(5)), "<ping/>");
+    return reader;
+  }
+
+  // GETs a page of the API port the way a browser does (no signature); `url` may be a full
+  // URL or a path.
+  HttpAnswer Browse(const std::string& url, const httplib::Headers& headers = {}) const {
+    httplib::Client browser("127.0.0.1", backend_->api_port());
+    const auto result = browser.Get(ObjectClient::PathOf(url), headers);
+    HttpAnswer answer;
+    if (result) {
+      answer.status = result->status;
+      answer.body = result->body;
+      answer.headers = result->headers;
+    }
+    return answer;
+  }
+
+  // The first capture of `pattern` in an HTML page, its "&amp;" turned back into "&"; empty
+  // when the page does not hold it.
+  static std::string FindInPage(const std::string& html, const std::string& pattern) {
+    std::smatch match;
+    if (!std::regex_search(html, match, std::regex(pattern))) return {};
+    std::string text = match[1];
+    for (size_t at; (at = text.find("&amp;")) != std::string::npos;) text.replace(at, 5, "&");
+    return text;
+  }
 
   // Starts a record for the account and returns the answer's "data".
   nlohmann::json StartRecord(const Account& account, const std::string& title = "My talk") {

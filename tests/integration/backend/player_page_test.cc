@@ -7,43 +7,32 @@
 namespace qr_backend::testing {
 namespace {
 
-class BackendPlayerPageTest : public BackendTest {
- protected:
-  HttpAnswer Open(const std::string& url) {
-    httplib::Client client("127.0.0.1", backend_->api_port());
-    const auto result = client.Get(ObjectClient::PathOf(url));
-    HttpAnswer answer;
-    if (result) {
-      answer.status = result->status;
-      answer.body = result->body;
-      answer.headers = result->headers;
-    }
-    return answer;
-  }
-
-  static std::string Unescape(std::string text) {
-    for (size_t at; (at = text.find("&amp;")) != std::string::npos;) text.replace(at, 5, "&");
-    return text;
-  }
-};
+using BackendPlayerPageTest = BackendTest;
 
 TEST_F(BackendPlayerPageTest, TheOwnerGetsAVideoThatPlaysFromTheStore) {
   const auto start = StartRecord(alice_, "Demo <day>");
   ASSERT_EQ(PutVideo(start, "mp4 content").status, 200);
   ASSERT_EQ(Complete(alice_, start, 11)["code"], 0);
 
-  const auto page = Open(start["jump_url"]);
+  const auto page = Browse(start["jump_url"]);
   ASSERT_EQ(page.status, 200) << page.body;
   EXPECT_NE(page.Header("Content-Type").find("text/html"), std::string::npos);
   EXPECT_NE(page.body.find("Demo &lt;day&gt;"), std::string::npos);
-  std::smatch src;
-  ASSERT_TRUE(std::regex_search(page.body, src, std::regex(R"re(<video[^>]* src="([^"]+)")re")));
-  const std::string video_url = Unescape(src[1]);
+  const std::string video_url = FindInPage(page.body, R"re(<video[^>]* src="([^"]+)")re");
+  ASSERT_FALSE(video_url.empty()) << page.body;
   EXPECT_EQ(video_url.rfind(start["video_cos_key"].get<std::string>() + "?", 0), 0u);
-  const auto video = Objects().Request("GET", ObjectClient::PathOf(video_url), {});
-  EXPECT_EQ(video.status, 200);
-  EXPECT_EQ(video.body, "mp4 content");
-  // The page's authorisation is for reading only.
+  // The player streams ranges; the whole object comes only through the download link.
+  const auto played =
+      Objects().Request("GET", ObjectClient::PathOf(video_url), {{"Range", "bytes=0-"}});
+  EXPECT_EQ(played.status, 206);
+  EXPECT_EQ(played.body, "mp4 content");
+  EXPECT_EQ(Objects().Request("GET", ObjectClient::PathOf(video_url), {}).status, 403);
+  const std::string download = FindInPage(page.body, R"re(id="download"[^>]* href="([^"]+)")re");
+  ASSERT_FALSE(download.empty()) << page.body;
+  const auto downloaded = Objects().Request("GET", ObjectClient::PathOf(download), {});
+  EXPECT_EQ(downloaded.status, 200);
+  EXPECT_EQ(downloaded.body, "mp4 content");
+  // The page's authorisations are for reading only.
   EXPECT_EQ(Objects().Request("PUT", ObjectClient::PathOf(video_url), {}, "x").status, 403);
 }
 
@@ -55,23 +44,23 @@ TEST_F(BackendPlayerPageTest, ShortLinkRedirectsToATicketedPage) {
   EXPECT_EQ(result->status, 302);
   const std::string location = result->get_header_value("Location");
   EXPECT_EQ(location.rfind("/play/" + start["uni_record_id"].get<std::string>() + "?", 0), 0u);
-  const auto page = Open(location);
+  const auto page = Browse(location);
   EXPECT_EQ(page.status, 200);
   EXPECT_NE(page.body.find("still being uploaded"), std::string::npos);
-  EXPECT_EQ(Open("/s/0123456789ab").status, 404);
+  EXPECT_EQ(Browse("/s/0123456789ab").status, 404);
 }
 
 TEST_F(BackendPlayerPageTest, ATicketIsBoundToItsViewerAndRecord) {
   const auto start = StartRecord(alice_);
   const std::string url = start["jump_url"];
-  EXPECT_EQ(Open(std::regex_replace(url, std::regex("viewer=alice"), "viewer=bob")).status, 403);
-  EXPECT_EQ(Open(url.substr(0, url.size() - 1) + (url.back() == '0' ? "1" : "0")).status, 403);
-  EXPECT_EQ(Open(url.substr(0, url.find('?'))).status, 403);
+  EXPECT_EQ(Browse(std::regex_replace(url, std::regex("viewer=alice"), "viewer=bob")).status, 403);
+  EXPECT_EQ(Browse(url.substr(0, url.size() - 1) + (url.back() == '0' ? "1" : "0")).status, 403);
+  EXPECT_EQ(Browse(url.substr(0, url.find('?'))).status, 403);
   const auto other = StartRecord(alice_);
   const std::string moved =
       std::regex_replace(url, std::regex(start["uni_record_id"].get<std::string>()),
                          other["uni_record_id"].get<std::string>());
-  EXPECT_EQ(Open(moved).status, 403);
+  EXPECT_EQ(Browse(moved).status, 403);
 }
 
 TEST_F(BackendPlayerPageTest, ADeletedRecordIsNotFound) {
@@ -79,7 +68,7 @@ TEST_F(BackendPlayerPageTest, ADeletedRecordIsNotFound) {
   ASSERT_EQ(
       Api(alice_).Post("/v2/record/control/delete", {{"record_id", start["record_id"]}})["code"],
       0);
-  EXPECT_EQ(Open(start["jump_url"]).status, 404);
+  EXPECT_EQ(Browse(start["jump_url"]).status, 404);
 }
 
 }  // namespace

@@ -10,15 +10,6 @@ constexpr milliseconds kWait(5000);
 
 class BackendPushStreamTest : public BackendTest {
  protected:
-  std::unique_ptr<PushReader> Open(const Account& account, const SignOptions& options = {},
-                                   httplib::Headers headers = {}) {
-    auto reader = std::make_unique<PushReader>(backend_->api_port(), Api(account), options,
-                                               std::move(headers));
-    // The first line is sent once the subscription is live.
-    EXPECT_EQ(reader->NextLine(kWait), "<ping/>");
-    return reader;
-  }
-
   int64_t InjectPush(const std::string& app_uid, int cmd, const nlohmann::json& content) {
     const auto answer = Admin().Call("POST", "/admin/push",
                                      {{"app_uid", app_uid}, {"cmd", cmd}, {"content", content}});
@@ -28,7 +19,7 @@ class BackendPushStreamTest : public BackendTest {
 };
 
 TEST_F(BackendPushStreamTest, CompletingARecordPushesCommandFourToItsOwner) {
-  auto stream = Open(alice_);
+  auto stream = OpenPushStream(alice_);
   EXPECT_EQ(stream->status(), 200);
   EXPECT_EQ(stream->content_type(), "application/xml; charset=utf-8");
   const auto start = StartRecord(alice_);
@@ -47,7 +38,7 @@ TEST_F(BackendPushStreamTest, CompletingARecordPushesCommandFourToItsOwner) {
 }
 
 TEST_F(BackendPushStreamTest, RenameAndCancelPushTheirOwnMessageTypes) {
-  auto stream = Open(alice_);
+  auto stream = OpenPushStream(alice_);
   ASSERT_EQ(Admin().Call("POST", "/admin/settings", {{"censor_review_polls", 0}}).status, 200);
   const auto start = StartRecord(alice_);
   const auto review =
@@ -66,7 +57,7 @@ TEST_F(BackendPushStreamTest, RenameAndCancelPushTheirOwnMessageTypes) {
 }
 
 TEST_F(BackendPushStreamTest, IdleStreamsGetHeartbeatsAndOnlyTheirOwnEvents) {
-  auto stream = Open(alice_);
+  auto stream = OpenPushStream(alice_);
   EXPECT_EQ(stream->NextLine(kWait), "<ping/>");  // a heartbeat after 200 ms of silence
   InjectPush("bob", 4, {{"for", "bob"}});
   InjectPush("alice", 6, {{"msg_type", 3}});
@@ -79,7 +70,7 @@ TEST_F(BackendPushStreamTest, IdleStreamsGetHeartbeatsAndOnlyTheirOwnEvents) {
 TEST_F(BackendPushStreamTest, ReconnectingAfterTheLastSeenIdGetsWhatWasMissed) {
   int64_t seen = 0;
   {
-    auto stream = Open(alice_);
+    auto stream = OpenPushStream(alice_);
     InjectPush("alice", 4, {{"n", 1}});
     const auto first = ParseStanza(stream->NextStanza(kWait).value_or(""));
     ASSERT_TRUE(first);
@@ -90,7 +81,7 @@ TEST_F(BackendPushStreamTest, ReconnectingAfterTheLastSeenIdGetsWhatWasMissed) {
 
   SignOptions resume;
   resume.extra_query = {{"after", std::to_string(seen)}};
-  auto resumed = Open(alice_, resume);
+  auto resumed = OpenPushStream(alice_, resume);
   const auto second = ParseStanza(resumed->NextStanza(kWait).value_or(""));
   const auto third = ParseStanza(resumed->NextStanza(kWait).value_or(""));
   ASSERT_TRUE(second && third);
@@ -98,7 +89,7 @@ TEST_F(BackendPushStreamTest, ReconnectingAfterTheLastSeenIdGetsWhatWasMissed) {
   EXPECT_EQ(third->content["n"], 3);
 
   // Without "after" a stream starts at the present.
-  auto fresh = Open(alice_);
+  auto fresh = OpenPushStream(alice_);
   InjectPush("alice", 4, {{"n", 4}});
   const auto fourth = ParseStanza(fresh->NextStanza(kWait).value_or(""));
   ASSERT_TRUE(fourth);
@@ -111,14 +102,14 @@ TEST_F(BackendPushStreamTest, EventsSurviveARestart) {
   Restart();
   SignOptions resume;
   resume.extra_query = {{"after", std::to_string(before)}};
-  auto stream = Open(alice_, resume);
+  auto stream = OpenPushStream(alice_, resume);
   const auto stanza = ParseStanza(stream->NextStanza(kWait).value_or(""));
   ASSERT_TRUE(stanza);
   EXPECT_EQ(stanza->content["n"], 1);
 }
 
 TEST_F(BackendPushStreamTest, LinesArriveAtOnceEvenWhenTheClientAcceptsGzip) {
-  auto stream = Open(alice_, {}, {{"Accept-Encoding", "gzip, deflate"}});
+  auto stream = OpenPushStream(alice_, {}, {{"Accept-Encoding", "gzip, deflate"}});
   InjectPush("alice", 4, {{"n", 1}});
   EXPECT_TRUE(ParseStanza(stream->NextStanza(kWait).value_or("")));
 }
@@ -141,7 +132,7 @@ TEST_F(BackendPushStreamTest, ARefusedStreamAnswersTheEnvelope) {
 }
 
 TEST_F(BackendPushStreamTest, ShutdownEndsOpenStreamsPromptly) {
-  auto stream = Open(alice_);
+  auto stream = OpenPushStream(alice_);
   const auto begin = std::chrono::steady_clock::now();
   EXPECT_EQ(backend_->Stop(), 0) << backend_->log();
   EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(8));

@@ -195,6 +195,36 @@ TEST_F(BackendRenameTest, BlockedWordsAreRejectedAfterTheConfiguredPolls) {
   EXPECT_EQ(RecordOf(Admin(), start)["title"], "Old");
 }
 
+TEST_F(BackendRenameTest, ARenameWhoseClientStopsPollingIsSettledByTheServer) {
+  ASSERT_EQ(Admin()
+                .Call("POST", "/admin/settings",
+                      {{"censor_block_words", {"forbidden"}},
+                       {"censor_review_polls", 100},
+                       {"censor_review_seconds", 2}})
+                .status,
+            200);
+  auto stream = OpenPushStream(alice_);
+  const auto kept = StartRecord(alice_, "Old");
+  const auto refused = StartRecord(alice_, "Also old");
+  const auto review = Rename(kept, "Settled alone")["data"];
+  const auto blocked = Rename(refused, "A forbidden name")["data"];
+  // One poll each, then the client goes away.
+  EXPECT_EQ(Poll(alice_, review)["data"]["status"], 1);
+  EXPECT_EQ(Poll(alice_, blocked)["data"]["status"], 1);
+
+  // The server applies the accepted title and tells the owner, with nobody asking.
+  const auto renamed = ParseStanza(stream->NextStanza(std::chrono::seconds(10)).value_or(""));
+  ASSERT_TRUE(renamed);
+  EXPECT_EQ(renamed->cmd, 4);
+  EXPECT_EQ(renamed->content["msg_type"], 2);
+  EXPECT_EQ(renamed->content["uni_record_id"], kept["uni_record_id"]);
+  EXPECT_EQ(RecordOf(Admin(), kept)["title"], "Settled alone");
+  EXPECT_EQ(RecordOf(Admin(), refused)["title"], "Also old");
+  // A client that comes back reads the verdicts the server reached.
+  EXPECT_EQ(Poll(alice_, review)["data"]["status"], 0);
+  EXPECT_EQ(Poll(alice_, blocked)["data"]["status"], 2);
+}
+
 TEST_F(BackendRenameTest, ReviewsAreFoundOnlyByTheirOwnerAndIdentity) {
   const auto start = StartRecord(alice_, "Old");
   auto review = Rename(start, "New")["data"];

@@ -151,6 +151,67 @@ TEST_F(BackendRecordListApiTest, PagingSurvivesInsertsAndDeletesBetweenPages) {
   for (const std::string& id : deleted) EXPECT_EQ(unique.count(id), 0u) << "deleted " << id;
 }
 
+TEST_F(BackendRecordListApiTest, AThousandRecordsPageByUpdateTimeWhileAnotherClientChangesThem) {
+  ASSERT_EQ(Admin().Call("POST", "/admin/settings", {{"censor_review_polls", 0}}).status, 200);
+  // In progress, a second apart, so a rename or a completion moves a record to the top.
+  const auto ids = Seed("alice", 1000, {{"age_step_seconds", 1}, {"record_state", 2}});
+  ASSERT_EQ(ids.size(), 1000u);
+  const ApiClient other_device = Api(alice_);
+  const auto rename = [&](const std::string& uni, const std::string& title) {
+    const auto review = other_device.Post("/v2/meetlog/dashboard/update-record-info",
+                                          {{"uni_record_id", uni}, {"title", title}})["data"];
+    ASSERT_EQ(other_device.Post("/v2/meetlog/censor/status", review)["data"]["status"], 0);
+  };
+  const auto complete = [&](const std::string& uni) {
+    const std::string record_id = Admin().Call("GET", "/admin/records/" + uni).Json()["record_id"];
+    nlohmann::json again = StartBody("");
+    again["record_id"] = record_id;
+    const auto start = other_device.Post("/v2/record/control/get-start-data", again)["data"];
+    ASSERT_EQ(PutVideo(start, "0123").status, 200);
+    ASSERT_EQ(Complete(alice_, start, 4)["code"], 0);
+  };
+
+  std::vector<std::string> seen;
+  std::set<std::string> deleted;
+  std::string index;
+  size_t next = 0;  // walks the ids from the oldest, which the listing reaches last
+  for (int page_number = 0;; ++page_number) {
+    const auto page = ListPage(alice_, kAll, index, 50);
+    for (const auto& record : page["records"]) {
+      seen.push_back(record["uni_record_id"]);
+      EXPECT_EQ(deleted.count(seen.back()), 0u) << "listed after its deletion: " << seen.back();
+    }
+    if (!page["page_info"]["has_more"]) break;
+    index = page["page_info"]["index"];
+    ASSERT_LT(page_number, 40) << "the walk does not end";
+    // Between two pages the other device renames two records not listed yet and one listed
+    // already, completes one not listed yet and deletes another.
+    const std::string& oldest = ids[ids.size() - 1 - next];
+    rename(oldest, "Renamed " + oldest);
+    rename(ids[ids.size() - 2 - next], "Renamed too");
+    rename(seen[seen.size() / 2], "Renamed after listing");
+    complete(ids[ids.size() - 3 - next]);
+    const std::string victim = ids[ids.size() - 4 - next];
+    if (std::find(seen.begin(), seen.end(), victim) == seen.end()) {
+      ASSERT_EQ(other_device.Post("/v2/meetlog/dashboard/delete-record-info",
+                                  {{"uni_record_ids", {victim}}, {"api_version", 1}})["code"],
+                0);
+      deleted.insert(victim);
+    }
+    next += 4;
+  }
+  const std::set<std::string> unique(seen.begin(), seen.end());
+  EXPECT_EQ(unique.size(), seen.size()) << "a record was listed twice";
+  size_t missed = 0;
+  for (const std::string& id : ids) missed += !deleted.count(id) && !unique.count(id);
+  EXPECT_EQ(missed, 0u) << "records skipped";
+  EXPECT_EQ(unique.size(), 1000u - deleted.size());
+  // A fresh listing shows the changes on top.
+  const auto top = ListPage(alice_, kAll, "", 1)["records"][0];
+  EXPECT_TRUE(top["title"].get<std::string>().rfind("Renamed", 0) == 0 || top["record_state"] == 1)
+      << top.dump();
+}
+
 TEST_F(BackendRecordListApiTest, TenThousandRecordsPageThroughAllAndRecent) {
   const auto ids = Seed("alice", 10000);
   ASSERT_EQ(ids.size(), 10000u);

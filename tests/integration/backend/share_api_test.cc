@@ -37,11 +37,7 @@ class BackendShareApiTest : public BackendTest {
     return Call(alice_, "get-cfg", {{"is_creator", true}})["data"]["share_cfg"]["share_link"];
   }
 
-  int OpenPage(const std::string& url) {
-    httplib::Client browser("127.0.0.1", backend_->api_port());
-    const auto result = browser.Get(ObjectClient::PathOf(url));
-    return result ? result->status : 0;
-  }
+  int OpenPage(const std::string& url) { return Browse(url).status; }
 
   nlohmann::json Record(const Account& who) {
     return Api(who).Post("/v2/meetlog/main/get-record", {{"uni_record_id", uni_}, {"file_id", ""}});
@@ -174,6 +170,114 @@ TEST_F(BackendShareApiTest, MeetingParticipantsCanBeListedCountedAndGranted) {
   ASSERT_EQ(found["data"]["list"].size(), 1u);
   EXPECT_EQ(found["data"]["list"][0]["app_uid"], "carol");
   EXPECT_EQ(found["data"]["list"][0]["is_grant"], true);
+}
+
+TEST_F(BackendShareApiTest, ChoosingAPointClearsTheGroupAndTheOtherWayRound) {
+  nlohmann::json group = LinkSettings(true);
+  group.erase("permission_point_cfg");
+  group["permission_group_cfg"] = {{"group_id", 1}, {"access_id", 2}};
+  ASSERT_EQ(Call(alice_, "set-cfg", group)["code"], 0);
+  auto set = Call(alice_, "get-cfg", {})["data"]["user_share_set"];
+  EXPECT_EQ(set["permission_group_cfg"], 1);
+  EXPECT_EQ(set["permission_point_cfg"], 0);
+
+  ASSERT_EQ(Call(alice_, "set-cfg", LinkSettings(true, 2))["code"], 0);
+  const auto data = Call(alice_, "get-cfg", {})["data"];
+  EXPECT_EQ(data["user_share_set"]["permission_group_cfg"], 0);
+  EXPECT_EQ(data["user_share_set"]["permission_point_cfg"], 2);
+  EXPECT_EQ(data["switch_cfg"]["permission_group_id"], 0);
+
+  // What the back end cannot act on is refused, and nothing changes.
+  group["permission_group_cfg"] = {{"group_id", 5}, {"access_id", 1}};
+  EXPECT_EQ(Call(alice_, "set-cfg", group)["code"], 40000);
+  group["permission_group_cfg"] = {{"group_id", 1}, {"access_id", 3}};
+  EXPECT_EQ(Call(alice_, "set-cfg", group)["code"], 40000);
+  nlohmann::json negative = LinkSettings(true);
+  negative["expired_time"] = -5;
+  EXPECT_EQ(Call(alice_, "set-cfg", negative)["code"], 40000);
+  EXPECT_EQ(Call(alice_, "set-grant-users",
+                 {{"list", {{{"app_uid", "bob"}, {"permission_id", 3}}}}})["code"],
+            40000);
+  EXPECT_EQ(Call(alice_, "get-cfg", {})["data"]["user_share_set"]["permission_point_cfg"], 2);
+}
+
+TEST_F(BackendShareApiTest, SearchLooksWhereTheSceneSaysAndCountsEveryMatch) {
+  for (const char* uid : {"carla", "carmen", "oscar"}) Admin().CreateUser(uid);
+  ASSERT_EQ(
+      Admin()
+          .Call("POST", "/admin/users", {{"app_uid", "cartographer"}, {"app_id", "other-app"}})
+          .status,
+      200);
+  ASSERT_EQ(
+      Admin().Call("POST", "/admin/records/" + uni_ + "/meeting", {{"meeting_id", "m-9"}}).status,
+      200);
+  ASSERT_EQ(Admin()
+                .Call("POST", "/admin/meetings/m-9/participants",
+                      {{"app_uids", {"bob", "carol", "cartographer"}}})
+                .status,
+            200);
+  const auto search = [&](int scene, const std::string& word) {
+    const auto answer =
+        Call(alice_, "search-user", {{"scene", scene}, {"page", 0}, {"key_word", word}});
+    EXPECT_EQ(answer["code"], 0) << answer.dump();
+    return answer["data"];
+  };
+  // Scene 0: among the meeting's participants, whatever their app.
+  auto found = search(0, "car");
+  EXPECT_EQ(found["count"], 2);
+  ASSERT_EQ(found["list"].size(), 2u);
+  EXPECT_EQ(found["list"][0]["app_uid"], "carol");
+  EXPECT_EQ(found["list"][1]["app_uid"], "cartographer");
+  // Scene 1: among the contacts of the owner's app.
+  found = search(1, "car");
+  EXPECT_EQ(found["count"], 4);  // carla, carmen, carol, oscar
+  EXPECT_EQ(found["has_more"], false);
+  EXPECT_EQ(search(1, "nobody by that name")["count"], 0);
+  EXPECT_EQ(Call(alice_, "search-user", {{"scene", 2}, {"page", 0}, {"key_word", "x"}})["code"],
+            40000);
+  // The participant list honours the scene as well.
+  EXPECT_EQ(Call(alice_, "participant-list", {{"scene", 0}, {"page", 0}})["data"]["count"], 3);
+  EXPECT_EQ(Call(alice_, "participant-list", {{"scene", 1}, {"page", 0}})["data"]["count"], 6);
+}
+
+TEST_F(BackendShareApiTest, SignedInUsersOpenTheLinkThroughTheRecordAnswer) {
+  const std::string share_id = Call(alice_, "get-cfg", {})["data"]["share_cfg"]["share_id"];
+  const auto open = [&](const std::string& pwd) {
+    return Api(carol_).Post("/v2/meetlog/main/get-record", {{"share_id", share_id}, {"pwd", pwd}});
+  };
+  EXPECT_EQ(open("")["code"], 40300);  // switched off
+  ASSERT_EQ(Call(alice_, "set-cfg", LinkSettings(true, 2, "pw"))["code"], 0);
+  EXPECT_EQ(open("")["code"], 40300);
+  EXPECT_EQ(open("nope")["code"], 40300);
+  const auto opened = open("pw");
+  ASSERT_EQ(opened["code"], 0) << opened.dump();
+  EXPECT_EQ(opened["data"]["record"]["role_type"], 5);
+  EXPECT_EQ(opened["data"]["record"]["download_url"], "");
+  // Remembered: the record answers carol by its id now, until the password changes.
+  EXPECT_EQ(Record(carol_)["code"], 0);
+  ASSERT_EQ(Call(alice_, "set-cfg", LinkSettings(true, 2, "new pw"))["code"], 0);
+  EXPECT_EQ(Record(carol_)["code"], 40300);
+  EXPECT_EQ(Api(carol_).Post("/v2/meetlog/main/get-record", {{"share_id", "00000000"}})["code"],
+            40400);
+}
+
+TEST_F(BackendShareApiTest, MinutesShowOnlyWhenTheSettingAllows) {
+  ASSERT_EQ(Admin().Call("POST", "/admin/settings", {{"censor_review_polls", 0}}).status, 200);
+  const auto review = Api(alice_).Post(
+      "/v2/meetlog/dashboard/update-record-info",
+      {{"uni_record_id", uni_}, {"title", "Quarterly review"}, {"description", "We agreed."}});
+  ASSERT_EQ(Api(alice_).Post("/v2/meetlog/censor/status", review["data"])["data"]["status"], 0);
+  ASSERT_EQ(Call(alice_, "set-grant-users", {{"list", {{{"app_uid", "bob"}}}}})["code"], 0);
+  const std::string page = Record(bob_)["data"]["record"]["jump_path"];
+  EXPECT_EQ(Record(bob_)["data"]["record"]["minutes"], "");
+  EXPECT_EQ(Browse(page).body.find("id=\"minutes\""), std::string::npos);
+  nlohmann::json minutes = LinkSettings(false);
+  minutes["view_minutes_enable"] = true;
+  ASSERT_EQ(Call(alice_, "set-cfg", minutes)["code"], 0);
+  EXPECT_EQ(Record(bob_)["data"]["record"]["minutes"], "We agreed.");
+  EXPECT_NE(Browse(page).body.find("We agreed."), std::string::npos);
+  // The owner always reads them.
+  EXPECT_EQ(Record(alice_)["data"]["record"]["view_minutes_permitted"], 1);
 }
 
 TEST_F(BackendShareApiTest, InviteJoinStateIsStored) {
