@@ -164,6 +164,8 @@ TEST(RepeatFrameCoderTest, RepeatsShowTheLastPictureAndLaterFramesStillPredictFr
   // CABAC (libx264's default) and CAVLC: the repeat's own parameter set serves both.
   ExpectRepeatsDecodeAsTheirPicture({0, 60, kRepeat, kRepeat, kRepeat, 80, 100, kRepeat, 120});
   ExpectRepeatsDecodeAsTheirPicture({0, 60, kRepeat, kRepeat, kRepeat, 80, 100, kRepeat, 120}, "cabac=0");
+  // Several slices a picture (libx264's sliced threads): each is renumbered.
+  ExpectRepeatsDecodeAsTheirPicture({0, 60, kRepeat, kRepeat, 80, kRepeat, 120}, "slices=4");
 }
 
 TEST(RepeatFrameCoderTest, AKeyFrameOfAStillPictureIsWrittenAgainAndLaterFramesFollowIt) {

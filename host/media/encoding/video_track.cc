@@ -135,6 +135,8 @@ int32_t VideoTrack::WriteFrame(const uint8_t* data, size_t size, int64_t pts_us,
 int32_t VideoTrack::Finish() {
   const int32_t drained = encoder_->Encode(nullptr, [this](const AVPacket& packet) { return WritePacket(packet); });
   const int32_t synced = writer_.Sync();
+  KLOG(6) << "video track " << writer_.data_path() << ": " << writer_.frames() << " frames, " << repeats_
+          << " of them repeats this time";
   writer_.Close();
   return drained != kOk ? drained : synced;
 }

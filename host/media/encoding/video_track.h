@@ -49,8 +49,6 @@ class VideoTrack {
   int32_t Encode(int64_t pts_us, int64_t duration_us, bool segment_start, bool unchanged, bool* key_frame);
   // Whether the next frame, if its picture is unchanged, would be a repeat.
   bool CanRepeat() const;
-  // Frames written as repeats, for the log.
-  int64_t repeats() const { return repeats_; }
   // Drains the encoder and pushes the files to disk.
   int32_t Finish();
 
@@ -83,7 +81,7 @@ class VideoTrack {
   // only the frames it sees, so the track asks for them itself.
   int32_t keyint_ = 0;
   int32_t since_key_ = 0;
-  int64_t repeats_ = 0;
+  int64_t repeats_ = 0;  // for the log
   // The pixels of libx264's last key frame, to tell whether it can be written again.
   std::vector<uint8_t> key_pixels_;
 };
