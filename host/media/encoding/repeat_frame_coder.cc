@@ -44,41 +44,57 @@ std::vector<RepeatFrameCoder::Nal> RepeatFrameCoder::SplitAnnexB(const uint8_t* 
   return nals;
 }
 
-bool RepeatFrameCoder::TakeEncoded(const uint8_t* data, size_t size, std::vector<uint8_t>* renumbered) {
+bool RepeatFrameCoder::TakeEncoded(const uint8_t* data, size_t size, std::vector<uint8_t>* rewritten) {
   const std::vector<Nal> nals = SplitAnnexB(data, size);
   bool key = false;
   for (const Nal& nal : nals) key = key || (nal.size > 0 && (nal.data[0] & 0x1F) == kNalIdrSlice);
   encoded_since_key_ = !key;
   last_written_key_ = key;
-  if (key) {
-    key_frame_.assign(data, data + size);
-    StartKeyFrame();
-  }
-  bool any_renumbered = false;
-  std::vector<std::vector<uint8_t>> slices(nals.size());
+  if (key) StartKeyFrame();
+  // A key frame carries the repeats' parameter set beside libx264's, so that whatever collects
+  // a stream's parameter sets from its first key frame (a muxer's decoder configuration) has it.
+  bool changed = false;
+  std::vector<std::vector<uint8_t>> parts(nals.size());
   for (size_t i = 0; i < nals.size(); ++i) {
     const Nal& nal = nals[i];
     if (nal.size < 2) continue;
     const uint8_t type = nal.data[0] & 0x1F;
     if (type == kNalSps) ReadSequenceParameters(nal);
-    if (type == kNalPps) ReadPictureParameters(nal);
+    if (type == kNalPps) {
+      ReadPictureParameters(nal);
+      if (key && sps_fits_ && pps_seen_) {
+        parts[i] = {0, 0, 0, 1};
+        parts[i].insert(parts[i].end(), nal.data, nal.data + nal.size);
+        AppendNal(0x60 | kNalPps, OwnPictureParameters(), &parts[i]);
+        own_pps_sent_ = true;
+      }
+    }
     if (type == kNalSlice || type == kNalIdrSlice) {
-      slices[i] = TakeSlice(nal);
-      any_renumbered = any_renumbered || !slices[i].empty();
+      const std::vector<uint8_t> slice = TakeSlice(nal);
+      if (!slice.empty()) AppendNal(nal.data[0], slice, &parts[i]);
+    }
+    changed = changed || !parts[i].empty();
+  }
+  if (changed) {
+    static constexpr uint8_t kStartCode[] = {0, 0, 0, 1};
+    rewritten->clear();
+    for (size_t i = 0; i < nals.size(); ++i) {
+      if (parts[i].empty()) {
+        rewritten->insert(rewritten->end(), kStartCode, kStartCode + 4);
+        rewritten->insert(rewritten->end(), nals[i].data, nals[i].data + nals[i].size);
+      } else {
+        rewritten->insert(rewritten->end(), parts[i].begin(), parts[i].end());
+      }
     }
   }
-  if (!any_renumbered) return false;
-  renumbered->clear();
-  for (size_t i = 0; i < nals.size(); ++i) {
-    if (slices[i].empty()) {
-      static constexpr uint8_t kStartCode[] = {0, 0, 0, 1};
-      renumbered->insert(renumbered->end(), kStartCode, kStartCode + 4);
-      renumbered->insert(renumbered->end(), nals[i].data, nals[i].data + nals[i].size);
+  if (key) {
+    if (changed) {
+      key_frame_ = *rewritten;
     } else {
-      AppendNal(nals[i].data[0], slices[i], renumbered);
+      key_frame_.assign(data, data + size);
     }
   }
-  return true;
+  return changed;
 }
 
 std::vector<uint8_t> RepeatFrameCoder::TakeSlice(const Nal& nal) {
@@ -153,30 +169,15 @@ bool RepeatFrameCoder::CanRepeat() const { return sps_fits_ && pps_seen_ && last
 
 std::vector<uint8_t> RepeatFrameCoder::MakeRepeat() {
   std::vector<uint8_t> out;
-  const uint32_t own_pps_id = (pps_id_ + 1) & 0xFF;
   if (!own_pps_sent_) {
-    RbspWriter pps;
-    pps.Ue(own_pps_id);
-    pps.Ue(sps_id_);
-    pps.Bits(0, 1);  // CAVLC
-    pps.Bits(0, 1);  // bottom_field_pic_order_in_frame_present_flag
-    pps.Ue(0);  // one slice group
-    pps.Ue(0);  // one reference in list 0
-    pps.Ue(0);
-    pps.Bits(0, 3);  // no weighted prediction
-    pps.Se(pic_init_qp_minus26_);
-    pps.Se(0);
-    pps.Se(chroma_qp_index_offset_);
-    pps.Bits(1, 1);  // deblocking_filter_control_present_flag
-    pps.Bits(0, 2);  // constrained_intra_pred_flag, redundant_pic_cnt_present_flag
-    AppendNal(0x60 | kNalPps, pps.Finish(), &out);
+    AppendNal(0x60 | kNalPps, OwnPictureParameters(), &out);
     own_pps_sent_ = true;
   }
   const uint32_t frame_num = (last_frame_num_ + 1) & ((1u << frame_num_bits_) - 1);
   RbspWriter slice;
   slice.Ue(0);  // first_mb_in_slice
   slice.Ue(kSliceTypeP);
-  slice.Ue(own_pps_id);
+  slice.Ue(OwnPpsId());
   slice.Bits(frame_num, frame_num_bits_);
   slice.Bits(0, 1);  // num_ref_idx_active_override_flag
   slice.Bits(0, 1);  // ref_pic_list_modification_flag_l0
@@ -203,6 +204,24 @@ void RepeatFrameCoder::StartKeyFrame() {
   last_frame_num_ = 0;
   encoder_frame_num_ = 0;
   own_pps_sent_ = false;
+}
+
+std::vector<uint8_t> RepeatFrameCoder::OwnPictureParameters() const {
+  RbspWriter pps;
+  pps.Ue(OwnPpsId());
+  pps.Ue(sps_id_);
+  pps.Bits(0, 1);  // CAVLC
+  pps.Bits(0, 1);  // bottom_field_pic_order_in_frame_present_flag
+  pps.Ue(0);  // one slice group
+  pps.Ue(0);  // one reference in list 0
+  pps.Ue(0);
+  pps.Bits(0, 3);  // no weighted prediction
+  pps.Se(pic_init_qp_minus26_);
+  pps.Se(0);
+  pps.Se(chroma_qp_index_offset_);
+  pps.Bits(1, 1);  // deblocking_filter_control_present_flag
+  pps.Bits(0, 2);  // constrained_intra_pred_flag, redundant_pic_cnt_present_flag
+  return pps.Finish();
 }
 
 void RepeatFrameCoder::AppendNal(uint8_t header, const std::vector<uint8_t>& rbsp, std::vector<uint8_t>* out) {

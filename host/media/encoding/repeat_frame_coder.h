@@ -26,16 +26,17 @@ namespace kvp::av {
 // never next to each other (an IDR picture's id must differ from the one right before it).
 //
 // The repeat slice uses a picture parameter set of its own (CAVLC, so the slice data is a
-// single skip run; deblocking off, as nothing is coded), sent before the first repeat after
-// each key frame so that the stream still decodes from any key frame.
+// single skip run; deblocking off, as nothing is coded), put into every key frame beside
+// libx264's, so that the stream still decodes from any key frame.
 //
 // Repeats are possible once libx264's parameter sets were seen and they fit: frames only, one
 // reference frame, picture order count type 2, no scaling matrices. Used by one thread.
 class RepeatFrameCoder {
  public:
-  // Takes an access unit (Annex-B) that libx264 made. Returns true when its slices were
-  // renumbered into *renumbered, which is then written instead; false: it stands as it is.
-  bool TakeEncoded(const uint8_t* data, size_t size, std::vector<uint8_t>* renumbered);
+  // Takes an access unit (Annex-B) that libx264 made. Returns true when it was rewritten into
+  // *rewritten (slices renumbered, the repeats' parameter set added to a key frame), which is
+  // then written instead; false: it stands as it is.
+  bool TakeEncoded(const uint8_t* data, size_t size, std::vector<uint8_t>* rewritten);
   // Whether a repeat of the last picture can be made now.
   bool CanRepeat() const;
   // An access unit (Annex-B) that shows the last picture again.
@@ -57,6 +58,8 @@ class RepeatFrameCoder {
   // The slice's renumbered payload, or empty when it keeps its number.
   std::vector<uint8_t> TakeSlice(const Nal& nal);
   void StartKeyFrame();
+  std::vector<uint8_t> OwnPictureParameters() const;
+  uint32_t OwnPpsId() const { return (pps_id_ + 1) & 0xFF; }
   static void AppendNal(uint8_t header, const std::vector<uint8_t>& rbsp, std::vector<uint8_t>* out);
 
   // From the sequence parameter set.
@@ -80,7 +83,8 @@ class RepeatFrameCoder {
   std::vector<uint8_t> key_frame_;
   bool encoded_since_key_ = true;
   bool last_written_key_ = false;
-  // Whether the repeats' parameter set was sent since the last key frame.
+  // Whether the repeats' parameter set was sent since the last key frame (libx264's key frames
+  // bring their parameter sets, and then ours too).
   bool own_pps_sent_ = false;
 };
 

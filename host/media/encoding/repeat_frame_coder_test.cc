@@ -115,6 +115,15 @@ std::vector<Picture> Decode(const std::vector<AccessUnit>& units) {
   return pictures;
 }
 
+// How many picture parameter sets an access unit carries.
+int ParameterSets(const AccessUnit& unit) {
+  int count = 0;
+  for (size_t i = 0; i + 3 < unit.size(); ++i) {
+    if (unit[i] == 0 && unit[i + 1] == 0 && unit[i + 2] == 1 && (unit[i + 3] & 0x1F) == 8) ++count;
+  }
+  return count;
+}
+
 // Writes what libx264 made through the coder, as the video track does.
 AccessUnit Take(RepeatFrameCoder& coder, const AccessUnit& unit) {
   AccessUnit renumbered;
@@ -202,9 +211,11 @@ TEST(RepeatFrameCoderTest, AStreamCutAtAKeyFrameAfterRepeatsDecodesOnItsOwn) {
   RepeatFrameCoder coder;
   std::vector<AccessUnit> stream = {Take(coder, x264.Encode(0)), Take(coder, x264.Encode(30))};
   for (int i = 0; i < 5; ++i) stream.push_back(coder.MakeRepeat());
-  // A key frame resets the numbering; the repeats after it bring their parameter set again.
+  // A key frame resets the numbering and carries the repeats' parameter set beside libx264's.
   std::vector<AccessUnit> tail = {Take(coder, x264.Encode(60, true))};
+  EXPECT_EQ(2, ParameterSets(tail[0]));
   for (int i = 0; i < 3; ++i) tail.push_back(coder.MakeRepeat());
+  EXPECT_EQ(0, ParameterSets(tail[1]));
   tail.push_back(Take(coder, x264.Encode(90)));
   tail.push_back(coder.MakeRepeat());
   stream.insert(stream.end(), tail.begin(), tail.end());
