@@ -157,7 +157,8 @@ bool VideoPipeline::Produce(bool segment_start, bool repeat, bool* produced) {
   *produced = !skip;
   if (skip) return true;
   info.capture_ms = base::clock::SteadyMs();
-  if (const int32_t code = track_.Encode(info.pts_us, info.duration_us, segment_start, unchanged, &info.key_frame); code != kOk) {
+  const int32_t code = track_.Encode(info.pts_us, info.duration_us, segment_start, unchanged, &info.key_frame);
+  if (code != kOk) {
     on_failure_(code);
     return false;
   }

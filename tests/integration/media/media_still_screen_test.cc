@@ -59,7 +59,8 @@ class MediaStillScreenTest : public RecordingFixture {
     ASSERT_EQ(records.size(), frames.size());
     ASSERT_EQ(records.size(), hashes.size());
     // The first frame whose screen was looked at after the change was on the display.
-    const auto next = std::find_if(frames.begin(), frames.end(), [&](const VideoFrameInfo& f) { return f.due_ms > after; });
+    const auto next =
+        std::find_if(frames.begin(), frames.end(), [&](const VideoFrameInfo& f) { return f.due_ms > after; });
     ASSERT_NE(frames.end(), next);
     const size_t first_changed = next - frames.begin();
     size_t still = 0;
