@@ -252,19 +252,27 @@ ScreenLayer::Result XcbScreenCapture::Render(const I420View& canvas) {
     tracker_->Update(image_, tracker_->stride(), band, &changed);
   }
   const Pointer pointer = FetchPointer(target);
+  const bool pointer_moved = !(pointer.at == last_pointer_.at) || pointer.serial != last_pointer_.serial;
+  bool drawn = redraw_ || !changed.empty() || !pending_.empty() || pointer_moved;
   if (target.width == canvas.width && target.height == canvas.height) {
     changed.insert(changed.end(), pending_.begin(), pending_.end());
     pending_.clear();
-    for (const Rect& r : changed) ConvertArea(canvas, r);
-    DrawPointerInPlace(canvas, pointer);
-  } else if (redraw_ || !changed.empty() || !pending_.empty() || !(pointer.at == last_pointer_.at) ||
-             pointer.serial != last_pointer_.serial) {
+    // Where the pointer was is painted from the screen image again when it moved.
+    if (pointer_moved) changed.push_back(pointer_area_);
+    bool pointer_covered = redraw_ || pointer_moved;
+    for (const Rect& r : changed) {
+      ConvertArea(canvas, r);
+      pointer_covered = pointer_covered || !Intersect(r, pointer_area_).empty();
+    }
+    pointer_area_ = EvenClip(pointer.at, canvas.width, canvas.height);
+    if (pointer_covered) DrawPointerInPlace(canvas, pointer);
+  } else if (drawn) {
     pending_.clear();
     ScaleWithPointer(canvas, target, pointer);
   }
   last_pointer_ = {pointer.at, pointer.serial};
   redraw_ = false;
-  return Result::kFrame;
+  return drawn ? Result::kFrame : Result::kUnchanged;
 }
 
 XcbScreenCapture::Pointer XcbScreenCapture::FetchPointer(const Rect& target) {
@@ -286,8 +294,8 @@ void XcbScreenCapture::ConvertArea(const I420View& canvas, const Rect& rect) {
 }
 
 void XcbScreenCapture::DrawPointerInPlace(const I420View& canvas, const Pointer& pointer) {
-  // The pointer's area is converted from a copy with the pointer drawn in, and repainted from
-  // the screen image at the next frame.
+  // The pointer's area is converted from a copy with the pointer drawn in; it stays on the
+  // canvas until the pointer moves or the screen under it changes.
   const Rect area = EvenClip(pointer.at, canvas.width, canvas.height);
   if (area.empty() || !pointer.pixels) return;
   const int stride = area.width * 4;
@@ -299,7 +307,6 @@ void XcbScreenCapture::DrawPointerInPlace(const I420View& canvas, const Pointer&
   BlendArgbOver(scratch_.data(), stride, area.width, area.height, pointer.pixels, pointer.at.width, pointer.at.height,
                 pointer.at.x - area.x, pointer.at.y - area.y);
   ConvertBgraToI420(scratch_.data(), stride, canvas, area);
-  pending_.push_back(area);
 }
 
 void XcbScreenCapture::ScaleWithPointer(const I420View& canvas, const Rect& target, const Pointer& pointer) {

@@ -16,7 +16,8 @@ namespace kvp::av {
 
 // Captures a monitor or a window of the X display through XCB shared memory. Only rows that X
 // reports as damaged are grabbed again, and of those only the tiles whose pixels changed are
-// converted; a quiet screen costs one round trip per frame. The pointer is drawn in. A monitor
+// converted; a quiet screen costs one round trip per frame (the pointer), and Render says the
+// canvas is unchanged, so that the frame can be a repeat. The pointer is drawn in. A monitor
 // of the canvas's size is converted in place; anything else (a window, another size) is scaled
 // to fit.
 class XcbScreenCapture : public ScreenLayer {
@@ -74,6 +75,7 @@ class XcbScreenCapture : public ScreenLayer {
   FitScaler scaler_;
   std::vector<uint8_t> scratch_;
   std::vector<Rect> pending_;  // canvas areas to paint again from the tracker's image
+  Rect pointer_area_;  // where the pointer is drawn on the canvas
   bool redraw_ = true;
   struct {
     Rect at;

@@ -104,7 +104,7 @@ std::map<std::string, std::string> EncoderSettings::ToCodecOptions(int32_t fps) 
   } else {
     options["crf"] = std::to_string(crf);
   }
-  options["g"] = std::to_string(keyint_frames > 0 ? keyint_frames : std::max(1, 2 * fps));
+  options["g"] = std::to_string(KeyintFrames(fps));
   options["bf"] = "0";
   // A resume starts with an IDR frame, so that each segment of the stream decodes on its own.
   options["forced-idr"] = "1";
@@ -113,6 +113,10 @@ std::map<std::string, std::string> EncoderSettings::ToCodecOptions(int32_t fps) 
   for (const auto& [key, value] : x264_params) params += (params.empty() ? "" : ":") + key + "=" + value;
   if (!params.empty()) options["x264-params"] = params;
   return options;
+}
+
+int32_t EncoderSettings::KeyintFrames(int32_t fps) const {
+  return keyint_frames > 0 ? keyint_frames : std::max(1, 2 * fps);
 }
 
 }  // namespace kvp::av

@@ -27,6 +27,8 @@ struct EncoderSettings {
   static EncoderSettings FromItems(const std::vector<EncoderConfigItem>& items);
   // The private options of the libx264 codec context for a stream of `fps` frames per second.
   std::map<std::string, std::string> ToCodecOptions(int32_t fps) const;
+  // Frames from one key frame to the next at `fps`.
+  int32_t KeyintFrames(int32_t fps) const;
 };
 
 }  // namespace kvp::av

@@ -45,6 +45,7 @@ int64_t VideoPipeline::Stop(int64_t stop_ms) {
 void VideoPipeline::Run() {
   MarkPipelineThread();
   bool segment_start = true;
+  bool previous_made = false;
   while (true) {
     bool last_slot = false;
     {
@@ -62,13 +63,16 @@ void VideoPipeline::Run() {
       last_slot = LastSlotLocked();
     }
     const bool late = base::clock::SteadyMs() - clock_.NextDueMs() >= clock_.FrameDurationUs() / 1000;
+    // A missed slot is dropped (see the class comment), unless it costs nothing: a repeat of the
+    // last frame, which is what a player shows in a gap anyway, keeps the frame rate constant.
+    // Not after a slot without a frame (an unmapped window stays without frames).
+    const bool missed = late && !segment_start && !last_slot;
+    const bool repeat = missed && previous_made && track_.CanRepeat();
     bool produced = false;
-    if ((late && !segment_start && !last_slot) || Produce(segment_start, &produced)) {
-      if (produced) segment_start = false;
-      clock_.Advance();
-      continue;
-    }
-    break;
+    if ((!missed || repeat) && !Produce(segment_start, repeat, &produced)) break;  // writing failed
+    if (produced) segment_start = false;
+    previous_made = produced;
+    clock_.Advance();
   }
   std::lock_guard<std::mutex> lock(mutex_);
   finished_ = true;
@@ -116,7 +120,7 @@ void VideoPipeline::ServeCoverRequest() {
   cover_done_.notify_all();
 }
 
-bool VideoPipeline::Produce(bool segment_start, bool* produced) {
+bool VideoPipeline::Produce(bool segment_start, bool repeat, bool* produced) {
   VideoFrameInfo info;
   info.due_ms = clock_.NextDueMs();
   info.pts_us = clock_.NextPtsUs();
@@ -125,16 +129,20 @@ bool VideoPipeline::Produce(bool segment_start, bool* produced) {
   const Rect whole{0, 0, canvas.width, canvas.height};
   info.width = canvas.width;
   info.height = canvas.height;
+  info.content = repeat ? last_content_ : 0;
   bool skip = false;
+  bool unchanged = repeat;
   std::shared_ptr<ScreenLayer> screen;
-  if (segment_.mode & kRecordModeScreen) screen = capture_.Screen();
+  if (segment_.mode & kRecordModeScreen && !repeat) screen = capture_.Screen();
   if (screen) {
     // A new segment may follow another mode or a new picture: everything is painted again.
     if (segment_start) screen->Invalidate(whole);
-    skip = screen->Render(canvas) == ScreenLayer::Result::kNoFrame;
+    const ScreenLayer::Result result = screen->Render(canvas);
+    skip = result == ScreenLayer::Result::kNoFrame;
+    unchanged = result == ScreenLayer::Result::kUnchanged;
     info.content |= kFrameHasScreen;
   }
-  if (segment_.mode & kRecordModeCamera) {
+  if (segment_.mode & kRecordModeCamera && !repeat) {
     if (auto camera = capture_.Camera()) {
       const Rect head = segment_.mode == kRecordModeCamera
                             ? whole
@@ -143,16 +151,19 @@ bool VideoPipeline::Produce(bool segment_start, bool* produced) {
       camera->SetTargetSize(head.width, head.height);
       if (camera->CopyLatest(canvas, head.x, head.y)) info.content |= kFrameHasCamera;
       if (screen) screen->Invalidate(head);
+      unchanged = false;
     }
   }
   *produced = !skip;
   if (skip) return true;
   info.capture_ms = base::clock::SteadyMs();
-  if (const int32_t code = track_.Encode(info.pts_us, info.duration_us, segment_start, &info.key_frame); code != kOk) {
+  const int32_t code = track_.Encode(info.pts_us, info.duration_us, segment_start, unchanged, &info.key_frame);
+  if (code != kOk) {
     on_failure_(code);
     return false;
   }
   info.write_ms = base::clock::SteadyMs();
+  last_content_ = info.content;
   const FrameImage image(track_.picture());
   info.image = &image;
   listeners_.NotifyFrame(info);

@@ -21,8 +21,11 @@ namespace kvp::av {
 // draw into the track's picture (screen, camera full frame or camera head), encodes and writes
 // it, and hands the frame to the stream listeners. A thread that falls a slot behind (an
 // overloaded machine) drops the slots it missed, so that it captures what is on the screen now
-// instead of piling up stale frames; the first slot of a segment and the last one before a stop
-// are always made, so the stream starts and ends where the segment does.
+// instead of piling up stale frames (a slot that can be a repeat of the last frame is made as
+// one: it costs nothing); the first slot of a segment and the last one before a stop are always
+// made, so the stream starts and ends where the segment does. A slot whose picture
+// did not change is still a frame of its own (the timeline keeps its constant rate and the
+// listeners count it), written as a cheap repeat of the last one (VideoTrack).
 class VideoPipeline {
  public:
   struct Segment {
@@ -62,8 +65,9 @@ class VideoPipeline {
   void Run();
   // Whether the next slot is the last one before a requested stop.
   bool LastSlotLocked() const;
-  // Makes one frame; false when writing failed.
-  bool Produce(bool segment_start, bool* produced);
+  // Makes one frame (`repeat`: the last one again, without looking at the sources); false when
+  // writing failed.
+  bool Produce(bool segment_start, bool repeat, bool* produced);
   void ServeCoverRequest();
 
   VideoTrack& track_;
@@ -78,6 +82,7 @@ class VideoPipeline {
   bool finished_ = false;
   int64_t stop_ms_ = 0;
   CoverRequest* cover_request_ = nullptr;
+  uint32_t last_content_ = 0;  // what the last frame showed (kFrameHas...)
   std::condition_variable cover_done_;
   std::thread thread_;
 };

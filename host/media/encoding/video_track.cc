@@ -41,6 +41,7 @@ std::unique_ptr<VideoTrack> VideoTrack::Open(const std::string& path, const Reco
     *code = kErrEncoderOpen;
     return nullptr;
   }
+  track->keyint_ = settings.KeyintFrames(fps);
   track->picture_ = av_frame_alloc();
   track->picture_->format = AV_PIX_FMT_YUV420P;
   track->picture_->width = track->width_;
@@ -63,14 +64,47 @@ I420View VideoTrack::Canvas() {
   return I420ViewOf(picture_);
 }
 
-int32_t VideoTrack::Encode(int64_t pts_us, int64_t duration_us, bool segment_start, bool* key_frame) {
+bool VideoTrack::CanRepeat() const { return pending_.empty() && since_key_ < keyint_ && repeater_.CanRepeat(); }
+
+int32_t VideoTrack::Encode(int64_t pts_us, int64_t duration_us, bool segment_start, bool unchanged,
+                           bool* key_frame) {
+  const bool key_due = segment_start || since_key_ >= keyint_;
+  // Repeats wait for nothing in the encoder: libx264 holds no frames back here. A key frame is
+  // compared pixel by pixel (once a key interval), as a new segment repaints the whole canvas.
+  if (pending_.empty() && key_due && repeater_.CanReplayKey() && PicturePixels() == key_pixels_) {
+    const std::vector<uint8_t>& key = repeater_.ReplayKey();
+    ++repeats_;
+    *key_frame = true;
+    return WriteFrame(key.data(), key.size(), pts_us, duration_us, true, segment_start);
+  }
+  if (unchanged && !segment_start && CanRepeat()) {
+    const std::vector<uint8_t> repeat = repeater_.MakeRepeat();
+    ++repeats_;
+    *key_frame = false;
+    return WriteFrame(repeat.data(), repeat.size(), pts_us, duration_us, false, false);
+  }
   picture_->pts = frame_number_++;
-  picture_->pict_type = segment_start ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
+  picture_->pict_type = key_due ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
   pending_.push_back({pts_us, duration_us, segment_start});
   last_key_ = false;
   const int32_t code = encoder_->Encode(picture_, [this](const AVPacket& packet) { return WritePacket(packet); });
   *key_frame = last_key_;
+  if (last_key_) key_pixels_ = PicturePixels();
   return code;
+}
+
+std::vector<uint8_t> VideoTrack::PicturePixels() const {
+  std::vector<uint8_t> pixels;
+  pixels.reserve(static_cast<size_t>(width_) * height_ * 3 / 2);
+  for (int plane = 0; plane < 3; ++plane) {
+    const int rows = plane ? height_ / 2 : height_;
+    const int bytes = plane ? width_ / 2 : width_;
+    for (int y = 0; y < rows; ++y) {
+      const uint8_t* row = picture_->data[plane] + static_cast<ptrdiff_t>(y) * picture_->linesize[plane];
+      pixels.insert(pixels.end(), row, row + bytes);
+    }
+  }
+  return pixels;
 }
 
 int32_t VideoTrack::WritePacket(const AVPacket& packet) {
@@ -81,15 +115,28 @@ int32_t VideoTrack::WritePacket(const AVPacket& packet) {
   const Pending frame = pending_.front();
   pending_.pop_front();
   last_key_ = (packet.flags & AV_PKT_FLAG_KEY) != 0;
-  uint32_t flags = last_key_ ? kRawFlagKeyFrame : 0;
-  if (frame.segment_start) flags |= kRawFlagSegmentStart;
-  return writer_.Write(packet.data, static_cast<size_t>(packet.size), frame.pts_us,
-                       static_cast<uint32_t>(frame.duration_us), flags);
+  std::vector<uint8_t> renumbered;
+  if (repeater_.TakeEncoded(packet.data, static_cast<size_t>(packet.size), &renumbered)) {
+    return WriteFrame(renumbered.data(), renumbered.size(), frame.pts_us, frame.duration_us, last_key_,
+                      frame.segment_start);
+  }
+  return WriteFrame(packet.data, static_cast<size_t>(packet.size), frame.pts_us, frame.duration_us, last_key_,
+                    frame.segment_start);
+}
+
+int32_t VideoTrack::WriteFrame(const uint8_t* data, size_t size, int64_t pts_us, int64_t duration_us,
+                               bool key_frame, bool segment_start) {
+  since_key_ = key_frame ? 1 : since_key_ + 1;
+  uint32_t flags = key_frame ? kRawFlagKeyFrame : 0;
+  if (segment_start) flags |= kRawFlagSegmentStart;
+  return writer_.Write(data, size, pts_us, static_cast<uint32_t>(duration_us), flags);
 }
 
 int32_t VideoTrack::Finish() {
   const int32_t drained = encoder_->Encode(nullptr, [this](const AVPacket& packet) { return WritePacket(packet); });
   const int32_t synced = writer_.Sync();
+  KLOG(6) << "video track " << writer_.data_path() << ": " << writer_.frames() << " frames, " << repeats_
+          << " of them repeats this time";
   writer_.Close();
   return drained != kOk ? drained : synced;
 }

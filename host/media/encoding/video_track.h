@@ -4,9 +4,11 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/media/media_types.h"
 #include "host/media/capture/pixel_ops.h"
+#include "host/media/encoding/repeat_frame_coder.h"
 #include "host/media/stream/raw_stream_writer.h"
 
 struct AVFrame;
@@ -41,14 +43,22 @@ class VideoTrack {
   const AVFrame* picture() const { return picture_; }
 
   // Encodes the picture as the frame at `pts_us` and writes it. The first frame after
-  // `segment_start` is an IDR frame. Returns kOk or the encoder's or writer's failure.
-  int32_t Encode(int64_t pts_us, int64_t duration_us, bool segment_start, bool* key_frame);
+  // `segment_start` is an IDR frame, and so is every frame a key interval after the last one.
+  // `unchanged`: the picture is the one of the last frame; it is then written as a repeat
+  // (RepeatFrameCoder) when it can be. Returns kOk or the encoder's or writer's failure.
+  int32_t Encode(int64_t pts_us, int64_t duration_us, bool segment_start, bool unchanged, bool* key_frame);
+  // Whether the next frame, if its picture is unchanged, would be a repeat.
+  bool CanRepeat() const;
   // Drains the encoder and pushes the files to disk.
   int32_t Finish();
 
  private:
   VideoTrack() = default;
   int32_t WritePacket(const AVPacket& packet);
+  int32_t WriteFrame(const uint8_t* data, size_t size, int64_t pts_us, int64_t duration_us, bool key_frame,
+                     bool segment_start);
+  // The picture's pixels, row by row without padding: kept for a key frame, compared later.
+  std::vector<uint8_t> PicturePixels() const;
 
   struct Pending {
     int64_t pts_us;
@@ -66,6 +76,14 @@ class VideoTrack {
   // Frames sent to the encoder whose packets have not come out yet, oldest first.
   std::deque<Pending> pending_;
   bool last_key_ = false;
+  RepeatFrameCoder repeater_;
+  // Key frames come every `keyint_` frames of the timeline, repeats included: libx264 counts
+  // only the frames it sees, so the track asks for them itself.
+  int32_t keyint_ = 0;
+  int32_t since_key_ = 0;
+  int64_t repeats_ = 0;  // for the log
+  // The pixels of libx264's last key frame, to tell whether it can be written again.
+  std::vector<uint8_t> key_pixels_;
 };
 
 }  // namespace kvp::av

@@ -83,13 +83,18 @@ bool TimestampsOrdered(const std::vector<kvp::av::RawIndexRecord>& records) {
   return true;
 }
 
-int64_t DistinctPictures(const std::string& h264_path) {
+std::vector<std::string> PictureHashes(const std::string& h264_path) {
   std::istringstream lines(RunCommand("ffmpeg -v error -f h264 -i '" + h264_path + "' -f framemd5 - 2>/dev/null"));
-  std::set<std::string> hashes;
+  std::vector<std::string> hashes;
   for (std::string line; std::getline(lines, line);) {
-    if (!line.empty() && line[0] != '#') hashes.insert(line.substr(line.rfind(',') + 1));
+    if (!line.empty() && line[0] != '#') hashes.push_back(line.substr(line.rfind(',') + 1));
   }
-  return static_cast<int64_t>(hashes.size());
+  return hashes;
+}
+
+int64_t DistinctPictures(const std::string& h264_path) {
+  const std::vector<std::string> hashes = PictureHashes(h264_path);
+  return static_cast<int64_t>(std::set<std::string>(hashes.begin(), hashes.end()).size());
 }
 
 bool WaitUntil(const std::function<bool()>& done, int timeout_ms) {

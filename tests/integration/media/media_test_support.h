@@ -32,6 +32,8 @@ bool ExtractIndexedFrames(const std::string& data_path, const std::string& out_p
 bool TimestampsContinuous(const std::vector<kvp::av::RawIndexRecord>& records);
 // True when no frame starts before the previous one ended (gaps allowed: dropped or skipped frames).
 bool TimestampsOrdered(const std::vector<kvp::av::RawIndexRecord>& records);
+// The MD5 of each decoded picture of an H.264 Annex-B file, in order.
+std::vector<std::string> PictureHashes(const std::string& h264_path);
 // How many different pictures the decoded stream shows.
 int64_t DistinctPictures(const std::string& h264_path);
 

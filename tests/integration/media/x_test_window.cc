@@ -25,9 +25,30 @@ bool XTestWindow::Open(const std::string& display, int x, int y, int width, int 
                     values);
   gc_ = xcb_generate_id(connection_);
   xcb_create_gc(connection_, gc_, window_, 0, nullptr);
+  width_ = width;
+  height_ = height;
   Map();
-  painter_ = std::thread([this, width, height, fps] { Animate(width, height, fps); });
+  if (fps > 0) painter_ = std::thread([this, width, height, fps] { Animate(width, height, fps); });
   return true;
+}
+
+void XTestWindow::Fill(uint32_t colour) { FillRects(colour, {{0, 0, width_, height_}}); }
+
+void XTestWindow::FillRects(uint32_t colour, const std::vector<std::array<int, 4>>& rects) {
+  std::vector<xcb_rectangle_t> boxes;
+  for (const auto& r : rects) {
+    boxes.push_back({static_cast<int16_t>(r[0]), static_cast<int16_t>(r[1]), static_cast<uint16_t>(r[2]),
+                     static_cast<uint16_t>(r[3])});
+  }
+  xcb_change_gc(connection_, gc_, XCB_GC_FOREGROUND, &colour);
+  xcb_poly_fill_rectangle(connection_, window_, gc_, static_cast<uint32_t>(boxes.size()), boxes.data());
+  // A round trip: the server has drawn the rectangle when its answer comes.
+  std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+}
+
+void XTestWindow::WarpPointer(int x, int y) {
+  xcb_warp_pointer(connection_, XCB_NONE, window_, 0, 0, 0, 0, static_cast<int16_t>(x), static_cast<int16_t>(y));
+  std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
 }
 
 void XTestWindow::Map() {

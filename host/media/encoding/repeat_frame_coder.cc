@@ -1,0 +1,235 @@
+#include "host/media/encoding/repeat_frame_coder.h"
+
+#include "host/media/encoding/h264_rbsp.h"
+
+namespace kvp::av {
+
+namespace {
+
+constexpr uint8_t kNalSlice = 1;
+constexpr uint8_t kNalIdrSlice = 5;
+constexpr uint8_t kNalSps = 7;
+constexpr uint8_t kNalPps = 8;
+constexpr uint32_t kSliceTypeP = 5;  // P, and every slice of the picture is P
+
+// Profiles whose sequence parameter sets carry the chroma format and bit depths.
+bool HasChromaFormat(uint32_t profile) {
+  switch (profile) {
+    case 100: case 110: case 122: case 244: case 44: case 83: case 86: case 118: case 128: case 138: case 139:
+    case 134: case 135:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+std::vector<RepeatFrameCoder::Nal> RepeatFrameCoder::SplitAnnexB(const uint8_t* data, size_t size) {
+  std::vector<Nal> nals;
+  size_t start = 0;
+  bool open = false;
+  for (size_t i = 0; i + 2 < size; ++i) {
+    if (data[i] != 0 || data[i + 1] != 0 || data[i + 2] != 1) continue;
+    if (open) {
+      size_t end = i;
+      while (end > start && data[end - 1] == 0) --end;  // the zero of a four-byte start code
+      nals.push_back({data + start, end - start});
+    }
+    start = i + 3;
+    open = true;
+    i += 2;
+  }
+  if (open && start < size) nals.push_back({data + start, size - start});
+  return nals;
+}
+
+bool RepeatFrameCoder::TakeEncoded(const uint8_t* data, size_t size, std::vector<uint8_t>* rewritten) {
+  const std::vector<Nal> nals = SplitAnnexB(data, size);
+  bool key = false;
+  for (const Nal& nal : nals) key = key || (nal.size > 0 && (nal.data[0] & 0x1F) == kNalIdrSlice);
+  encoded_since_key_ = !key;
+  last_written_key_ = key;
+  if (key) StartKeyFrame();
+  // A key frame carries the repeats' parameter set beside libx264's, so that whatever collects
+  // a stream's parameter sets from its first key frame (a muxer's decoder configuration) has it.
+  bool changed = false;
+  std::vector<std::vector<uint8_t>> parts(nals.size());
+  for (size_t i = 0; i < nals.size(); ++i) {
+    const Nal& nal = nals[i];
+    if (nal.size < 2) continue;
+    const uint8_t type = nal.data[0] & 0x1F;
+    if (type == kNalSps) ReadSequenceParameters(nal);
+    if (type == kNalPps) {
+      ReadPictureParameters(nal);
+      if (key && sps_fits_ && pps_seen_) {
+        parts[i] = {0, 0, 0, 1};
+        parts[i].insert(parts[i].end(), nal.data, nal.data + nal.size);
+        AppendNal(0x60 | kNalPps, OwnPictureParameters(), &parts[i]);
+        own_pps_sent_ = true;
+      }
+    }
+    if (type == kNalSlice || type == kNalIdrSlice) {
+      const std::vector<uint8_t> slice = TakeSlice(nal);
+      if (!slice.empty()) AppendNal(nal.data[0], slice, &parts[i]);
+    }
+    changed = changed || !parts[i].empty();
+  }
+  if (changed) {
+    static constexpr uint8_t kStartCode[] = {0, 0, 0, 1};
+    rewritten->clear();
+    for (size_t i = 0; i < nals.size(); ++i) {
+      if (parts[i].empty()) {
+        rewritten->insert(rewritten->end(), kStartCode, kStartCode + 4);
+        rewritten->insert(rewritten->end(), nals[i].data, nals[i].data + nals[i].size);
+      } else {
+        rewritten->insert(rewritten->end(), parts[i].begin(), parts[i].end());
+      }
+    }
+  }
+  if (key) {
+    if (changed) {
+      key_frame_ = *rewritten;
+    } else {
+      key_frame_.assign(data, data + size);
+    }
+  }
+  return changed;
+}
+
+std::vector<uint8_t> RepeatFrameCoder::TakeSlice(const Nal& nal) {
+  const bool reference = (nal.data[0] & 0x60) != 0;
+  std::vector<uint8_t> rbsp = UnescapeRbsp(nal.data + 1, nal.size - 1);
+  RbspReader reader(rbsp);
+  reader.Ue();  // first_mb_in_slice
+  reader.Ue();  // slice_type
+  reader.Ue();  // pic_parameter_set_id
+  const size_t at = reader.position();
+  const uint32_t frame_num = reader.Bits(frame_num_bits_);
+  if (reader.failed() || !sps_fits_) {
+    last_is_reference_ = false;
+    return {};
+  }
+  const uint32_t mask = (1u << frame_num_bits_) - 1;
+  const uint32_t renumber_by = (last_frame_num_ - encoder_frame_num_) & mask;
+  const uint32_t stream_frame_num = (frame_num + renumber_by) & mask;
+  last_is_reference_ = reference;
+  if (reference) {
+    encoder_frame_num_ = frame_num;
+    last_frame_num_ = stream_frame_num;
+  }
+  if (renumber_by == 0) return {};
+  OverwriteBits(&rbsp, at, frame_num_bits_, stream_frame_num);
+  return rbsp;
+}
+
+void RepeatFrameCoder::ReadSequenceParameters(const Nal& nal) {
+  const std::vector<uint8_t> rbsp = UnescapeRbsp(nal.data + 1, nal.size - 1);
+  RbspReader r(rbsp);
+  sps_fits_ = false;
+  const uint32_t profile = r.Bits(8);
+  r.Bits(16);  // constraint flags, level
+  sps_id_ = r.Ue();
+  if (HasChromaFormat(profile)) {
+    if (r.Ue() == 3 && r.Bits(1)) return;  // separate colour planes
+    r.Ue();  // bit_depth_luma_minus8
+    r.Ue();  // bit_depth_chroma_minus8
+    r.Bits(1);  // qpprime_y_zero_transform_bypass_flag
+    if (r.Bits(1)) return;  // scaling matrices
+  }
+  frame_num_bits_ = static_cast<int>(r.Ue()) + 4;
+  const uint32_t poc_type = r.Ue();
+  if (poc_type != 2) return;
+  const uint32_t reference_frames = r.Ue();
+  r.Bits(1);  // gaps_in_frame_num_value_allowed_flag
+  const uint32_t width_mbs = r.Ue() + 1;
+  const uint32_t height_mbs = r.Ue() + 1;
+  const bool frames_only = r.Bits(1) == 1;
+  sps_fits_ = !r.failed() && reference_frames == 1 && frames_only && frame_num_bits_ <= 16;
+  macroblocks_ = width_mbs * height_mbs;
+}
+
+void RepeatFrameCoder::ReadPictureParameters(const Nal& nal) {
+  const std::vector<uint8_t> rbsp = UnescapeRbsp(nal.data + 1, nal.size - 1);
+  RbspReader r(rbsp);
+  pps_id_ = r.Ue();
+  r.Ue();  // seq_parameter_set_id
+  r.Bits(2);  // entropy_coding_mode_flag, bottom_field_pic_order_in_frame_present_flag
+  const bool one_slice_group = r.Ue() == 0;
+  r.Ue();  // num_ref_idx_l0_default_active_minus1
+  r.Ue();  // num_ref_idx_l1_default_active_minus1
+  r.Bits(3);  // weighted_pred_flag, weighted_bipred_idc
+  pic_init_qp_minus26_ = r.Se();
+  r.Se();  // pic_init_qs_minus26
+  chroma_qp_index_offset_ = r.Se();
+  pps_seen_ = !r.failed() && one_slice_group;
+}
+
+bool RepeatFrameCoder::CanRepeat() const { return sps_fits_ && pps_seen_ && last_is_reference_; }
+
+std::vector<uint8_t> RepeatFrameCoder::MakeRepeat() {
+  std::vector<uint8_t> out;
+  if (!own_pps_sent_) {
+    AppendNal(0x60 | kNalPps, OwnPictureParameters(), &out);
+    own_pps_sent_ = true;
+  }
+  const uint32_t frame_num = (last_frame_num_ + 1) & ((1u << frame_num_bits_) - 1);
+  RbspWriter slice;
+  slice.Ue(0);  // first_mb_in_slice
+  slice.Ue(kSliceTypeP);
+  slice.Ue(OwnPpsId());
+  slice.Bits(frame_num, frame_num_bits_);
+  slice.Bits(0, 1);  // num_ref_idx_active_override_flag
+  slice.Bits(0, 1);  // ref_pic_list_modification_flag_l0
+  slice.Bits(0, 1);  // adaptive_ref_pic_marking_mode_flag: the sliding window
+  slice.Se(0);  // slice_qp_delta
+  slice.Ue(1);  // disable_deblocking_filter_idc
+  slice.Ue(macroblocks_);  // mb_skip_run: every macroblock
+  AppendNal(0x40 | kNalSlice, slice.Finish(), &out);
+  last_frame_num_ = frame_num;
+  last_written_key_ = false;
+  return out;
+}
+
+bool RepeatFrameCoder::CanReplayKey() const { return !encoded_since_key_ && !last_written_key_ && CanRepeat(); }
+
+const std::vector<uint8_t>& RepeatFrameCoder::ReplayKey() {
+  StartKeyFrame();
+  last_written_key_ = true;
+  return key_frame_;
+}
+
+void RepeatFrameCoder::StartKeyFrame() {
+  // An IDR picture numbers from 0 and empties the decoder's reference buffer.
+  last_frame_num_ = 0;
+  encoder_frame_num_ = 0;
+  own_pps_sent_ = false;
+}
+
+std::vector<uint8_t> RepeatFrameCoder::OwnPictureParameters() const {
+  RbspWriter pps;
+  pps.Ue(OwnPpsId());
+  pps.Ue(sps_id_);
+  pps.Bits(0, 1);  // CAVLC
+  pps.Bits(0, 1);  // bottom_field_pic_order_in_frame_present_flag
+  pps.Ue(0);  // one slice group
+  pps.Ue(0);  // one reference in list 0
+  pps.Ue(0);
+  pps.Bits(0, 3);  // no weighted prediction
+  pps.Se(pic_init_qp_minus26_);
+  pps.Se(0);
+  pps.Se(chroma_qp_index_offset_);
+  pps.Bits(1, 1);  // deblocking_filter_control_present_flag
+  pps.Bits(0, 2);  // constrained_intra_pred_flag, redundant_pic_cnt_present_flag
+  return pps.Finish();
+}
+
+void RepeatFrameCoder::AppendNal(uint8_t header, const std::vector<uint8_t>& rbsp, std::vector<uint8_t>* out) {
+  static constexpr uint8_t kStartCode[] = {0, 0, 0, 1};
+  out->insert(out->end(), kStartCode, kStartCode + 4);
+  out->push_back(header);
+  const std::vector<uint8_t> escaped = EscapeRbsp(rbsp);
+  out->insert(out->end(), escaped.begin(), escaped.end());
+}
+
+}  // namespace kvp::av
