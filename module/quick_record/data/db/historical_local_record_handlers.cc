@@ -102,9 +102,9 @@ void HistoricalLocalRecordHandlers::QueryHistoricalLocalRecordDataList(const Req
   auto r = RequestObject<PluginGetHistoricalLocalRecordListReq>(request, "hlrKP: QueryHistoricalLocalRecordDataList");
   if (!r) return;
   Args args;
-  const std::string sql = kSelectMeetings + OwnerCondition(*r, &args) +
-                          " AND meeting_screen_record_files is not null ORDER BY meeting_join_time DESC" +
-                          PageClause(r->page_size, r->offset, &args);
+  std::string sql = kSelectMeetings + OwnerCondition(*r, &args);
+  sql += " AND meeting_screen_record_files is not null ORDER BY meeting_join_time DESC" +
+         PageClause(r->page_size, r->offset, &args);
   KLOG(6) << "lrKP: sql=" << sql;
   AnswerMeetings(dbs, sql, args, r->page_size, response);
 }
