@@ -51,7 +51,11 @@ const TableSchema& LocalRecordDataSchema() {
                                    {"record_flag", "INT"},
                                    {"finished_time", "INT"},
                                    {"show_red_point", "BOOLEAN"}},
-                                  {"app_id", "app_uid", "instance_id"}};
+                                  {"app_id", "app_uid", "instance_id"},
+                                  {{"local_record_data_start_time_index", "app_id, app_uid, start_record_time"},
+                                   {"local_record_data_visited_time_index", "app_id, app_uid, last_visited_time"},
+                                   {"local_record_data_update_time_index",
+                                    "app_id, app_uid, MAX(last_visited_time, finished_time)"}}};
   return schema;
 }
 
@@ -62,7 +66,8 @@ const TableSchema& SyncRecordSchema() {
                                    {"app_uid", kTextNotNull},
                                    {"is_sync_success", "BOOLEAN"},
                                    {"sync_version", "INT"}},
-                                  {"app_id", "app_uid"}};
+                                  {"app_id", "app_uid"},
+                                  {}};
   return schema;
 }
 
@@ -76,7 +81,8 @@ const TableSchema& LocalRecordRedDotSchema() {
                                    {"period_id", kTextNotNull},
                                    {"data_type", "INT"},
                                    {"state", "INT"}},
-                                  {"app_id", "app_uid", "instance_id"}};
+                                  {"app_id", "app_uid", "instance_id"},
+                                  {}};
   return schema;
 }
 
@@ -89,6 +95,10 @@ std::string CreateTableSql(const TableSchema& table) {
 std::string CreateIndexSql(const TableSchema& table) {
   return std::string("CREATE INDEX IF NOT EXISTS ") + table.name + "_index ON " + table.name + " (" +
          Join(table.key_columns, ",") + ");";
+}
+
+std::string CreateIndexSql(const TableSchema& table, const OrderIndex& index) {
+  return std::string("CREATE INDEX IF NOT EXISTS ") + index.name + " ON " + table.name + " (" + index.columns + ");";
 }
 
 std::string DatabaseFileName() { return util::crypto::Md5(kDatabaseName) + ".db"; }

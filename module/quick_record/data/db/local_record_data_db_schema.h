@@ -21,11 +21,19 @@ struct Column {
   const char* type;
 };
 
-// A table as it is created: columns in order and the unique key.
+// An index that serves the order of a paged list, so that a page of 20 reads about 20 rows
+// instead of sorting all of the owner's rows.
+struct OrderIndex {
+  const char* name;
+  const char* columns;  // columns or expressions, as the list's ORDER BY writes them
+};
+
+// A table as it is created: columns in order, the unique key and the order indexes.
 struct TableSchema {
   const char* name;
   std::vector<Column> columns;
   std::vector<std::string> key_columns;
+  std::vector<OrderIndex> order_indexes;
 };
 
 const TableSchema& LocalRecordDataSchema();
@@ -36,6 +44,8 @@ const TableSchema& LocalRecordRedDotSchema();
 std::string CreateTableSql(const TableSchema& table);
 // "CREATE INDEX IF NOT EXISTS <name>_index ON <name> (<keys>);"
 std::string CreateIndexSql(const TableSchema& table);
+// "CREATE INDEX IF NOT EXISTS <index> ON <name> (<columns>);"
+std::string CreateIndexSql(const TableSchema& table, const OrderIndex& index);
 
 // MD5 hex of "local_record_data" + ".db".
 std::string DatabaseFileName();

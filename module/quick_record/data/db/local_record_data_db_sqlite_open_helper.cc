@@ -53,8 +53,16 @@ bool LocalRecordDataDBSQLiteOpenHelper::OnCreate(const Database& db) {
 }
 
 bool LocalRecordDataDBSQLiteOpenHelper::OnOpen(const Database& db) {
-  return CreateTable(db, db::LocalRecordDataSchema(), "LocalRecordDataTable") &&
-         CreateTable(db, db::SyncRecordSchema(), "SyncRecordTable");
+  if (!CreateTable(db, db::LocalRecordDataSchema(), "LocalRecordDataTable") ||
+      !CreateTable(db, db::SyncRecordSchema(), "SyncRecordTable")) {
+    return false;
+  }
+  // Built here, after any upgrade: they name columns that older versions lacked.
+  const auto& table = db::LocalRecordDataSchema();
+  for (const auto& index : table.order_indexes) {
+    if (!db->Execute(db::CreateIndexSql(table, index))) return false;
+  }
+  return true;
 }
 
 bool LocalRecordDataDBSQLiteOpenHelper::OnConfigure(const Database&) { return true; }

@@ -133,6 +133,9 @@ TEST_F(LocalRecordDataDBSQLiteOpenHelperTest, UpgradesFromEveryOlderVersionKeepR
     EXPECT_TRUE(db->TableExists("local_record_red_dot"));
     EXPECT_EQ(Scalar(db, "SELECT COUNT(*) FROM local_record_red_dot"), version >= 4 ? 1 : 0);
     EXPECT_EQ(Scalar(db, "SELECT COUNT(*) FROM pragma_table_info('local_record_data')"), 32);
+    const auto indexes = Indexes(db);
+    EXPECT_NE(std::find(indexes.begin(), indexes.end(), "local_record_data_update_time_index"), indexes.end());
+    EXPECT_NE(std::find(indexes.begin(), indexes.end(), "local_record_red_dot_index"), indexes.end());
     // A new row takes every column.
     EXPECT_TRUE(db->Execute("INSERT INTO local_record_data(app_id, app_uid, instance_id, meeting_id, period_id, "
                             "finished_time, show_red_point) VALUES ('a', 'u', 'new', '', '', 5, 1)"));

@@ -119,6 +119,7 @@ void LocalRecordRedDotHandlers::QueryLocalRecordRedDotDataNum(const Request& req
                   Variant(int64_t{kRedDotStateHandling}), Variant(kLocalDataTypeQuickRecord),
                   Variant(int64_t{kRedDotStateFinished}), Variant(kLocalDataTypeMeetingRecord),
                   Variant(r->app_id),                     Variant(r->app_uid)};
+  KLOG(6) << "lrrdKP: sql=" << kRedDotNumSql;
   auto statement = Prepare(db, kRedDotNumSql, args);
   if (!statement || statement->Step() != SQLiteStatement::StepResult::kRow) return;
   auto answer = std::make_shared<DbQueryLocalRecordRedDotNumResp>();

@@ -1,6 +1,9 @@
 #include "module/quick_record/data/record/cloud_record_item_converter.h"
 
+#include <algorithm>
 #include <charconv>
+#include <initializer_list>
+#include <string_view>
 
 #include "host/sdk/kovani_common/web.h"
 
@@ -25,6 +28,23 @@ int32_t RecordStatusOfCloudState(const std::string& state) {
   if (state == "1") return kRecordStatusReady;
   if (state == "2") return kRecordStatusProcessing;
   return kRecordStatusOther;
+}
+
+// The address of `parts` joined; built in one allocation, since a list converts thousands.
+std::string Join(std::initializer_list<std::string_view> parts) {
+  size_t size = 0;
+  for (auto part : parts) size += part.size();
+  std::string joined;
+  joined.reserve(size);
+  for (auto part : parts) joined.append(part);
+  return joined;
+}
+
+// A player page address on the web host. The host's ReviseWebUrl leaves a full address as it is,
+// so it is asked only when the web host came without a scheme.
+std::string WebAddress(std::string address) {
+  if (address.rfind("https://", 0) == 0 || address.rfind("http://", 0) == 0) return address;
+  return kovani_common::utils::web::ReviseWebUrl(address);
 }
 
 // Negative numbers from the back end have no meaning for these fields and read as 0.
@@ -54,10 +74,9 @@ tagRecordDataItem CloudRecordItemConverter::Convert(const CloudRecordItemResp& r
   item.record_start_time = ParseUnsignedDecimal(r.start_time);
   item.record_end_time = ParseUnsignedDecimal(r.end_time);
   item.record_totoal_time = ParseUnsignedDecimal(r.duration);
-  if (!r.cover_url.empty()) item.cover_path = r.cover_url + kCoverThumbnailSuffix;
-  using kovani_common::utils::web::ReviseWebUrl;
-  item.complete_jump_url = ReviseWebUrl(web_host + r.jump_path + kJumpFromSuffix);
-  if (!r.jump_path_short.empty()) item.short_jump_url = ReviseWebUrl(web_host + "/" + r.jump_path_short);
+  if (!r.cover_url.empty()) item.cover_path = Join({r.cover_url, kCoverThumbnailSuffix});
+  item.complete_jump_url = WebAddress(Join({web_host, r.jump_path, kJumpFromSuffix}));
+  if (!r.jump_path_short.empty()) item.short_jump_url = WebAddress(Join({web_host, "/", r.jump_path_short}));
   item.meeting_id = r.meeting_info.meeting_id;
   item.meeting_code = r.meeting_info.meeting_code;
   item.record_status = RecordStatusOfCloudState(r.record_state);
@@ -90,6 +109,32 @@ tagRecordDataItem CloudRecordItemConverter::Convert(const CloudRecordItemResp& r
   item.access_msg = r.access_msg;
   item.role_type = NonNegative(r.role_type);
   return item;
+}
+
+std::vector<tagRecordDataItem> CloudRecordItemConverter::ConvertAllNewestFirst(
+    const std::vector<CloudRecordItemResp>& items, int32_t table_type) {
+  // The record field each table type orders by, as Convert fills it.
+  auto sort_time = [table_type](const CloudRecordItemResp& r) -> uint64_t {
+    switch (table_type) {
+      case kRecordTableAll:
+        return NonNegative(r.sort_num);
+      case kRecordTableRecent:
+        return NonNegative(r.last_view_time);
+      default:
+        return ParseUnsignedDecimal(r.start_time);
+    }
+  };
+  std::vector<std::pair<uint64_t, size_t>> order;
+  order.reserve(items.size());
+  for (size_t i = 0; i < items.size(); ++i) order.emplace_back(sort_time(items[i]), i);
+  std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+    return a.first != b.first ? a.first > b.first : a.second < b.second;
+  });
+  const std::string web_host = kovani_common::utils::web::GetWebHost();
+  std::vector<tagRecordDataItem> records;
+  records.reserve(items.size());
+  for (const auto& entry : order) records.push_back(Convert(items[entry.second], web_host));
+  return records;
 }
 
 std::vector<tagRecordDataItem> CloudRecordItemConverter::ConvertAll(const std::vector<CloudRecordItemResp>& items) {

@@ -16,6 +16,10 @@ class CloudRecordItemConverter {
   // `web_host` is the host's GetWebHost(): "https://host[:port]".
   static tagRecordDataItem Convert(const CloudRecordItemResp& item, const std::string& web_host);
   static std::vector<tagRecordDataItem> ConvertAll(const std::vector<CloudRecordItemResp>& items);
+  // The same records newest first by the time the table type orders by (RecordDataOrder), items
+  // of the same time in their order. Ordered before converting, so no record is moved twice.
+  static std::vector<tagRecordDataItem> ConvertAllNewestFirst(const std::vector<CloudRecordItemResp>& items,
+                                                              int32_t table_type);
 
   // A decimal text as an unsigned 64-bit number: the leading digits count; a text that does not
   // start with a digit, or whose digits do not fit, gives 0.

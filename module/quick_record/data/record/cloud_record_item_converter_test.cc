@@ -122,6 +122,23 @@ TEST(CloudRecordItemConverterTest, ParsesUnsignedDecimalTexts) {
   EXPECT_EQ(CloudRecordItemConverter::ParseUnsignedDecimal("7 days"), 7u);
 }
 
+TEST(CloudRecordItemConverterTest, ConvertingNewestFirstEqualsConvertingThenSorting) {
+  std::vector<CloudRecordItemResp> items(50);
+  for (size_t i = 0; i < items.size(); ++i) {
+    items[i].file_id = std::to_string(i);
+    items[i].sort_num = static_cast<int64_t>(i % 7) - 2;  // ties and negatives
+    items[i].last_view_time = static_cast<int64_t>((i * 13) % 11);
+    items[i].start_time = i % 5 ? std::to_string((i * 31) % 17) : "x";
+  }
+  for (int32_t table : {kRecordTableAll, kRecordTableRecent, kRecordTableMine}) {
+    auto expected = CloudRecordItemConverter::ConvertAll(items);
+    RecordDataOrder::SortNewestFirst(&expected, table);
+    const auto ordered = CloudRecordItemConverter::ConvertAllNewestFirst(items, table);
+    ASSERT_EQ(ordered.size(), expected.size());
+    for (size_t i = 0; i < ordered.size(); ++i) EXPECT_EQ(ordered[i].instance_id, expected[i].instance_id) << table;
+  }
+}
+
 TEST(RecordDataOrderTest, SortsByTheTimeOfTheTableTypeNewestFirstKeepingTies) {
   std::vector<tagRecordDataItem> items(4);
   const uint64_t update[] = {5, 9, 5, 1}, visited[] = {1, 2, 3, 4}, start[] = {8, 6, 7, 9};
