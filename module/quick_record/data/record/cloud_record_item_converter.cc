@@ -1,11 +1,11 @@
 #include "module/quick_record/data/record/cloud_record_item_converter.h"
 
-#include <algorithm>
 #include <charconv>
 #include <initializer_list>
 #include <string_view>
 
 #include "host/sdk/kovani_common/web.h"
+#include "module/quick_record/data/record/record_data_order.h"
 
 namespace quick_record {
 namespace {
@@ -124,16 +124,13 @@ std::vector<tagRecordDataItem> CloudRecordItemConverter::ConvertAllNewestFirst(
         return ParseUnsignedDecimal(r.start_time);
     }
   };
-  std::vector<std::pair<uint64_t, size_t>> order;
-  order.reserve(items.size());
-  for (size_t i = 0; i < items.size(); ++i) order.emplace_back(sort_time(items[i]), i);
-  std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
-    return a.first != b.first ? a.first > b.first : a.second < b.second;
-  });
+  std::vector<uint64_t> times;
+  times.reserve(items.size());
+  for (const auto& item : items) times.push_back(sort_time(item));
   const std::string web_host = kovani_common::utils::web::GetWebHost();
   std::vector<tagRecordDataItem> records;
   records.reserve(items.size());
-  for (const auto& entry : order) records.push_back(Convert(items[entry.second], web_host));
+  for (size_t position : RecordDataOrder::NewestFirstPositions(times)) records.push_back(Convert(items[position], web_host));
   return records;
 }
 

@@ -15,17 +15,20 @@ uint64_t RecordDataOrder::SortTime(const tagRecordDataItem& item, int32_t table_
   }
 }
 
+std::vector<size_t> RecordDataOrder::NewestFirstPositions(const std::vector<uint64_t>& times) {
+  std::vector<size_t> positions(times.size());
+  for (size_t i = 0; i < positions.size(); ++i) positions[i] = i;
+  std::stable_sort(positions.begin(), positions.end(), [&times](size_t a, size_t b) { return times[a] > times[b]; });
+  return positions;
+}
+
 void RecordDataOrder::SortNewestFirst(std::vector<tagRecordDataItem>* items, int32_t table_type) {
-  // A record is large: sort (time, position) pairs and move each record once.
-  std::vector<std::pair<uint64_t, size_t>> order;
-  order.reserve(items->size());
-  for (size_t i = 0; i < items->size(); ++i) order.emplace_back(SortTime((*items)[i], table_type), i);
-  std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
-    return a.first != b.first ? a.first > b.first : a.second < b.second;
-  });
+  std::vector<uint64_t> times;
+  times.reserve(items->size());
+  for (const auto& item : *items) times.push_back(SortTime(item, table_type));
   std::vector<tagRecordDataItem> sorted;
   sorted.reserve(items->size());
-  for (const auto& entry : order) sorted.push_back(std::move((*items)[entry.second]));
+  for (size_t position : NewestFirstPositions(times)) sorted.push_back(std::move((*items)[position]));
   items->swap(sorted);
 }
 

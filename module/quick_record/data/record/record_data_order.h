@@ -14,6 +14,9 @@ class RecordDataOrder {
   static uint64_t SortTime(const tagRecordDataItem& item, int32_t table_type);
   // Newest first; records with the same time keep their order.
   static void SortNewestFirst(std::vector<tagRecordDataItem>* items, int32_t table_type);
+  // The positions of `times` newest first, equal times in their order: records are large, so
+  // callers order positions and move each record once.
+  static std::vector<size_t> NewestFirstPositions(const std::vector<uint64_t>& times);
 };
 
 }  // namespace quick_record
