@@ -154,6 +154,8 @@ int main(int argc, char** argv) {
     qrhost::PrintModuleReport(kModuleName, std::cout);
     return 0;
   }
-  if (command == "add-meeting-recording") return qrhost::RunAddMeetingRecording(*session, meeting_options, std::cout, std::cerr);
+  if (command == "add-meeting-recording") {
+    return qrhost::RunAddMeetingRecording(*session, meeting_options, std::cout, std::cerr);
+  }
   return qrhost::RunRecordRaw(*session, record_options, std::cout, std::cerr);
 }

@@ -130,7 +130,8 @@ std::vector<tagRecordDataItem> CloudRecordItemConverter::ConvertAllNewestFirst(
   const std::string web_host = kovani_common::utils::web::GetWebHost();
   std::vector<tagRecordDataItem> records;
   records.reserve(items.size());
-  for (size_t position : RecordDataOrder::NewestFirstPositions(times)) records.push_back(Convert(items[position], web_host));
+  for (size_t position : RecordDataOrder::NewestFirstPositions(times))
+    records.push_back(Convert(items[position], web_host));
   return records;
 }
 
