@@ -508,14 +508,13 @@ TEST_F(QuickRecorderImplTest, StopsFromTheEngineThreadAndTheUserNeverOverlap) {
     active.type = kvp::av::VideoDeviceEvent::Type::kCaptureActive;
     active.source = kvp::av::VideoSourceKind::kScreen;
     for (int i = 0; !done; ++i) {
-      if (i % 3 == 0) engine_.EmitException(kvp::av::kErrEncode, "encoder");
+      engine_.EmitException(kvp::av::kErrEncode, "encoder");
       engine_.EmitVideoDeviceEvent(i % 2 ? minimized : active);
       recorder_->GetRecordedDuration();
-      std::this_thread::yield();
     }
   });
 
-  constexpr int kIterations = 2000;
+  constexpr int kIterations = 5000;
   int fresh_starts = 0;
   for (int i = 0; i < kIterations; ++i) {
     context_.config.window_id = i % 2 ? 7 : 0;
@@ -524,6 +523,11 @@ TEST_F(QuickRecorderImplTest, StopsFromTheEngineThreadAndTheUserNeverOverlap) {
     engine_.enable_on_result = i % 7 == 0 ? kvp::av::kErrNoSource : kvp::av::kOk;
     if (Start(kRecordFlagScreen | kRecordFlagCamera)) ++fresh_starts;
     engine_.enable_on_result = kvp::av::kOk;
+    if (i % 2) {
+      // Straight to the stop, while the engine thread's error stop is likely under way.
+      recorder_->Stop();
+      continue;
+    }
     recorder_->UpdateConfig();
     if (recorder_->Pause()) recorder_->Start(&context_, Params(kRecordFlagScreen));
     recorder_->Stop();
