@@ -101,7 +101,7 @@ void QuickRecordModel::BindSessionMethods() {
   BindMethod(kInvokeGetQuickRecordState, [this](const Variant&, Variant* result) {
     if (!result) return true;
     *result = Variant::MakeMap();
-    result->Set("is_recording", is_recording_);
+    result->Set("is_recording", is_recording_.load());
     result->Set("record_id", record_id_);
     result->Set("record_start_time", record_start_time_);
     result->Set("is_canceled", is_canceled_);
@@ -220,7 +220,7 @@ void QuickRecordModel::BindFieldMethods() {
 
 Variant QuickRecordModel::Field(const std::string& name) const {
   if (name == "record_mode") return record_mode_;
-  if (name == "is_recording") return is_recording_;
+  if (name == "is_recording") return is_recording_.load();
   if (name == "is_count_downing") return is_count_downing_;
   if (name == "is_canceled") return is_canceled_;
   if (name == "record_id") return record_id_;
@@ -333,8 +333,9 @@ void QuickRecordModel::HandleRecordState(const Variant& payload) {
   }
   const int32_t state = payload.GetInt32("record_state");
   KLOG(6) << "record_state: " << state;
-  is_recording_ = state != 0 && state != -1;
-  FireEvent(kEventRecordingChanged, is_recording_);
+  const bool recording = state != 0 && state != -1;
+  is_recording_ = recording;
+  FireEvent(kEventRecordingChanged, recording);
 }
 
 void QuickRecordModel::HandleRecordError(const Variant& payload) {

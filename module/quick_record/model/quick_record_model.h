@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -151,7 +152,8 @@ class QuickRecordModel : public framework::ModelImpl, public IQuickRecordDelegat
   std::string record_id_;
   std::string record_start_time_;
   bool is_canceled_ = false;
-  bool is_recording_ = false;
+  // Written from the recorder's state event, which an engine error raises on the engine's thread.
+  std::atomic<bool> is_recording_{false};
   bool is_count_downing_ = false;
   int32_t record_mode_ = 0;
   // The start authorisation of the recording being made; replaced by each new start.

@@ -44,13 +44,18 @@ void QuickRecordCountDownViewModel::Start() {
   running_ = true;
   SetSessionCountDown(true);
   PublishNumber();
+  tick_timer_ = CreateStepTimer(&QuickRecordCountDownViewModel::Tick);
+  tick_timer_->Start(kTickMs, /*repeating=*/true);
+}
+
+std::shared_ptr<base::threading::Timer> QuickRecordCountDownViewModel::CreateStepTimer(
+    void (QuickRecordCountDownViewModel::*step)()) {
   std::weak_ptr<StatefulViewModel> weak = weak_from_this();
-  tick_timer_ = base::threading::CreateTimer(
-      [weak] {
-        if (auto self = std::static_pointer_cast<QuickRecordCountDownViewModel>(weak.lock())) self->Tick();
+  return base::threading::CreateTimer(
+      [weak, step] {
+        if (auto self = std::static_pointer_cast<QuickRecordCountDownViewModel>(weak.lock())) (self.get()->*step)();
       },
       FROM_HERE);
-  tick_timer_->Start(kTickMs, /*repeating=*/true);
 }
 
 void QuickRecordCountDownViewModel::Tick() {
@@ -65,12 +70,7 @@ void QuickRecordCountDownViewModel::Tick() {
   data.Set("count_down_number", number_);
   data.Set("sound", SoundPath(kEndSound));
   Publish(kPropertyViewData, data);
-  std::weak_ptr<StatefulViewModel> weak = weak_from_this();
-  end_timer_ = base::threading::CreateTimer(
-      [weak] {
-        if (auto self = std::static_pointer_cast<QuickRecordCountDownViewModel>(weak.lock())) self->Finish();
-      },
-      FROM_HERE);
+  end_timer_ = CreateStepTimer(&QuickRecordCountDownViewModel::Finish);
   end_timer_->Start(kEndMs, /*repeating=*/false);
 }
 

@@ -42,6 +42,8 @@ class QuickRecordCountDownViewModel : public framework::StatefulViewModel {
   void Finish();
   void Cancel();
   void StopTimers();
+  // A timer whose ticks run `step` while this view model lives.
+  std::shared_ptr<base::threading::Timer> CreateStepTimer(void (QuickRecordCountDownViewModel::*step)());
   void PublishNumber();
   void ReportResult(bool finished);
   // Tells the session whether a count-down runs, so that no second recording starts meanwhile.
