@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "host/app/host_application.h"
@@ -14,8 +15,9 @@ namespace qrhost {
 class HostSession {
  public:
   // Null with a one-line `*error` when the configuration or the module cannot be loaded.
+  // `in_meeting` overrides the configuration's "in_meeting" when set.
   static std::unique_ptr<HostSession> Open(const std::string& module_path, const std::string& config_path,
-                                           std::string* error);
+                                           std::optional<bool> in_meeting, std::string* error);
   ~HostSession();
 
   base::threading::HostLoopers& loopers() { return loopers_; }

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,13 +14,15 @@
 #include "apps/qrhost/qrhost_record_raw.h"
 #include "host/app/host_config.h"
 #include "host/base/logging/logger.h"
+#include "host/sdk/kovani_common/account.h"
 
 namespace {
 
 constexpr char kModuleName[] = "quick_record";
 
 void PrintUsage(std::ostream& out) {
-  out << "usage: qrhost [--module PATH] [--config FILE] [--log-level N] <command> [options]\n"
+  out << "usage: qrhost [--module PATH] [--config FILE] [--log-level N] [--in-meeting] <command> [options]\n"
+         "  --in-meeting  act as if the user were in a meeting (overrides \"in_meeting\" of the config)\n"
          "commands:\n"
          "  info         load and activate the module, print what it contributed, deactivate\n"
          "  record-raw   record with the module's recorder (no cloud) and print the files:\n"
@@ -118,6 +121,7 @@ bool ParseAddMeetingRecording(const std::vector<std::string>& args, qrhost::AddM
 int main(int argc, char** argv) {
   std::string module_path = DefaultModulePath();
   std::string config_path = host::app::HostConfig::DefaultPath();
+  std::optional<bool> in_meeting;
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -125,6 +129,8 @@ int main(int argc, char** argv) {
       module_path = argv[++i];
     } else if (arg == "--config" && i + 1 < argc) {
       config_path = argv[++i];
+    } else if (arg == "--in-meeting") {
+      in_meeting = true;
     } else if (arg == "--log-level" && i + 1 < argc) {
       base::logging::SetLevel(std::atoi(argv[++i]));
     } else if (arg == "-h" || arg == "--help") {
@@ -145,13 +151,14 @@ int main(int argc, char** argv) {
   }
 
   std::string error;
-  auto session = qrhost::HostSession::Open(module_path, config_path, &error);
+  auto session = qrhost::HostSession::Open(module_path, config_path, in_meeting, &error);
   if (!session) {
     std::cerr << "qrhost: " << error << "\n";
     return 2;
   }
   if (command == "info") {
     qrhost::PrintModuleReport(kModuleName, std::cout);
+    std::cout << "in meeting: " << (kovani_common::utils::inmeeting::IsInMeeting() ? "yes" : "no") << "\n";
     return 0;
   }
   if (command == "add-meeting-recording") {

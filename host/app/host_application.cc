@@ -13,6 +13,7 @@
 #include "host/framework/module/resource.h"
 #include "host/framework/module/scope_singleton_registry.h"
 #include "host/framework/navigation/navigator_service.h"
+#include "host/sdk/kovani_common/account.h"
 #include "host/sdk/kovani_common/paths.h"
 
 namespace host::app {
@@ -70,6 +71,7 @@ HostApplication::HostApplication(HostConfig config) : config_(std::move(config))
   factories_[kDeviceModelId] = [] { return std::make_shared<DeviceModel>(); };
   factories_[kWindowStateModelId] = [] { return std::make_shared<WindowStateModel>(); };
   host::strings::LoadDefaultStringTable();
+  kovani_common::utils::inmeeting::SetInMeeting(config_.in_meeting);
   runtime_ = std::make_unique<AppRuntime>(factories_);
   runtime_->Activate();
   framework::module::GetModuleService().SetAppRuntime(runtime_.get());
@@ -81,6 +83,7 @@ HostApplication::~HostApplication() {
   framework::module::GetModuleService().Reset();
   framework::ScopeSingletonRegistry::GetInstance().Clear();
   runtime_.reset();
+  kovani_common::utils::inmeeting::SetInMeeting(false);
   g_current = nullptr;
 }
 
@@ -107,6 +110,7 @@ void HostApplication::ApplyConfig(HostConfig config) {
   config.source_path = config.source_path.empty() ? config_.source_path : config.source_path;
   config_ = std::move(config);
   this->config()->ReplaceSections(config_.sections);
+  kovani_common::utils::inmeeting::SetInMeeting(config_.in_meeting);
   if (same_user) return;
   user_config()->Open(UserConfigPath());
   auth()->SetSignedInUser(config_.account.app_uid, "config");

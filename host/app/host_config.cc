@@ -42,6 +42,7 @@ HostConfig HostConfig::FromVariant(const Variant& document) {
   config.backend_url = document.GetString("backend_url");
   config.web_host = document.GetString("web_host");
   config.save_dir = document.GetString("save_dir");
+  config.in_meeting = document.GetBool("in_meeting");
   const Variant& account = document.Get("account");
   config.account = Account{account.GetString("app_id"), account.GetString("app_uid"), account.GetString("nick_name"),
                            account.GetString("avatar"),  account.GetString("token"),   account.GetString("secret")};
@@ -58,6 +59,7 @@ Variant HostConfig::ToVariant() const {
   document.Set("backend_url", backend_url);
   document.Set("web_host", web_host);
   document.Set("save_dir", save_dir);
+  document.Set("in_meeting", in_meeting);
   Variant a = Variant::MakeMap();
   a.Set("app_id", account.app_id);
   a.Set("app_uid", account.app_uid);

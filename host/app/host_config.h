@@ -19,6 +19,7 @@ struct Account {
 
 // The host's configuration file (JSON), documented in docs/host-configuration.md:
 //   {"backend_url": "http://127.0.0.1:8080", "web_host": "https://...", "save_dir": "...",
+//    "in_meeting": false,
 //    "account": {"app_id", "app_uid", "nick_name", "avatar", "token", "secret"},
 //    "realtime": {"http_quic_enable": false, ...},
 //    "ability": {"quick_record_ability": {...}, "record-transcode": {...}, ...}}
@@ -26,6 +27,9 @@ struct HostConfig {
   std::string backend_url;
   std::string web_host;
   std::string save_dir;
+  // Whether the user is in a meeting (kovani_common::utils::inmeeting::IsInMeeting). This host
+  // joins no meetings itself; the configuration (or qrhost --in-meeting) says so.
+  bool in_meeting = false;
   Account account;
   // Whether per-user state (the user configuration) is kept on disk, under
   // kovani_common::utils::GetUserDataPath(). Loaded configurations are; in-memory ones (tests) not.

@@ -59,6 +59,20 @@ TEST(HostConfigTest, RoundTripsThroughItsDocument) {
   EXPECT_EQ(again.account.secret, "s");
 }
 
+TEST(HostConfigTest, TheMeetingStateFollowsTheConfiguration) {
+  base::test::TestTaskEnvironment env;
+  {
+    HostApplication app(HostConfig::FromVariant(Variant::FromJson(R"({"in_meeting": true})")));
+    EXPECT_TRUE(app.host_config().in_meeting);
+    EXPECT_TRUE(kovani_common::utils::inmeeting::IsInMeeting());
+    app.ApplyConfig(HostConfig{});
+    EXPECT_FALSE(kovani_common::utils::inmeeting::IsInMeeting());
+    app.ApplyConfig(HostConfig::FromVariant(Variant::FromJson(R"({"in_meeting": true})")));
+    EXPECT_TRUE(kovani_common::utils::inmeeting::IsInMeeting());
+  }
+  EXPECT_FALSE(kovani_common::utils::inmeeting::IsInMeeting());  // the host is gone
+}
+
 TEST(ConfigModelTest, AChangeFiresOnceAndOnlyWhenTheValueDiffers) {
   base::test::TestTaskEnvironment env;
   HostApplication app;

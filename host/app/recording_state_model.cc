@@ -15,6 +15,9 @@ bool RecordingStateModel::Call(int32_t method_id, const Variant& args, Variant*)
     const int64_t state = args.GetInt64("record_state");
     kovani_common::utils::record::SetQuickRecordRunning(state == 2 || state == 3);
   }
+  const bool cancel = (type() == kRecordingServiceModelId && method_id == kRecordingServiceCancelRecord) ||
+                      (type() == kRecordingStateListenerModelId && method_id == kRecordingStateListenerCancelRecord);
+  if (cancel) kovani_common::utils::record::SetQuickRecordRunning(false);
   std::lock_guard lock(mutex_);
   told_.push_back({method_id, args});
   return true;

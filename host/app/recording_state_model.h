@@ -9,13 +9,16 @@
 
 namespace host::app {
 
-// Host models that modules tell about their recording (1000018, the recording service; 10013).
-// This host only records what it is told: every call is accepted and kept. A call carrying
-// "record_state" also sets kovani_common::utils::record::IsQuickRecordRunning (2 recording and
-// 3 paused count as running).
+// Host models that modules tell about their recording (1000018, the recording service; 10013,
+// the recording-state listener). Every call is accepted and kept. A call carrying "record_state"
+// sets kovani_common::utils::record::IsQuickRecordRunning (2 recording and 3 paused count as
+// running); a cancellation clears it.
 constexpr int32_t kRecordingServiceModelId = 1000018;
 constexpr int32_t kRecordingStateListenerModelId = 10013;
 constexpr int32_t kRecordingServiceRecordState = 23;  // the recorder-state map of the module
+constexpr int32_t kRecordingServiceCancelRecord = 24;  // {"record_id"}: the user cancelled the recording
+constexpr int32_t kRecordingStateListenerRecordState = 1;  // the same map as method 23 of 1000018
+constexpr int32_t kRecordingStateListenerCancelRecord = 2;  // {"record_id"}
 // Events of model 1000018 that the host announces: a forced cancellation of the quick
 // recording, and a finished upload of a transcoded recording file.
 constexpr int32_t kRecordingServiceForceCancellationEvent = 66;

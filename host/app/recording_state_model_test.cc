@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "host/base/threading/test_task_environment.h"
 #include "host/sdk/kovani_common/account.h"
 
@@ -40,6 +42,21 @@ TEST(RecordingStateModelTest, RecordsEveryCallAndTheRunningState) {
   EXPECT_EQ(told[0].args.GetInt32("record_state"), 2);
   EXPECT_EQ(told[2].method_id, 99);
   EXPECT_EQ(told[2].args.AsString(), "cancelled");
+}
+
+TEST(RecordingStateModelTest, ACancellationEndsTheRunningState) {
+  base::test::TestTaskEnvironment env;
+  for (auto [model_id, state_method, cancel_method] :
+       {std::tuple{kRecordingServiceModelId, kRecordingServiceRecordState, kRecordingServiceCancelRecord},
+        std::tuple{kRecordingStateListenerModelId, kRecordingStateListenerRecordState, kRecordingStateListenerCancelRecord}}) {
+    RecordingStateModel model(model_id);
+    model.Call(state_method, State(2), nullptr);
+    ASSERT_TRUE(kovani_common::utils::record::IsQuickRecordRunning());
+    Variant cancel;
+    cancel.Set("record_id", "rec-1");
+    model.Call(cancel_method, cancel, nullptr);
+    EXPECT_FALSE(kovani_common::utils::record::IsQuickRecordRunning()) << model_id;
+  }
 }
 
 TEST(RecordingStateModelTest, AnnouncesHostEventsToSubscribers) {

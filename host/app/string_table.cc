@@ -13,6 +13,37 @@ void LoadDefaultStringTable() {
       {kQuickRecordMyRecordsTab, "My recordings"},
       {kQuickRecordNotificationTab, "Notifications"},
       {kQuickRecordScreenTitle, "Screen "},
+      {kQuickRecordCountDownCancel, "Cancel"},
+      {kRecordErrorSavePathTitle, "Can't save the recording"},
+      {kRecordErrorSavePathMsg,
+       "The folder for recordings can't be written to. Choose another folder in the recording settings and try "
+       "again."},
+      {kRecordErrorSavePathOperation, "Choose folder"},
+      {kRecordErrorNoDiskAtStartTitle, "Not enough disk space"},
+      {kRecordErrorNoDiskAtStartMsg,
+       "Recording needs more than 500 MB free on the disk that holds the recordings folder. Free some space or "
+       "choose another folder, then try again."},
+      {kRecordErrorNoDiskAtStartOperation, "OK"},
+      {kRecordErrorDiskFullTitle, "Recording stopped: the disk is full"},
+      {kRecordErrorDiskFullMsg,
+       "The disk that holds the recordings folder ran low on space, so the recording was stopped. What was "
+       "recorded until then is kept. Free some space before you record again."},
+      {kRecordErrorDiskFullOperation, "OK"},
+      {kRecordErrorCameraTitle, "Camera unavailable"},
+      {kRecordErrorCameraMsg,
+       "The camera could not be opened. Check that it is connected and that no other application is using it, "
+       "then try again."},
+      {kRecordErrorCameraOperation, "Try again"},
+      {kRecordErrorMicrophoneTitle, "Microphone unavailable"},
+      {kRecordErrorMicrophoneMsg,
+       "The microphone could not be opened. Check that it is connected and allowed in the system's sound "
+       "settings, then try again."},
+      {kRecordErrorMicrophoneOperation, "Try again"},
+      {kRecordErrorScreenTitle, "The screen can't be captured"},
+      {kRecordErrorScreenMsg,
+       "The screen or window you chose could not be captured. Check that the window is still open and the "
+       "display is available, then try again."},
+      {kRecordErrorScreenOperation, "Try again"},
   };
   auto* resource = framework::Resource::GetInstance();
   for (const auto& [id, text] : kTexts) resource->SetString(id, text);

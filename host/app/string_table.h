@@ -13,6 +13,29 @@ constexpr uint32_t kQuickRecordNotificationTab = 0x5e1f2a04;
 // Followed by the screen's 1-based number.
 constexpr uint32_t kQuickRecordScreenTitle = 0x5e1f2a05;
 
+constexpr uint32_t kQuickRecordCountDownCancel = 0x5e1f2a06;
+
+// Recording errors shown to the user: a title, a message and the label of the button that closes
+// the notice, for each recorder error code.
+constexpr uint32_t kRecordErrorSavePathTitle = 0x5e1f2b01;  // -3: the save folder can't be written
+constexpr uint32_t kRecordErrorSavePathMsg = 0x5e1f2b02;
+constexpr uint32_t kRecordErrorSavePathOperation = 0x5e1f2b03;
+constexpr uint32_t kRecordErrorNoDiskAtStartTitle = 0x5e1f2b04;  // -9: too little disk to start
+constexpr uint32_t kRecordErrorNoDiskAtStartMsg = 0x5e1f2b05;
+constexpr uint32_t kRecordErrorNoDiskAtStartOperation = 0x5e1f2b06;
+constexpr uint32_t kRecordErrorDiskFullTitle = 0x5e1f2b07;  // -12: the disk filled while recording
+constexpr uint32_t kRecordErrorDiskFullMsg = 0x5e1f2b08;
+constexpr uint32_t kRecordErrorDiskFullOperation = 0x5e1f2b09;
+constexpr uint32_t kRecordErrorCameraTitle = 0x5e1f2b0a;  // -17: the camera can't be opened
+constexpr uint32_t kRecordErrorCameraMsg = 0x5e1f2b0b;
+constexpr uint32_t kRecordErrorCameraOperation = 0x5e1f2b0c;
+constexpr uint32_t kRecordErrorMicrophoneTitle = 0x5e1f2b0d;  // -18: the microphone can't be opened
+constexpr uint32_t kRecordErrorMicrophoneMsg = 0x5e1f2b0e;
+constexpr uint32_t kRecordErrorMicrophoneOperation = 0x5e1f2b0f;
+constexpr uint32_t kRecordErrorScreenTitle = 0x5e1f2b10;  // -19: the screen or window can't be captured
+constexpr uint32_t kRecordErrorScreenMsg = 0x5e1f2b11;
+constexpr uint32_t kRecordErrorScreenOperation = 0x5e1f2b12;
+
 // Loads the built-in English texts into framework::Resource.
 void LoadDefaultStringTable();
 

@@ -1,6 +1,7 @@
 #include "host/util/deviceinfo.h"
 
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <mutex>
@@ -72,6 +73,13 @@ int64_t GetDiskSpace(const std::string& path) {
   struct statvfs st {};
   if (path.empty() || ::statvfs(path.c_str(), &st) != 0) return -1;
   return static_cast<int64_t>(st.f_bavail) * static_cast<int64_t>(st.f_frsize);
+}
+
+int64_t GetTotalMemoryBytes() {
+  const long pages = ::sysconf(_SC_PHYS_PAGES);
+  const long page_size = ::sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || page_size <= 0) return -1;
+  return static_cast<int64_t>(pages) * page_size;
 }
 
 bool ParseCpuTimes(const std::string& proc_stat, const std::string& proc_self_stat, CpuTimes* times) {

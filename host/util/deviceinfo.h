@@ -4,7 +4,8 @@
 #include <string>
 
 // What the machine is and how busy it is: CPU model and counts (/proc/cpuinfo), free disk space
-// (statvfs), CPU usage of this process and of the whole system (/proc/self/stat, /proc/stat).
+// (statvfs), physical memory (sysconf), CPU usage of this process and of the whole system
+// (/proc/self/stat, /proc/stat).
 namespace util::deviceinfo {
 
 struct CpuInfo {
@@ -21,6 +22,8 @@ int GetPhysicalCpuCount();
 
 // Bytes available to this user on the file system that holds `path`; -1 when it cannot be read.
 int64_t GetDiskSpace(const std::string& path);
+// Physical memory of the machine in bytes; -1 when it cannot be read.
+int64_t GetTotalMemoryBytes();
 
 // Cumulative CPU clock ticks: this process (user + system) and the whole machine.
 struct CpuTimes {

@@ -3,7 +3,9 @@
 #include <dlfcn.h>
 
 #include "host/base/logging/logger.h"
+#include "host/app/host_application.h"
 #include "host/sdk/kovani_common/account.h"
+#include "host/sdk/utils/user_config.h"
 #include "host/util/file.h"
 
 namespace kovani_common::utils {
@@ -32,18 +34,40 @@ std::string GetDatabasePath() {
 
 namespace record {
 
-std::string GetTranscodeExecuteFilePath() {
+namespace {
+
+// <root>/lib/libqrhost.so -> <root>; empty when the library cannot be found.
+std::string HostRoot() {
   Dl_info info{};
-  if (!::dladdr(reinterpret_cast<void*>(&GetTranscodeExecuteFilePath), &info) || !info.dli_fname) {
+  if (!::dladdr(reinterpret_cast<void*>(&HostRoot), &info) || !info.dli_fname) {
     KLOG(1) << "cannot tell where the host library lives";
     return {};
   }
-  // <root>/lib/libqrhost.so -> <root>/bin/qr-transcoder
-  const std::string lib_dir = util::file::DirName(info.dli_fname);
-  return util::file::DirName(lib_dir) + "/bin/qr-transcoder";
+  return util::file::DirName(util::file::DirName(info.dli_fname));
+}
+
+}  // namespace
+
+std::string GetTranscodeExecuteFilePath() {
+  const std::string root = HostRoot();
+  return root.empty() ? root : root + "/bin/qr-transcoder";
+}
+
+std::string GetResourceDirectory() {
+  const std::string root = HostRoot();
+  return root.empty() ? root : root + "/share/quickrec/resources/";
 }
 
 std::string GetTranscodeTargetName() { return "qr-transcoder"; }
+
+std::string InitDefaultSavePath() {
+  const auto* app = host::app::HostApplication::Current();
+  std::string path = app && !app->host_config().save_dir.empty() ? app->host_config().save_dir
+                                                                  : GetUserDataPath() + "recordings/";
+  kovanisdk::utils::user_config::SetValue("meeting.record.save_path", path);
+  KLOG(6) << "default record save path: " << path;
+  return path;
+}
 
 }  // namespace record
 

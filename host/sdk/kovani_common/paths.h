@@ -16,8 +16,14 @@ namespace record {
 // The transcoder program: "qr-transcoder" in the bin directory beside the lib directory that
 // holds libqrhost.so (build/bin/qr-transcoder in a build tree).
 std::string GetTranscodeExecuteFilePath();
+// The host's resource directory (sounds and images the views use), with a trailing '/':
+// share/quickrec/resources/ beside the bin directory.
+std::string GetResourceDirectory();
 // The bridge target name the transcoder is started and reported under.
 std::string GetTranscodeTargetName();
+// Stores the default recording directory as the user's "meeting.record.save_path" and returns it:
+// the host configuration's "save_dir", else GetUserDataPath() + "recordings/".
+std::string InitDefaultSavePath();
 }  // namespace record
 
 }  // namespace kovani_common::utils

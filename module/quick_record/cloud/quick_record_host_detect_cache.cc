@@ -1,10 +1,9 @@
 #include "module/quick_record/cloud/quick_record_host_detect_cache.h"
 
-#include "host/app/host_model_ids.h"
 #include "host/base/json/json_value.h"
 #include "host/base/logging/logger.h"
-#include "host/framework/module/module_service.h"
 #include "host/sdk/utils/config_service.h"
+#include "host/sdk/utils/user_config.h"
 #include "module/quick_record/cloud/json_field_reader.h"
 
 namespace quick_record {
@@ -14,26 +13,10 @@ using base::variant::Variant;
 
 namespace {
 
-Variant ReadSetting(const char* key, const Variant& def) {
-  auto store = framework::module::GetAppModuleModel(host::app::kUserConfigModelId);
-  Variant args = Variant::MakeMap();
-  args.Set("key", key);
-  args.Set("def_value", def);
-  Variant value = def;
-  if (!store || !store->Call(host::app::kUserConfigGet, args, &value)) return def;
-  return value;
-}
+Variant ReadSetting(const char* key, const Variant& def) { return kovanisdk::utils::user_config::GetValue(key, def); }
 
 void WriteSetting(const char* key, const Variant& value) {
-  auto store = framework::module::GetAppModuleModel(host::app::kUserConfigModelId);
-  if (!store) {
-    KLOG(3) << "no user configuration, " << key << " not stored";
-    return;
-  }
-  Variant args = Variant::MakeMap();
-  args.Set("key", key);
-  args.Set("value", value);
-  store->Call(host::app::kUserConfigSet, args, nullptr);
+  if (!kovanisdk::utils::user_config::SetValue(key, value)) KLOG(3) << "no user configuration, " << key << " not stored";
 }
 
 JsonValue ReadResults() { return JsonValue::Parse(ReadSetting(QuickRecordHostDetectCache::kResultKey, "").AsString()); }

@@ -3,7 +3,11 @@
 #include <map>
 
 #include "module/quick_record/entry/quick_record_ids.h"
+#include "module/quick_record/model/quick_record_model.h"
+#include "module/quick_record/model/quick_record_recorder_model.h"
 #include "module/quick_record/model/quick_record_scheme_model.h"
+#include "module/quick_record/model/quick_record_space_model.h"
+#include "module/quick_record/model/quick_record_time_model.h"
 #include "module/quick_record/model/screen_selector_model.h"
 
 namespace quick_record {
@@ -24,6 +28,10 @@ std::shared_ptr<framework::ModelImpl> MakeCompanyGrantAssignModel() {
 
 const std::map<int32_t, Factory>& Factories() {
   static const std::map<int32_t, Factory> factories = {
+      {model_id::kQuickRecordModel, &Make<QuickRecordModel>},
+      {model_id::kQuickRecordRecorderModel, &Make<QuickRecordRecorderModel>},
+      {model_id::kQuickRecordSpaceModel, &Make<QuickRecordSpaceModel>},
+      {model_id::kQuickRecordTimeModel, &Make<QuickRecordTimeModel>},
       {model_id::kQuickRecordSchemeModel, &Make<QuickRecordSchemeModel>},
       {model_id::kScreenSelectorModel, &Make<ScreenSelectorModel>},
       {model_id::kMeetlogVideoShareCompanyGrantAssignModel, &MakeCompanyGrantAssignModel},

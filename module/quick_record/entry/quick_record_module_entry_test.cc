@@ -13,6 +13,7 @@
 #include "module/quick_record/entry/quick_record_module_runtime.h"
 #include "module/quick_record/entry/quick_record_plugin_module.h"
 #include "module/quick_record/extension/quick_record_notification_extension.h"
+#include "module/quick_record/model/quick_record_model.h"
 #include "module/quick_record/model/quick_record_scheme_model.h"
 
 extern "C" int Activate();
@@ -65,6 +66,11 @@ TEST_F(ModuleEntryTest, TheModelsThatExistAreCreatedAtActivationAndKept) {
   for (int32_t id : created) EXPECT_TRUE(IsModelRegistered(id));
   EXPECT_NE(std::find(created.begin(), created.end(), model_id::kQuickRecordSchemeModel), created.end());
   EXPECT_NE(std::find(created.begin(), created.end(), model_id::kMeetlogVideoShareCompanyGrantAssignModel), created.end());
+  // The session comes first, and brings the recorder model it listens to.
+  ASSERT_GE(created.size(), 2u);
+  EXPECT_EQ(created[0], model_id::kQuickRecordModel);
+  EXPECT_EQ(created[1], model_id::kQuickRecordRecorderModel);
+  EXPECT_NE(std::dynamic_pointer_cast<QuickRecordModel>(models->ModelOf(model_id::kQuickRecordModel)), nullptr);
 }
 
 TEST_F(ModuleEntryTest, ModelProviderAnswersTheSameModelAndNullForUnknownIds) {

@@ -64,4 +64,9 @@ std::unique_ptr<framework::extension::ExtensionProviderBase> QuickRecordModuleRu
   return std::make_unique<QuickRecordExtensionProvider>();
 }
 
+std::shared_ptr<framework::ModelImpl> ModuleModelOf(int32_t model_id) {
+  auto* runtime = QuickRecordModuleRuntime::Current();
+  return runtime ? runtime->GetModelProvider()->ModelOf(model_id) : nullptr;
+}
+
 }  // namespace quick_record

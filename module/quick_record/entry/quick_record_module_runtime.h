@@ -32,6 +32,10 @@ class QuickRecordModuleRuntime : public framework::module::ModuleRuntimeBaseImpl
   std::unique_ptr<framework::extension::ExtensionProviderBase> CreateExtensionProvider() override;
 };
 
+// A model of this module by id (created on first request), as other models reach it; null when
+// no runtime exists or the id has no class.
+std::shared_ptr<framework::ModelImpl> ModuleModelOf(int32_t model_id);
+
 // The module-wide reference to the host's manifest of "quick_record": taken on first use (or
 // again by Activate) and held until the library is unloaded.
 std::shared_ptr<framework::module::ModuleManifest>& ModuleManifestRef();

@@ -4,14 +4,24 @@
 
 #include "host/base/logging/logger.h"
 #include "module/quick_record/entry/quick_record_ids.h"
+#include "module/quick_record/view_model/quick_record_count_down_view_model.h"
+#include "module/quick_record/view_model/quick_record_space_runout_counting_view_model.h"
 
 namespace quick_record {
 namespace {
 
 using Factory = std::shared_ptr<framework::StatefulViewModel> (*)();
 
+template <typename ViewModel>
+std::shared_ptr<framework::StatefulViewModel> Make() {
+  return std::make_shared<ViewModel>();
+}
+
 const std::map<int32_t, Factory>& Factories() {
-  static const std::map<int32_t, Factory> factories = {};
+  static const std::map<int32_t, Factory> factories = {
+      {view_model_id::kQuickRecordCountDownViewModel, &Make<QuickRecordCountDownViewModel>},
+      {view_model_id::kQuickRecordSpaceRunoutCountingViewModel, &Make<QuickRecordSpaceRunoutCountingViewModel>},
+  };
   return factories;
 }
 

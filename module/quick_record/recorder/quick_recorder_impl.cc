@@ -74,10 +74,11 @@ void QuickRecorderImpl::SetRecordState(RecordStateType state) {
 }
 
 bool QuickRecorderImpl::Start(kovanisdk::IRecordContext* context, const QuickRecordStartParams& params) {
+  std::lock_guard operation(operation_mutex_);
   const RecordStateType state = GetStateValue();
   if (state == kRecordStateStopped) {
     record_flags_ = params.record_flags;
-    KLOG(6) << "[QUICK RECORD] start quick record with flags: " << record_flags_;
+    KLOG(6) << "[QUICK RECORD] start quick record with flags: " << params.record_flags;
   }
   if (state == kRecordStateRecording) {
     KLOG(3) << "cannot start recording when already running.";
@@ -85,7 +86,7 @@ bool QuickRecorderImpl::Start(kovanisdk::IRecordContext* context, const QuickRec
   }
   context_ = context;
   device_switch_ = params.device_switch;
-  config_start_ms_ = click_start_ms_ ? click_start_ms_ : base::clock::SteadyMs();
+  config_start_ms_ = click_start_ms_ ? click_start_ms_.load() : base::clock::SteadyMs();
 
   if (state == kRecordStateStopped) {
     bool has_save_path = false;
@@ -94,8 +95,11 @@ bool QuickRecorderImpl::Start(kovanisdk::IRecordContext* context, const QuickRec
       NotifyError(kOperateSavePath, kResultNoSavePath, "save path not found.");
       return false;
     }
-    if (context_) context_->FillRecordConfig(&record_config_);
-    recorded_ms_ = 0;
+    FillConfigFromContext(/*keep_save_dir=*/false);
+    {
+      std::lock_guard lock(clock_mutex_);
+      clock_.recorded_ms = 0;
+    }
     record_start_wall_s_ = base::clock::WallSeconds();
     ApplyFilePaths();
     ApplyRecordConfig(params.support_full_hd);
@@ -107,7 +111,8 @@ bool QuickRecorderImpl::Start(kovanisdk::IRecordContext* context, const QuickRec
     KLOG(1) << "CheckDiskSpace error";
     return false;
   }
-  if (record_config_.output_width <= 0 || record_config_.output_height <= 0) {
+  const kovanisdk::RecordConfig config = record_config();
+  if (config.output_width <= 0 || config.output_height <= 0) {
     KLOG(1) << "record_config_ is not valid";
     return false;
   }
@@ -118,11 +123,11 @@ bool QuickRecorderImpl::Start(kovanisdk::IRecordContext* context, const QuickRec
 
   auto* recorder = engine_->GetFileRecorder();
   kvp::av::RecorderConfig engine_config;
-  engine_config.width = record_config_.output_width;
-  engine_config.height = record_config_.output_height;
-  engine_config.fps = static_cast<int32_t>(record_config_.frame_rate);
-  engine_config.full_hd = record_config_.full_hd;
-  const auto& area = record_config_.float_window_area;
+  engine_config.width = config.output_width;
+  engine_config.height = config.output_height;
+  engine_config.fps = static_cast<int32_t>(config.frame_rate);
+  engine_config.full_hd = config.full_hd;
+  const auto& area = config.float_window_area;
   if (area.GetInt32("width") > 0 && area.GetInt32("height") > 0) {
     engine_config.camera_rect = kvp::av::Rect{area.GetInt32("x"), area.GetInt32("y"), area.GetInt32("width"), area.GetInt32("height")};
   }
@@ -131,12 +136,61 @@ bool QuickRecorderImpl::Start(kovanisdk::IRecordContext* context, const QuickRec
                                   : kvp::av::kErrNotSupported;
   KLOG(6) << "[QUICK RECORD] start record, result: " << result;
   if (result != 0) {
+    // A refused first start leaves the state stopped, so no Stop() would end what began here.
+    if (state == kRecordStateStopped) EndCapture();
     NotifyError(kOperateStart, result, kEngineError);
     KLOG(1) << "record start failed";
     return false;
   }
   AfterStart();
   return true;
+}
+
+void QuickRecorderImpl::EndCapture() {
+  auto* video = engine_->GetVideoCapture();
+  if (record_flags_ != kRecordFlagCamera && video) video->EndScreenCapture();
+  kovanisdk::utils::service::GetDeviceService()->SetRecordingSwitch(false);
+}
+
+void QuickRecorderImpl::FillConfigFromContext(bool keep_save_dir) {
+  if (!context_) return;
+  // The context is called without the configuration lock: it may read the recorder back.
+  const kovanisdk::RecordConfig previous = record_config();
+  kovanisdk::RecordConfig config = previous;
+  context_->FillRecordConfig(&config);
+  if (keep_save_dir) config.save_dir = previous.save_dir;
+  // What the recorder derived stays the recorder's, whatever the context wrote there.
+  config.output_width = previous.output_width;
+  config.output_height = previous.output_height;
+  config.full_hd = previous.full_hd;
+  config.frame_rate = previous.frame_rate;
+  std::lock_guard lock(config_mutex_);
+  record_config_ = std::move(config);
+}
+
+kovanisdk::RecordConfig QuickRecorderImpl::record_config() const {
+  std::lock_guard lock(config_mutex_);
+  return record_config_;
+}
+
+std::string QuickRecorderImpl::video_path() const {
+  std::lock_guard lock(config_mutex_);
+  return video_path_;
+}
+
+std::string QuickRecorderImpl::audio_path() const {
+  std::lock_guard lock(config_mutex_);
+  return audio_path_;
+}
+
+std::string QuickRecorderImpl::cover_path() const {
+  std::lock_guard lock(config_mutex_);
+  return cover_path_;
+}
+
+QuickRecorderImpl::SegmentClock QuickRecorderImpl::Clock() const {
+  std::lock_guard lock(clock_mutex_);
+  return clock_;
 }
 
 bool QuickRecorderImpl::Call(int32_t method_id, const base::variant::Variant& args, base::variant::Variant* result) {
@@ -159,12 +213,12 @@ bool QuickRecorderImpl::Call(int32_t method_id, const base::variant::Variant& ar
       answer.Set("state", static_cast<int32_t>(GetStateValue()));
       answer.Set("recorded_ms", GetRecordedDuration());
       answer.Set("total_frames", total_frames());
-      answer.Set("video_path", video_path_);
-      answer.Set("audio_path", audio_path_);
-      answer.Set("cover_path", cover_path_);
+      answer.Set("video_path", video_path());
+      answer.Set("audio_path", audio_path());
+      answer.Set("cover_path", cover_path());
       break;
     case kRecorderCallGetStatistics:
-      for (const auto& [key, value] : statistics_) answer.Set(key, value);
+      for (const auto& [key, value] : GetStatistics()) answer.Set(key, value);
       break;
     default: return false;
   }
@@ -173,6 +227,7 @@ bool QuickRecorderImpl::Call(int32_t method_id, const base::variant::Variant& ar
 }
 
 void QuickRecorderImpl::ApplyFilePaths() {
+  std::lock_guard lock(config_mutex_);
   std::string dir = record_config_.save_dir;
   if (!dir.empty() && dir.back() != '/') dir += '/';
   base_path_ = dir + kBaseName;
@@ -184,6 +239,7 @@ void QuickRecorderImpl::ApplyFilePaths() {
 }
 
 void QuickRecorderImpl::ApplyRecordConfig(bool support_full_hd) {
+  kovanisdk::RecordConfig config = record_config();
   int32_t width = support_full_hd ? 1920 : 1280;
   int32_t height = support_full_hd ? 1080 : 720;
   int32_t fps = support_full_hd ? 30 : 15;
@@ -201,16 +257,19 @@ void QuickRecorderImpl::ApplyRecordConfig(bool support_full_hd) {
     }
   };
   if (HasScreen(record_flags_)) {
-    take(record_config_.screen_width, record_config_.screen_height, record_config_.screen_fps);
+    take(config.screen_width, config.screen_height, config.screen_fps);
   } else if (HasCamera(record_flags_)) {
-    take(record_config_.camera_width, record_config_.camera_height, record_config_.camera_fps);
+    take(config.camera_width, config.camera_height, config.camera_fps);
   } else {
     KLOG(3) << "[QUICK RECORD] nothing to record.";
   }
-  record_config_.output_width = width;
-  record_config_.output_height = height;
-  record_config_.full_hd = support_full_hd;
-  record_config_.frame_rate = static_cast<uint32_t>(fps);
+  {
+    std::lock_guard lock(config_mutex_);
+    record_config_.output_width = width;
+    record_config_.output_height = height;
+    record_config_.full_hd = support_full_hd;
+    record_config_.frame_rate = static_cast<uint32_t>(fps);
+  }
   KLOG(6) << "[QUICK RECORD] apply record config, width = " << width << ", height = " << height
           << ", support full hd = " << support_full_hd;
   std::lock_guard lock(stats_mutex_);
@@ -220,7 +279,8 @@ void QuickRecorderImpl::ApplyRecordConfig(bool support_full_hd) {
 }
 
 bool QuickRecorderImpl::CheckDiskSpace(bool periodic) {
-  const std::string& dir = record_config_.save_dir;
+  std::lock_guard operation(operation_mutex_);
+  const std::string dir = record_config().save_dir;
   bool enough = false;
   if (dir.empty()) {
     KLOG(1) << "[QUICK RECORD] you must set save path before check disk space.";
@@ -242,7 +302,9 @@ void QuickRecorderImpl::StartDiskCheckTimer() {
     disk_timer_ = base::threading::CreateTimer(
         [weak] {
           auto self = weak.lock();
-          if (self && !self->CheckDiskSpace(/*periodic=*/true)) self->StopDiskCheckTimer();
+          if (!self) return;
+          std::lock_guard operation(self->operation_mutex_);
+          if (!self->CheckDiskSpace(/*periodic=*/true)) self->StopDiskCheckTimer();
         },
         FROM_HERE);
   }
@@ -256,8 +318,11 @@ void QuickRecorderImpl::StopDiskCheckTimer() {
 }
 
 void QuickRecorderImpl::AfterStart() {
-  segment_start_ms_ = base::clock::SteadyMs();
-  segment_running_ = true;
+  {
+    std::lock_guard lock(clock_mutex_);
+    clock_.segment_start_ms = base::clock::SteadyMs();
+    clock_.running = true;
+  }
   ApplyVideoSources();
   ApplyAudioSources();
   if (auto* audio = engine_->GetAudioCapture()) {
@@ -270,8 +335,8 @@ void QuickRecorderImpl::AfterStart() {
   }
   StartDiskCheckTimer();
   SetRecordState(kRecordStateRecording);
-  RecorderStartedData started{2, 1, record_flags_, record_config_.window_id != 0, record_config_.output_width,
-                              record_config_.output_height};
+  const kovanisdk::RecordConfig config = record_config();
+  RecorderStartedData started{2, 1, record_flags_, config.window_id != 0, config.output_width, config.output_height};
   NotifyEvent(kRecorderEventStarted, &started);
   bool running = true;
   NotifyEvent(kRecorderEventRunning, &running);
@@ -280,21 +345,22 @@ void QuickRecorderImpl::AfterStart() {
 void QuickRecorderImpl::ApplyVideoSources() {
   auto* video = engine_->GetVideoCapture();
   if (!video) return;
+  const kovanisdk::RecordConfig config = record_config();
   if (HasScreen(record_flags_)) {
     kvp::av::VideoSource screen;
-    if (record_config_.window_id != 0) {
+    if (config.window_id != 0) {
       screen.kind = kvp::av::VideoSourceKind::kWindow;
-      screen.window_id = record_config_.window_id;
+      screen.window_id = config.window_id;
     } else {
       screen.kind = kvp::av::VideoSourceKind::kScreen;
-      screen.device_id = record_config_.monitor_id;
+      screen.device_id = config.monitor_id;
     }
     video->AddVideoSource(screen);
   } else {
     video->RemoveVideoSource(kvp::av::VideoSourceKind::kScreen);
   }
   if (HasCamera(record_flags_)) {
-    video->AddVideoSource({kvp::av::VideoSourceKind::kCamera, record_config_.camera_device_id, 0});
+    video->AddVideoSource({kvp::av::VideoSourceKind::kCamera, config.camera_device_id, 0});
   } else {
     video->RemoveVideoSource(kvp::av::VideoSourceKind::kCamera);
   }
@@ -303,9 +369,17 @@ void QuickRecorderImpl::ApplyVideoSources() {
 void QuickRecorderImpl::ApplyAudioSources() {
   auto* audio = engine_->GetAudioCapture();
   if (!audio) return;
-  audio->AddAudioSource({kvp::av::AudioSourceKind::kMicrophone, record_config_.microphone_device_id});
-  if (record_config_.capture_system_sound) {
-    const std::string device = virtual_audio_device_id_.empty() ? kvp::av::kLoopbackDeviceId : virtual_audio_device_id_;
+  std::string microphone;
+  bool system_sound = false;
+  std::string device;
+  {
+    std::lock_guard lock(config_mutex_);
+    microphone = record_config_.microphone_device_id;
+    system_sound = record_config_.capture_system_sound;
+    device = virtual_audio_device_id_.empty() ? kvp::av::kLoopbackDeviceId : virtual_audio_device_id_;
+  }
+  audio->AddAudioSource({kvp::av::AudioSourceKind::kMicrophone, microphone});
+  if (system_sound) {
     audio->AddAudioSource({kvp::av::AudioSourceKind::kLoopback, device});
   } else {
     audio->RemoveAudioSource(kvp::av::AudioSourceKind::kLoopback);
@@ -313,12 +387,13 @@ void QuickRecorderImpl::ApplyAudioSources() {
 }
 
 bool QuickRecorderImpl::Pause() {
+  std::lock_guard operation(operation_mutex_);
   if (GetStateValue() != kRecordStateRecording) {
     KLOG(3) << "cannot pause recording while not running.";
     return false;
   }
   // The segment ends when the user asks, not when the engine has finished pausing.
-  const int64_t segment_ms = RunningSegmentMs();
+  const int64_t segment_ms = Clock().RunningMs(base::clock::SteadyMs());
   auto* recorder = engine_->GetFileRecorder();
   const int32_t result = recorder ? recorder->EnableRecording(false, kvp::av::MediaData{}, {}, {}, true, 0)
                                   : kvp::av::kErrNotSupported;
@@ -327,30 +402,36 @@ bool QuickRecorderImpl::Pause() {
     NotifyError(kOperatePause, result, kEngineError);
     return false;
   }
-  recorded_ms_ += segment_ms;
-  segment_running_ = false;
+  {
+    std::lock_guard lock(clock_mutex_);
+    clock_.recorded_ms += segment_ms;
+    clock_.running = false;
+  }
   StopDiskCheckTimer();
   SetRecordState(kRecordStatePaused);
   return true;
 }
 
 bool QuickRecorderImpl::Stop() {
+  // An engine error, the disk timer and the user may all ask at once; the first one stops.
+  std::lock_guard operation(operation_mutex_);
   if (GetStateValue() == kRecordStateStopped) {
     KLOG(3) << "cannot stop recording when already stopped.";
     return false;
   }
   const int64_t now = base::clock::SteadyMs();
-  const int64_t segment_ms = RunningSegmentMs();
-  auto* video = engine_->GetVideoCapture();
-  if (record_flags_ != kRecordFlagCamera && video) video->EndScreenCapture();
-  kovanisdk::utils::service::GetDeviceService()->SetRecordingSwitch(false);
+  const int64_t segment_ms = Clock().RunningMs(now);
+  EndCapture();
   auto* recorder = engine_->GetFileRecorder();
   const int32_t off_result = recorder ? recorder->EnableRecording(false, kvp::av::MediaData{}, {}, {}, true, 0)
                                       : kvp::av::kErrNotSupported;
   KLOG(6) << "[QUICK RECORD] stop record, result: " << off_result;
 
-  recorded_ms_ += segment_ms;
-  segment_running_ = false;
+  {
+    std::lock_guard lock(clock_mutex_);
+    clock_.recorded_ms += segment_ms;
+    clock_.running = false;
+  }
   ReportStopStatistics(now);
 
   StopDiskCheckTimer();
@@ -364,7 +445,10 @@ bool QuickRecorderImpl::Stop() {
   SetRecordState(kRecordStateStopped);
   context_ = nullptr;
   record_flags_ = 0;
-  selected_source_ = base::variant::Variant();
+  {
+    std::lock_guard lock(config_mutex_);
+    selected_source_ = base::variant::Variant();
+  }
   click_start_ms_ = 0;
 
   if (off_result != 0) {
@@ -375,8 +459,10 @@ bool QuickRecorderImpl::Stop() {
 }
 
 void QuickRecorderImpl::ReportStopStatistics(int64_t now_ms) {
-  const int64_t duration = recorded_ms_;
-  const int64_t segment_start = segment_start_ms_;
+  const SegmentClock clock = Clock();
+  const int64_t duration = clock.recorded_ms;
+  const int64_t segment_start = clock.segment_start_ms;
+  const kovanisdk::RecordConfig config = record_config();
   FrameStats stats;
   {
     std::lock_guard lock(stats_mutex_);
@@ -385,7 +471,7 @@ void QuickRecorderImpl::ReportStopStatistics(int64_t now_ms) {
   }
   const double average_fps = duration > 0 ? stats.total * 1000.0 / duration : 0.0;
   if (duration > 0) {
-    KLOG(6) << "total frames:" << stats.total << ", during:" << duration << ",select_hd_fps: " << record_config_.frame_rate
+    KLOG(6) << "total frames:" << stats.total << ", during:" << duration << ",select_hd_fps: " << config.frame_rate
             << ",average_fps = " << average_fps << ",record_flags=" << record_flags_;
     KLOG(6) << "frame delay 20% cnt:" << stats.late[20] << " total:" << stats.total << " frame delay 50% cnt:"
             << stats.late[50] << " total:" << stats.total << " frame delay 100% cnt:" << stats.late[100]
@@ -399,17 +485,22 @@ void QuickRecorderImpl::ReportStopStatistics(int64_t now_ms) {
           << record_flags_ << " record_vorta_config_time " << config_time;
 
   const auto cpu = util::deviceinfo::GetCpuInfo();
-  statistics_ = {{"fps", std::to_string(record_config_.frame_rate)},
-                 {"width", std::to_string(record_config_.output_width)},
-                 {"height", std::to_string(record_config_.output_height)},
-                 {"record_total_time", std::to_string(duration)},
-                 {"record_start_time", std::to_string(record_start_wall_s_)},
-                 {"record_flags", std::to_string(record_flags_)},
-                 // Until the media configuration grades CPUs, the class is the logical CPU count.
-                 {"vorta_cpu_power", std::to_string(cpu.logical_count)}};
-  if (!cpu.model_name.empty()) statistics_["cpu_model"] = cpu.model_name;
+  std::map<std::string, std::string> statistics = {
+      {"fps", std::to_string(config.frame_rate)},
+      {"width", std::to_string(config.output_width)},
+      {"height", std::to_string(config.output_height)},
+      {"record_total_time", std::to_string(duration)},
+      {"record_start_time", std::to_string(record_start_wall_s_)},
+      {"record_flags", std::to_string(record_flags_)},
+      // Until the media configuration grades CPUs, the class is the logical CPU count.
+      {"vorta_cpu_power", std::to_string(cpu.logical_count)}};
+  if (!cpu.model_name.empty()) statistics["cpu_model"] = cpu.model_name;
+  {
+    std::lock_guard lock(stats_mutex_);
+    statistics_ = statistics;
+  }
 
-  auto quality = statistics_;
+  auto quality = std::move(statistics);
   std::ostringstream fps_text;
   fps_text << average_fps;
   quality["avarage_fps"] = fps_text.str();
@@ -427,19 +518,22 @@ void QuickRecorderImpl::ReportStopStatistics(int64_t now_ms) {
 }
 
 void QuickRecorderImpl::UpdateConfig() {
-  if (!context_) return;
+  std::lock_guard operation(operation_mutex_);
   // A new configuration must not move the files of a running recording.
-  const std::string save_dir = record_config_.save_dir;
-  context_->FillRecordConfig(&record_config_);
-  if (GetStateValue() != kRecordStateStopped) record_config_.save_dir = save_dir;
-  if (GetStateValue() == kRecordStateRecording) ApplyVideoSources();
+  const RecordStateType state = GetStateValue();
+  FillConfigFromContext(/*keep_save_dir=*/state != kRecordStateStopped);
+  if (state == kRecordStateRecording) ApplyVideoSources();
 }
 
 void QuickRecorderImpl::GetBasePaths(std::vector<std::string>* paths) const {
+  std::lock_guard lock(config_mutex_);
   if (paths) paths->insert(paths->end(), created_base_paths_.begin(), created_base_paths_.end());
 }
 
-void QuickRecorderImpl::ClearBasePaths() { created_base_paths_.clear(); }
+void QuickRecorderImpl::ClearBasePaths() {
+  std::lock_guard lock(config_mutex_);
+  created_base_paths_.clear();
+}
 
 void QuickRecorderImpl::QueryVirtualAudioDevice() {
   kovanisdk::utils::service::GetDeviceService()->GetVirtualAudioDeviceId(
@@ -448,32 +542,31 @@ void QuickRecorderImpl::QueryVirtualAudioDevice() {
 
 void QuickRecorderImpl::OnGetVirtualAudioDeviceId(const std::string& device_id) {
   KLOG(6) << "[QUICK RECORD] virtual audio device: " << device_id;
+  std::lock_guard lock(config_mutex_);
   virtual_audio_device_id_ = device_id;
 }
 
 void QuickRecorderImpl::OnStateChanged(RecordStateType state) {
   if (listener) listener->OnRecordStateChanged(state, true);
   if (state == kRecordStateStopped) {
-    RecorderFilesData files{video_path_, audio_path_};
+    RecorderFilesData files{video_path(), audio_path()};
     NotifyEvent(kRecorderEventFilesClosed, &files);
   }
 }
 
-int64_t QuickRecorderImpl::RunningSegmentMs() const {
-  return segment_running_ ? base::clock::SteadyMs() - segment_start_ms_ : 0;
-}
-
 int64_t QuickRecorderImpl::GetRecordTotalTime() const {
-  const int64_t total = recorded_ms_;
+  const int64_t total = Clock().recorded_ms;
   KLOG(6) << "record total time:" << total;
   return total;
 }
 
 int64_t QuickRecorderImpl::GetRecordedDuration() const {
-  return recorded_ms_ + (GetStateValue() == kRecordStateRecording ? RunningSegmentMs() : 0);
+  const SegmentClock clock = Clock();
+  return clock.recorded_ms + clock.RunningMs(base::clock::SteadyMs());
 }
 
 void QuickRecorderImpl::NotifyUpdateMicOpenState(bool open, bool keep) {
+  std::lock_guard operation(operation_mutex_);
   if (!open && keep) {
     KLOG(3) << "do not close mic when recording";
   } else {
@@ -484,12 +577,14 @@ void QuickRecorderImpl::NotifyUpdateMicOpenState(bool open, bool keep) {
 }
 
 void QuickRecorderImpl::SetupScreenCaptureConfig(int32_t width, int32_t height, int32_t fps) {
+  std::lock_guard lock(config_mutex_);
   record_config_.screen_width = width;
   record_config_.screen_height = height;
   record_config_.screen_fps = fps;
 }
 
 void QuickRecorderImpl::GetScreenCaptureConfig(int32_t* width, int32_t* height, int32_t* fps) const {
+  std::lock_guard lock(config_mutex_);
   if (width) *width = record_config_.screen_width;
   if (height) *height = record_config_.screen_height;
   if (fps) *fps = record_config_.screen_fps;
@@ -501,24 +596,32 @@ void QuickRecorderImpl::ReSetScreenCaptureConfig(int32_t width, int32_t height, 
 }
 
 void QuickRecorderImpl::SetCameraCaptureConfig(int32_t width, int32_t height, int32_t fps) {
-  record_config_.camera_width = width;
-  record_config_.camera_height = height;
-  record_config_.camera_fps = fps;
+  {
+    std::lock_guard lock(config_mutex_);
+    record_config_.camera_width = width;
+    record_config_.camera_height = height;
+    record_config_.camera_fps = fps;
+  }
   if (auto* video = engine_->GetVideoCapture()) video->SetCameraCaptureConfig(CameraEngineConfig(width, height, fps));
 }
 
 void QuickRecorderImpl::GetCameraCaptureConfig(int32_t* width, int32_t* height, int32_t* fps) const {
+  std::lock_guard lock(config_mutex_);
   if (width) *width = record_config_.camera_width;
   if (height) *height = record_config_.camera_height;
   if (fps) *fps = record_config_.camera_fps;
 }
 
 void QuickRecorderImpl::SetPreviewCaptureConfig(int32_t width, int32_t height, int32_t fps) {
-  preview_config_ = {width, height, fps};
+  {
+    std::lock_guard lock(config_mutex_);
+    preview_config_ = {width, height, fps};
+  }
   if (auto* video = engine_->GetVideoCapture()) video->SetPreviewCaptureConfig(CameraEngineConfig(width, height, fps));
 }
 
 int32_t QuickRecorderImpl::GetCurrentCaptureFrameRate() const {
+  std::lock_guard lock(config_mutex_);
   return record_flags_ == kRecordFlagCamera ? record_config_.camera_fps : record_config_.screen_fps;
 }
 
@@ -534,7 +637,10 @@ bool QuickRecorderImpl::OpenScreenCapture() {
   return result == 0;
 }
 
-void QuickRecorderImpl::SetSelectedSource(const base::variant::Variant& source) { selected_source_ = source; }
+void QuickRecorderImpl::SetSelectedSource(const base::variant::Variant& source) {
+  std::lock_guard lock(config_mutex_);
+  selected_source_ = source;
+}
 
 void QuickRecorderImpl::NotifyFirstCameraFrameSync() {
   std::lock_guard lock(stats_mutex_);
@@ -543,9 +649,13 @@ void QuickRecorderImpl::NotifyFirstCameraFrameSync() {
 
 void QuickRecorderImpl::NotifyClickStartRecordButton() { click_start_ms_ = base::clock::SteadyMs(); }
 
-std::map<std::string, std::string> QuickRecorderImpl::GetStatistics() const { return statistics_; }
+std::map<std::string, std::string> QuickRecorderImpl::GetStatistics() const {
+  std::lock_guard lock(stats_mutex_);
+  return statistics_;
+}
 
 void QuickRecorderImpl::GetRecordOutputSize(int32_t* width, int32_t* height) const {
+  std::lock_guard lock(config_mutex_);
   if (width) *width = record_config_.output_width;
   if (height) *height = record_config_.output_height;
 }
@@ -572,14 +682,15 @@ void QuickRecorderImpl::CheckNeedSaveCoverForCameraMode() {
 }
 
 void QuickRecorderImpl::SaveCover(const kvp::av::FrameImage* image) {
-  if (cover_path_.empty()) {
+  const std::string path = cover_path();
+  if (path.empty()) {
     KLOG(3) << "invalid param, empty cover path when first frame came";
     return;
   }
   auto* recorder = engine_->GetFileRecorder();
-  KLOG(6) << "save cover image start, path: " << cover_path_;
+  KLOG(6) << "save cover image start, path: " << path;
   int64_t size = 0;
-  if (recorder && recorder->SaveCover(image, cover_path_, &size) == 0) {
+  if (recorder && recorder->SaveCover(image, path, &size) == 0) {
     KLOG(6) << "save cover image success, size:" << size;
     std::lock_guard lock(stats_mutex_);
     stats_.cover_saved = true;
@@ -589,6 +700,7 @@ void QuickRecorderImpl::SaveCover(const kvp::av::FrameImage* image) {
 }
 
 void QuickRecorderImpl::OnMediaException(int32_t code, const std::string& message) {
+  std::lock_guard operation(operation_mutex_);
   if (GetStateValue() != kRecordStateRecording) return;
   KLOG(1) << "[QUICK RECORD] on error: " << code << " " << message;
   Stop();
@@ -602,6 +714,7 @@ void QuickRecorderImpl::OnMediaException(int32_t code, const std::string& messag
 void QuickRecorderImpl::OnVideoFrame(const kvp::av::VideoFrameInfo& frame) {
   if (GetStateValue() != kRecordStateRecording) return;
   const int64_t now = base::clock::SteadyMs();
+  const int64_t segment_start = Clock().segment_start_ms;
   bool want_cover = false;
   {
     std::lock_guard lock(stats_mutex_);
@@ -621,7 +734,7 @@ void QuickRecorderImpl::OnVideoFrame(const kvp::av::VideoFrameInfo& frame) {
                           (!HasCamera(record_flags_) || (frame.content & kvp::av::kFrameHasCamera));
     if (!complete) ++stats_.bad;
     // The cover comes from the first frame 1.5 s into the segment, when the picture has settled.
-    if (record_flags_ != kRecordFlagCamera && !stats_.cover_frame_seen && now - segment_start_ms_ >= kCoverDelayMs) {
+    if (record_flags_ != kRecordFlagCamera && !stats_.cover_frame_seen && now - segment_start >= kCoverDelayMs) {
       stats_.cover_frame_seen = true;
       if (stats_.cover_saved) {
         KLOG(4) << "invalid state, already save cover before first frame";
@@ -637,7 +750,12 @@ void QuickRecorderImpl::OnMicrophoneVolume(int32_t volume) { microphone_volume_ 
 
 void QuickRecorderImpl::OnVideoDeviceEvent(const kvp::av::VideoDeviceEvent& event) {
   if (event.type == kvp::av::VideoDeviceEvent::Type::kWindowStateChanged) {
-    if (event.window_id == record_config_.window_id && record_config_.window_id != 0) {
+    uint64_t recorded_window = 0;
+    {
+      std::lock_guard lock(config_mutex_);
+      recorded_window = record_config_.window_id;
+    }
+    if (event.window_id == recorded_window && recorded_window != 0) {
       NotifyWindowMinimize(event.window_state == kvp::av::WindowState::kMinimized);
     }
     return;
@@ -646,9 +764,9 @@ void QuickRecorderImpl::OnVideoDeviceEvent(const kvp::av::VideoDeviceEvent& even
       event.source == kvp::av::VideoSourceKind::kCamera) {
     return;
   }
-  const int64_t segment_start = segment_start_ms_;
-  if (segment_running_ && event.steady_ms > segment_start) {
-    const int64_t delay = event.steady_ms - segment_start;
+  const SegmentClock clock = Clock();
+  if (clock.running && event.steady_ms > clock.segment_start_ms) {
+    const int64_t delay = event.steady_ms - clock.segment_start_ms;
     KLOG(4) << "active after recorder, may generate black frame, delay ms " << delay;
     base::analytics::LogEventWithProperties("e#meetlog_screen_cap_active_delay", {{"delay", std::to_string(delay)}});
   } else {

@@ -20,6 +20,14 @@ namespace quick_record {
 // The local recorder: drives the host media engine to write the raw video, the raw audio and a
 // cover into the save directory, keeps the recorder state, the recorded duration and the frame
 // statistics, watches the free disk space and reports to one listener.
+//
+// Threads: operations come from the main thread; engine errors and device events arrive on the
+// engine's event thread, frames on its video thread. Start, Pause, Stop, the configuration update
+// and the stops that an engine error or the disk timer cause run one at a time (each checks the
+// state and changes it as one step). The record configuration, the segment clock and the frame
+// statistics each have their own lock, so a reader on any thread sees a whole value. Listener
+// calls are made on the thread that runs the operation, with the operation lock held: a listener
+// may call back into the recorder on that thread, but must not wait for another thread that does.
 class QuickRecorderImpl : public IQuickRecorder,
                           public std::enable_shared_from_this<QuickRecorderImpl>,
                           public base::StateHolder<kovanisdk::plugin::RecordStateType, std::mutex>,
@@ -85,10 +93,10 @@ class QuickRecorderImpl : public IQuickRecorder,
   void OnVideoDeviceEvent(const kvp::av::VideoDeviceEvent& event) override;
   void OnGetVirtualAudioDeviceId(const std::string& device_id) override;
 
-  const kovanisdk::RecordConfig& record_config() const { return record_config_; }
-  const std::string& video_path() const { return video_path_; }
-  const std::string& audio_path() const { return audio_path_; }
-  const std::string& cover_path() const { return cover_path_; }
+  kovanisdk::RecordConfig record_config() const;
+  std::string video_path() const;
+  std::string audio_path() const;
+  std::string cover_path() const;
   // Late-frame thresholds in milliseconds, keyed by 20, 50 and 100 percent.
   std::map<int32_t, int64_t> late_frame_thresholds() const;
   std::map<int32_t, uint64_t> late_frame_counts() const;
@@ -108,11 +116,23 @@ class QuickRecorderImpl : public IQuickRecorder,
     bool cover_saved = false;
   };
 
+  // The recorded time: finished segments plus the running one, read and changed as one value.
+  struct SegmentClock {
+    int64_t segment_start_ms = 0;  // steady milliseconds; the start of the current (or last) segment
+    bool running = false;
+    int64_t recorded_ms = 0;  // finished segments
+    int64_t RunningMs(int64_t now_ms) const { return running ? now_ms - segment_start_ms : 0; }
+  };
+
   kovanisdk::plugin::RecordStateType GetStateValue() const { return base::StateHolder<kovanisdk::plugin::RecordStateType, std::mutex>::GetState(); }
   void SetRecordState(kovanisdk::plugin::RecordStateType state);
+  void FillConfigFromContext(bool keep_save_dir);
   void ApplyFilePaths();
   void ApplyRecordConfig(bool support_full_hd);
   bool CheckDiskSpace(bool periodic);
+  // Undoes what a start did before the engine refused it: the screen capture and the switch.
+  void EndCapture();
+  SegmentClock Clock() const;
   void StartDiskCheckTimer();
   void StopDiskCheckTimer();
   void AfterStart();
@@ -122,44 +142,49 @@ class QuickRecorderImpl : public IQuickRecorder,
   void SaveCover(const kvp::av::FrameImage* image);
   void NotifyEvent(int32_t event, void* data);
   void NotifyError(int32_t operate_type, int32_t result, const std::string& message);
-  int64_t RunningSegmentMs() const;
 
   kvp::av::IMediaEngine* engine_;
   DiskSpaceProbe disk_space_;
 
-  uint32_t record_flags_ = 0;
+  // Recursive: a listener may call back on the operation's thread, and a failed disk check
+  // inside Start stops the recording.
+  mutable std::recursive_mutex operation_mutex_;
+  // Under operation_mutex_.
   kovanisdk::IRecordContext* context_ = nullptr;
   bool device_switch_ = false;
+  int64_t config_start_ms_ = 0;
+  int64_t record_start_wall_s_ = 0;
+  std::vector<std::string> media_files_;
+  std::shared_ptr<base::threading::Timer> disk_timer_;
+
+  // Read by the frame thread without the operation lock.
+  std::atomic<uint32_t> record_flags_{0};
+  std::atomic<int64_t> click_start_ms_{0};
+
+  // The record configuration, the file paths and the sources they name.
+  mutable std::mutex config_mutex_;
   kovanisdk::RecordConfig record_config_;
   kvp::av::CaptureConfig preview_config_;
-
   std::string base_path_;
   std::string video_path_;
   std::string audio_path_;
   std::string cover_path_;
-  std::vector<std::string> media_files_;
   std::vector<std::string> created_base_paths_;
+  std::string virtual_audio_device_id_;
+  base::variant::Variant selected_source_;
 
-  // Steady milliseconds: the start of the current (or last) running segment.
-  std::atomic<int64_t> segment_start_ms_{0};
-  std::atomic<bool> segment_running_{false};
-  std::atomic<int64_t> recorded_ms_{0};
-  int64_t config_start_ms_ = 0;
-  int64_t click_start_ms_ = 0;
-  int64_t record_start_wall_s_ = 0;
+  mutable std::mutex clock_mutex_;
+  SegmentClock clock_;
 
   mutable std::mutex stats_mutex_;
   FrameStats stats_;
   std::map<int32_t, int64_t> late_thresholds_ms_;
   std::map<std::string, std::string> statistics_;
 
-  bool mic_open_ = true;
-  bool window_minimized_ = false;
-  float record_score_ = -1.0f;
+  std::atomic<bool> mic_open_{true};
+  std::atomic<bool> window_minimized_{false};
+  std::atomic<float> record_score_{-1.0f};
   std::atomic<int32_t> microphone_volume_{0};
-  std::string virtual_audio_device_id_;
-  base::variant::Variant selected_source_;
-  std::shared_ptr<base::threading::Timer> disk_timer_;
   RecorderCallBridge call_bridge_;
 };
 

@@ -1,11 +1,16 @@
 #include "module/quick_record/recorder/quick_recorder_impl.h"
 
+#include <atomic>
+#include <mutex>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 #include "host/base/analytics/analytics.h"
 #include "host/base/logging/logger.h"
 #include "host/base/threading/test_task_environment.h"
 #include "host/media/testing/fake_media_engine.h"
+#include "host/sdk/service/device_service.h"
 #include "host/util/scoped_temp_dir.h"
 
 namespace quick_record {
@@ -411,6 +416,10 @@ TEST_F(QuickRecorderImplTest, SourcesFollowTheFlagsAndTheSelection) {
   EXPECT_EQ(engine_.video_sources.back().device_id, "cam1");
   EXPECT_EQ(engine_.video_sources.front().kind, kvp::av::VideoSourceKind::kScreen);
   EXPECT_EQ(engine_.video_sources.front().device_id, "monitor-2");
+  // What the recorder derived survives a context that writes the whole configuration.
+  EXPECT_EQ(recorder_->record_config().output_width, 1920);
+  ASSERT_TRUE(recorder_->Pause());
+  EXPECT_TRUE(Start());
 }
 
 TEST_F(QuickRecorderImplTest, AScreenCaptureThatBecomesActiveLateIsReported) {
@@ -439,6 +448,102 @@ TEST_F(QuickRecorderImplTest, TheEngineForgetsTheRecorderWhenItGoes) {
   recorder_.reset();
   EXPECT_EQ(engine_.exception_listener_count(), 0u);
   EXPECT_EQ(engine_.video_stream_listener_count(), 0u);
+}
+
+
+TEST_F(QuickRecorderImplTest, AFirstStartRefusedByTheEngineEndsTheCaptureItBegan) {
+  QuickRecordStartParams params = Params(kRecordFlagScreen);
+  params.device_switch = true;
+  engine_.enable_on_result = kvp::av::kErrNoSource;
+  EXPECT_FALSE(recorder_->Start(&context_, params));
+  EXPECT_EQ(engine_.begin_calls, 1);
+  EXPECT_EQ(engine_.end_calls, 1);
+  EXPECT_FALSE(kovanisdk::utils::service::GetDeviceService()->recording_switch());
+
+  // A refused resume keeps the capture: the paused recording still owns it until Stop.
+  engine_.enable_on_result = kvp::av::kOk;
+  ASSERT_TRUE(recorder_->Start(&context_, params));
+  ASSERT_TRUE(recorder_->Pause());
+  engine_.enable_on_result = kvp::av::kErrInvalidState;
+  EXPECT_FALSE(recorder_->Start(&context_, params));
+  EXPECT_EQ(engine_.end_calls, 1);
+  EXPECT_TRUE(kovanisdk::utils::service::GetDeviceService()->recording_switch());
+  EXPECT_TRUE(recorder_->Stop());
+  EXPECT_EQ(engine_.end_calls, 2);
+}
+
+// Counts what the recorder reports from any thread.
+class CountingListener : public IQuickRecordListener {
+ public:
+  void OnRecordStateChanged(RecordStateType state, bool) override {
+    std::lock_guard lock(mutex_);
+    if (state == kovanisdk::plugin::kRecordStateStopped) ++stops;
+    if (state == last_state) ++repeated_states;
+    last_state = state;
+  }
+  void OnRecordError(int32_t, int32_t, const std::string&) override {}
+  void OnRecorderEvent(int32_t event, void* data) override {
+    if (event == kRecorderEventNeedSavePath) *static_cast<bool*>(data) = true;
+  }
+  void OnRecorderNotice(int32_t, const std::string&) override {}
+
+  std::mutex mutex_;
+  int stops = 0;
+  int repeated_states = 0;
+  RecordStateType last_state = kovanisdk::plugin::kRecordStateStopped;
+};
+
+// Engine errors and device events arrive on the engine's thread while the user starts, pauses,
+// updates and stops: every recording must be stopped exactly once and every capture ended.
+TEST_F(QuickRecorderImplTest, StopsFromTheEngineThreadAndTheUserNeverOverlap) {
+  CountingListener counting;
+  recorder_->listener = &counting;
+  std::atomic<bool> done{false};
+  std::thread engine_thread([&] {
+    kvp::av::VideoDeviceEvent minimized;
+    minimized.type = kvp::av::VideoDeviceEvent::Type::kWindowStateChanged;
+    minimized.window_id = 7;
+    minimized.window_state = kvp::av::WindowState::kMinimized;
+    kvp::av::VideoDeviceEvent active;
+    active.type = kvp::av::VideoDeviceEvent::Type::kCaptureActive;
+    active.source = kvp::av::VideoSourceKind::kScreen;
+    for (int i = 0; !done; ++i) {
+      engine_.EmitException(kvp::av::kErrEncode, "encoder");
+      engine_.EmitVideoDeviceEvent(i % 2 ? minimized : active);
+      recorder_->GetRecordedDuration();
+    }
+  });
+
+  constexpr int kIterations = 5000;
+  int fresh_starts = 0;
+  for (int i = 0; i < kIterations; ++i) {
+    context_.config.window_id = i % 2 ? 7 : 0;
+    context_.config.monitor_id = "monitor-" + std::to_string(i % 5);
+    // Every seventh first start is refused by the engine.
+    engine_.enable_on_result = i % 7 == 0 ? kvp::av::kErrNoSource : kvp::av::kOk;
+    if (Start(kRecordFlagScreen | kRecordFlagCamera)) ++fresh_starts;
+    engine_.enable_on_result = kvp::av::kOk;
+    if (i % 2) {
+      // Straight to the stop, while the engine thread's error stop is likely under way.
+      recorder_->Stop();
+      continue;
+    }
+    recorder_->UpdateConfig();
+    if (recorder_->Pause()) recorder_->Start(&context_, Params(kRecordFlagScreen));
+    recorder_->Stop();
+  }
+  done = true;
+  engine_thread.join();
+  recorder_->Stop();
+
+  EXPECT_EQ(recorder_->GetState(), kovanisdk::plugin::kRecordStateStopped);
+  EXPECT_GT(fresh_starts, kIterations / 2);
+  EXPECT_EQ(counting.stops, fresh_starts);
+  EXPECT_EQ(counting.repeated_states, 0);
+  EXPECT_EQ(engine_.finalize_calls, fresh_starts);
+  EXPECT_EQ(engine_.end_calls, kIterations);  // one per begun capture, refused starts included
+  EXPECT_FALSE(kovanisdk::utils::service::GetDeviceService()->recording_switch());
+  recorder_->listener = &listener_;
 }
 
 }  // namespace

@@ -32,6 +32,18 @@ TEST(QrhostInfoTest, TheConfigurationDecidesTabVisibility) {
   std::remove(path.c_str());
 }
 
+TEST(QrhostInfoTest, TheMeetingStateComesFromTheConfigurationOrTheOption) {
+  EXPECT_NE(RunQrhost("--config /nonexistent/config.json info").output.find("in meeting: no"), std::string::npos);
+  EXPECT_NE(RunQrhost("--config /nonexistent/config.json --in-meeting info").output.find("in meeting: yes"),
+            std::string::npos);
+  const std::string path = ::testing::TempDir() + "/qrhost_meeting.json";
+  std::ofstream(path) << R"({"in_meeting": true})";
+  const ProcessRun run = RunQrhost("--config " + path + " info");
+  ASSERT_EQ(run.exit_code, 0) << run.output;
+  EXPECT_NE(run.output.find("in meeting: yes"), std::string::npos) << run.output;
+  std::remove(path.c_str());
+}
+
 TEST(QrhostInfoTest, AMissingModuleIsOneLineAndExitCodeTwo) {
   const ProcessRun run = RunQrhost("--module /nonexistent/libquick_record_module.so info");
   EXPECT_EQ(run.exit_code, 2);

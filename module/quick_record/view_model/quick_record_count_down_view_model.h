@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "host/base/threading/timer.h"
+#include "host/framework/view_model/stateful_view_model.h"
+
+namespace quick_record {
+
+// The 3-2-1 before a recording starts: one number every 800 ms with a tick sound, then the end
+// sound and a 500 ms end animation, after which the page that opened it gets the result.
+//   idle -> counting (3, 2, 1) -> ending (500 ms) -> idle;  cancel: counting or ending -> idle
+// Main thread.
+class QuickRecordCountDownViewModel : public framework::StatefulViewModel {
+ public:
+  // Actions; each takes a map payload (a missing payload is refused).
+  static constexpr int kActionStart = 1;
+  static constexpr int kActionCancel = 2;
+  // Properties.
+  static constexpr int32_t kPropertyViewData = 1;  // {"count_down_number", "count_down_txt", ..., "sound"}
+  static constexpr int32_t kPropertyResult = 2;  // {"finished": bool}: true after the end, false when cancelled
+
+  static constexpr int32_t kStartNumber = 3;
+  static constexpr int64_t kTickMs = 800;
+  static constexpr int64_t kEndMs = 500;
+  static constexpr char kTickSound[] = "countdown.mp3";
+  static constexpr char kEndSound[] = "countdown_end.mp3";
+
+  QuickRecordCountDownViewModel();
+  ~QuickRecordCountDownViewModel() override;
+
+  void Handle(int action, const base::variant::Variant* payload) override;
+  void OnViewDetached() override;
+
+  int32_t number() const { return number_; }
+  bool running() const { return running_; }
+
+ private:
+  void Start();
+  void Tick();
+  void Finish();
+  void Cancel();
+  void StopTimers();
+  // A timer whose ticks run `step` while this view model lives.
+  std::shared_ptr<base::threading::Timer> CreateStepTimer(void (QuickRecordCountDownViewModel::*step)());
+  void PublishNumber();
+  void ReportResult(bool finished);
+  // Tells the session whether a count-down runs, so that no second recording starts meanwhile.
+  static void SetSessionCountDown(bool running);
+
+  int32_t number_ = kStartNumber;
+  bool running_ = false;
+  std::shared_ptr<base::threading::Timer> tick_timer_;
+  std::shared_ptr<base::threading::Timer> end_timer_;
+};
+
+}  // namespace quick_record
