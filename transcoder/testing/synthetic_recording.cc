@@ -76,7 +76,7 @@ bool SyntheticRecording::RecordSegment(int64_t duration_ms, bool realtime) {
     if (realtime) std::this_thread::sleep_until(wall_start + std::chrono::microseconds(pts - start_us));
     Draw(frames_++);
     bool key = false;
-    if (video_->Encode(pts, next - pts, k == 0, &key) != kvp::av::kOk) return false;
+    if (video_->Encode(pts, next - pts, k == 0, /*unchanged=*/false, &key) != kvp::av::kOk) return false;
     if (!audio_) continue;
     // The audio takes exactly as many samples as the video segment lasts, frame by frame.
     const int64_t have = samples_;
