@@ -67,4 +67,16 @@ void HostAppModel::PressPauseResumeShortcut() {
   FireEvent(kHostAppShortcutPauseResumeRecordEvent);
 }
 
+void HostAppModel::NotifyDynamicResUpdateComplete(const std::string& res_name) {
+  Variant payload = Variant::MakeMap();
+  payload.Set("res_name", res_name);
+  FireEvent(kHostAppDynamicResUpdateCompleteEvent, payload);
+}
+
+void HostAppModel::NotifyDynamicResDeleteComplete(const std::string& res_name) {
+  Variant payload = Variant::MakeMap();
+  payload.Set("res_name", res_name);
+  FireEvent(kHostAppDynamicResDeleteCompleteEvent, payload);
+}
+
 }  // namespace host::app

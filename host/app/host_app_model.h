@@ -26,6 +26,10 @@ constexpr int32_t kHostAppGetTabRecordPreload = 17;
 // Shortcut events, no payload.
 constexpr int32_t kHostAppShortcutStartStopRecordEvent = 1;
 constexpr int32_t kHostAppShortcutPauseResumeRecordEvent = 2;
+// A dynamic resource (a configuration file delivered apart from the program) was updated or
+// deleted: {"res_name"}.
+constexpr int32_t kHostAppDynamicResUpdateCompleteEvent = 3;
+constexpr int32_t kHostAppDynamicResDeleteCompleteEvent = 4;
 
 class HostAppModel : public framework::ModelImpl {
  public:
@@ -46,6 +50,9 @@ class HostAppModel : public framework::ModelImpl {
   // The user pressed a recording shortcut.
   void PressStartStopShortcut();
   void PressPauseResumeShortcut();
+  // The host finished updating or deleting the dynamic resource `res_name`.
+  void NotifyDynamicResUpdateComplete(const std::string& res_name);
+  void NotifyDynamicResDeleteComplete(const std::string& res_name);
 
  private:
   static base::variant::Variant ToResult(const PreloadedResponse& response);
