@@ -1,5 +1,9 @@
 // What controls a recording besides the control bar, with the real engine on an Xvfb display: the
-// media configuration the host ships and the performance monitor changing the frame rate under load.
+// media configuration the host ships, the performance monitor changing the frame rate under load,
+// and the global shortcuts pressed through XTest.
+
+#include <xcb/xcb.h>
+#include <xcb/xtest.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -10,9 +14,13 @@
 
 #include <gtest/gtest.h>
 
+#include "host/app/global_shortcuts.h"
+#include "host/app/host_app_model.h"
 #include "host/app/host_application.h"
 #include "host/base/threading/clock.h"
+#include "host/base/logging/logger.h"
 #include "host/base/threading/host_loopers.h"
+#include "host/framework/module/module_service.h"
 #include "host/media/stream/raw_stream_reader.h"
 #include "host/sdk/plugin/plugin_registry.h"
 #include "host/util/scoped_temp_dir.h"
@@ -20,6 +28,7 @@
 #include "module/quick_record/entry/quick_record_plugin_module.h"
 #include "module/quick_record/model/quick_record_performance_model.h"
 #include "module/quick_record/model/quick_record_recorder_model.h"
+#include "module/quick_record/model/quick_record_shortcut_model.h"
 #include "module/quick_record/model/quick_record_vorta_config_model.h"
 #include "module/quick_record/recorder/quick_recorder_impl.h"
 #include "xvfb_display.h"
@@ -176,6 +185,106 @@ TEST_F(RecordingControlsXvfbTest, ABusyMachineLowersTheFrameRateAndItComesBackWh
   int32_t fps = 0;
   recorder_->GetScreenCaptureConfig(nullptr, nullptr, &fps);
   EXPECT_EQ(fps, 30) << "the next recording starts at the rate the settings chose";
+}
+
+// Presses keys on the display as a user would, through XTest.
+class KeyPresser {
+ public:
+  KeyPresser() : connection_(xcb_connect(nullptr, nullptr)) {}
+  ~KeyPresser() { xcb_disconnect(connection_); }
+  bool ok() const { return !xcb_connection_has_error(connection_); }
+  // Holds Ctrl and Alt, taps `keysym`, lets go.
+  void CtrlAlt(uint32_t keysym) {
+    const uint8_t keys[] = {host::app::KeycodeForKeysym(connection_, 0xffe3), host::app::KeycodeForKeysym(connection_, 0xffe9),
+                            host::app::KeycodeForKeysym(connection_, keysym)};
+    for (uint8_t key : keys) xcb_test_fake_input(connection_, XCB_KEY_PRESS, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    for (int i = 2; i >= 0; --i) xcb_test_fake_input(connection_, XCB_KEY_RELEASE, keys[i], XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    xcb_flush(connection_);
+  }
+  xcb_connection_t* connection() const { return connection_; }
+
+ private:
+  xcb_connection_t* connection_;
+};
+
+TEST_F(RecordingControlsXvfbTest, ShortcutKeysStartPauseResumeAndStopARecording) {
+  auto host_app = std::dynamic_pointer_cast<host::app::HostAppModel>(
+      framework::module::GetAppModuleModel(host::app::kHostAppModelId));
+  ASSERT_TRUE(host_app && host_app->EnableGlobalShortcuts());
+  Variant bindings;
+  ASSERT_TRUE(host_app->Call(host::app::kHostAppGetShortcutBindings, Variant(), &bindings));
+  ASSERT_EQ(bindings.AsArray().size(), 2u);
+  for (const auto& binding : bindings.AsArray()) EXPECT_TRUE(binding.GetBool("grabbed")) << binding.ToJson();
+
+  auto shortcuts = std::make_shared<QuickRecordShortcutModel>();
+  shortcuts->Init();
+  // What the pages do with the shortcut model's requests.
+  std::vector<int32_t> requests;
+  auto act = [&](int32_t request, int32_t method, Variant args) {
+    shortcuts->Subscribe(request, subscriber_, [&, request, method, args](int32_t, const Variant&) {
+      requests.push_back(request);
+      recorder_model_->Call(method, args, nullptr);
+    });
+  };
+  Variant flags = Variant::MakeMap();
+  flags.Set("record_flags", kRecordFlagScreen);
+  act(QuickRecordShortcutModel::kEventStartRequested, QuickRecordRecorderModel::kInvokeFuncStartRecord, flags);
+  act(QuickRecordShortcutModel::kEventPauseRequested, QuickRecordRecorderModel::kInvokePauseRecord, Variant());
+  act(QuickRecordShortcutModel::kEventResumeRequested, QuickRecordRecorderModel::kInvokeResumeRecord, Variant::MakeMap());
+  act(QuickRecordShortcutModel::kEventStopRequested, QuickRecordRecorderModel::kInvokeStopRecord, Variant());
+
+  KeyPresser keyboard;
+  ASSERT_TRUE(keyboard.ok());
+  auto state_becomes = [&](kovanisdk::plugin::RecordStateType state) {
+    return RunUntil([&] { return recorder_->GetState() == state; }, 5000);
+  };
+  keyboard.CtrlAlt('r');
+  ASSERT_TRUE(state_becomes(kovanisdk::plugin::kRecordStateRecording));
+  Run(1000);
+  keyboard.CtrlAlt('p');
+  ASSERT_TRUE(state_becomes(kovanisdk::plugin::kRecordStatePaused));
+  keyboard.CtrlAlt('p');
+  ASSERT_TRUE(state_becomes(kovanisdk::plugin::kRecordStateRecording));
+  Run(500);
+  keyboard.CtrlAlt('r');
+  ASSERT_TRUE(state_becomes(kovanisdk::plugin::kRecordStateStopped));
+  EXPECT_EQ(requests, (std::vector<int32_t>{QuickRecordShortcutModel::kEventStartRequested,
+                                            QuickRecordShortcutModel::kEventPauseRequested,
+                                            QuickRecordShortcutModel::kEventResumeRequested,
+                                            QuickRecordShortcutModel::kEventStopRequested}));
+  EXPECT_GT(Frames().size(), 20u);
+  shortcuts->UnInit();
+  host_app->DisableGlobalShortcuts();
+}
+
+TEST_F(RecordingControlsXvfbTest, AShortcutAnotherProgramHoldsIsReportedAndTheOtherStillWorks) {
+  KeyPresser other;
+  ASSERT_TRUE(other.ok());
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other.connection())).data->root;
+  const uint8_t p = host::app::KeycodeForKeysym(other.connection(), 'p');
+  ASSERT_EQ(xcb_request_check(other.connection(),
+                              xcb_grab_key_checked(other.connection(), 1, root, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1, p,
+                                                   XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)),
+            nullptr);
+
+  auto host_app = std::dynamic_pointer_cast<host::app::HostAppModel>(
+      framework::module::GetAppModuleModel(host::app::kHostAppModelId));
+  base::logging::ScopedLogCapture log;
+  ASSERT_TRUE(host_app->EnableGlobalShortcuts());
+  Variant bindings;
+  ASSERT_TRUE(host_app->Call(host::app::kHostAppGetShortcutBindings, Variant(), &bindings));
+  std::map<std::string, Variant> by_action;
+  for (const auto& binding : bindings.AsArray()) by_action[binding.GetString("action")] = binding;
+  EXPECT_TRUE(by_action["start_stop_record"].GetBool("grabbed"));
+  EXPECT_FALSE(by_action["pause_resume_record"].GetBool("grabbed"));
+  EXPECT_EQ(by_action["pause_resume_record"].GetString("error"), "\"Ctrl+Alt+P\" is already taken by another program");
+  EXPECT_TRUE(log.Contains("global shortcut pause_resume_record not available: \"Ctrl+Alt+P\" is already taken"));
+
+  int presses = 0;
+  host_app->Subscribe(host::app::kHostAppShortcutStartStopRecordEvent, subscriber_, [&](int32_t, const Variant&) { ++presses; });
+  other.CtrlAlt('r');
+  EXPECT_TRUE(RunUntil([&] { return presses == 1; }, 5000));
+  host_app->DisableGlobalShortcuts();
 }
 
 }  // namespace
