@@ -1,6 +1,9 @@
 #include "host/app/host_app_model.h"
 
+#include "host/app/global_shortcuts.h"
 #include "host/base/logging/logger.h"
+#include "host/base/threading/looper.h"
+#include "host/sdk/utils/config_service.h"
 
 namespace host::app {
 
@@ -28,7 +31,53 @@ HostAppModel::HostAppModel() : framework::ModelImpl(kHostAppModelId) {
     if (!args.GetBool("only_query")) tab_preloads_.erase(it);
     return true;
   });
+  BindMethod(kHostAppGetShortcutBindings, [this](const Variant&, Variant* result) {
+    if (!result) return true;
+    *result = Variant::MakeArray();
+    if (!shortcuts_) return true;
+    for (const auto& binding : shortcuts_->results()) {
+      Variant item = Variant::MakeMap();
+      item.Set("action", binding.action);
+      item.Set("keys", binding.keys);
+      item.Set("grabbed", binding.grabbed);
+      item.Set("error", binding.error);
+      result->Add(std::move(item));
+    }
+    return true;
+  });
 }
+
+HostAppModel::~HostAppModel() = default;
+
+bool HostAppModel::EnableGlobalShortcuts() {
+  shortcuts_.reset();
+  const std::map<std::string, std::string> bindings = {
+      {kStartStopAction, kovanisdk::utils::config::GetString(kShortcutSection, kStartStopAction, kDefaultStartStopKeys)},
+      {kPauseResumeAction,
+       kovanisdk::utils::config::GetString(kShortcutSection, kPauseResumeAction, kDefaultPauseResumeKeys)}};
+  std::weak_ptr<ModelImpl> weak = weak_from_this();
+  std::string error;
+  // Presses arrive on the grabber's thread; the events belong to the main looper.
+  shortcuts_ = GlobalShortcuts::Grab(
+      bindings,
+      [weak](const std::string& action) {
+        auto* main = base::threading::LooperThread::MainLooper();
+        if (!main) return;
+        main->PostTask(
+            [weak, action] {
+              auto self = std::static_pointer_cast<HostAppModel>(weak.lock());
+              if (!self) return;
+              if (action == kStartStopAction) self->PressStartStopShortcut();
+              if (action == kPauseResumeAction) self->PressPauseResumeShortcut();
+            },
+            FROM_HERE);
+      },
+      &error);
+  if (!shortcuts_) KLOG(3) << "global shortcuts: " << error;
+  return shortcuts_ != nullptr;
+}
+
+void HostAppModel::DisableGlobalShortcuts() { shortcuts_.reset(); }
 
 Variant HostAppModel::ToResult(const PreloadedResponse& response) {
   Variant preloaded = Variant::MakeMap();
@@ -65,6 +114,18 @@ void HostAppModel::PressStartStopShortcut() {
 void HostAppModel::PressPauseResumeShortcut() {
   KLOG(6) << "shortcut: pause/resume recording";
   FireEvent(kHostAppShortcutPauseResumeRecordEvent);
+}
+
+void HostAppModel::NotifyDynamicResUpdateComplete(const std::string& res_name) {
+  Variant payload = Variant::MakeMap();
+  payload.Set("res_name", res_name);
+  FireEvent(kHostAppDynamicResUpdateCompleteEvent, payload);
+}
+
+void HostAppModel::NotifyDynamicResDeleteComplete(const std::string& res_name) {
+  Variant payload = Variant::MakeMap();
+  payload.Set("res_name", res_name);
+  FireEvent(kHostAppDynamicResDeleteCompleteEvent, payload);
 }
 
 }  // namespace host::app

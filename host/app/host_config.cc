@@ -51,6 +51,7 @@ HostConfig HostConfig::FromVariant(const Variant& document) {
   Variant web = Variant::MakeMap();
   if (!config.web_host.empty()) web.Set("host", config.web_host);
   config.sections.Set("web", web);
+  config.sections.Set("shortcuts", document.Get("shortcuts").IsMap() ? document.Get("shortcuts") : Variant::MakeMap());
   return config;
 }
 
@@ -70,10 +71,11 @@ Variant HostConfig::ToVariant() const {
   document.Set("account", a);
   Variant ability = Variant::MakeMap();
   for (const auto& [section, values] : sections.AsMap()) {
-    if (section != "realtime" && section != "web") ability.Set(section, values);
+    if (section != "realtime" && section != "web" && section != "shortcuts") ability.Set(section, values);
   }
   document.Set("ability", ability);
   document.Set("realtime", sections.Get("realtime"));
+  if (sections.Has("shortcuts")) document.Set("shortcuts", sections.Get("shortcuts"));
   return document;
 }
 

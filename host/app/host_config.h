@@ -22,7 +22,8 @@ struct Account {
 //    "in_meeting": false,
 //    "account": {"app_id", "app_uid", "nick_name", "avatar", "token", "secret"},
 //    "realtime": {"http_quic_enable": false, ...},
-//    "ability": {"quick_record_ability": {...}, "record-transcode": {...}, ...}}
+//    "ability": {"quick_record_ability": {...}, "record-transcode": {...}, ...},
+//    "shortcuts": {"start_stop_record": "Ctrl+Alt+R", "pause_resume_record": "Ctrl+Alt+P"}}
 struct HostConfig {
   std::string backend_url;
   std::string web_host;
@@ -36,7 +37,7 @@ struct HostConfig {
   bool persistent = false;
   // The file this configuration came from, for a reload; empty when it came from elsewhere.
   std::string source_path;
-  // Configuration model sections: every "ability" section, plus "realtime" and "web".
+  // Configuration model sections: every "ability" section, plus "realtime", "web" and "shortcuts".
   base::variant::Variant sections = base::variant::Variant::MakeMap();
 
   // $QUICKREC_CONFIG, else $XDG_CONFIG_HOME/quickrec/config.json (~/.config/... without it).

@@ -14,6 +14,13 @@ void LoadDefaultStringTable() {
       {kQuickRecordNotificationTab, "Notifications"},
       {kQuickRecordScreenTitle, "Screen "},
       {kQuickRecordCountDownCancel, "Cancel"},
+      {kQuickRecordHdBusyDegraded,
+       "Your computer is busy, so the recording's frame rate was lowered to keep it smooth."},
+      {kQuickRecordHdBusyUpgraded, "Your computer has room again: the recording's frame rate was raised."},
+      {kQuickRecordAppBusy, "Recording is using much of your computer's processor. Close other programs for a "
+                            "smoother recording."},
+      {kQuickRecordTrayExit, "Quit"},
+      {kQuickRecordTrayHover, "Quick record"},
       {kRecordErrorSavePathTitle, "Can't save the recording"},
       {kRecordErrorSavePathMsg,
        "The folder for recordings can't be written to. Choose another folder in the recording settings and try "

@@ -36,6 +36,15 @@ constexpr uint32_t kRecordErrorScreenTitle = 0x5e1f2b10;  // -19: the screen or 
 constexpr uint32_t kRecordErrorScreenMsg = 0x5e1f2b11;
 constexpr uint32_t kRecordErrorScreenOperation = 0x5e1f2b12;
 
+// The machine is too busy: the recording's frame rate was lowered (then raised again), and the
+// application itself uses much of the CPU.
+constexpr uint32_t kQuickRecordHdBusyDegraded = 0x5e1f2c01;
+constexpr uint32_t kQuickRecordHdBusyUpgraded = 0x5e1f2c02;
+constexpr uint32_t kQuickRecordAppBusy = 0x5e1f2c03;
+// The tray icon: the exit menu item and the hover text.
+constexpr uint32_t kQuickRecordTrayExit = 0x5e1f2c04;
+constexpr uint32_t kQuickRecordTrayHover = 0x5e1f2c05;
+
 // Loads the built-in English texts into framework::Resource.
 void LoadDefaultStringTable();
 

@@ -58,6 +58,11 @@ std::string GetResourceDirectory() {
   return root.empty() ? root : root + "/share/quickrec/resources/";
 }
 
+std::string GetDynamicResourceDirectory() {
+  const std::string root = HostRoot();
+  return root.empty() ? root : root + "/share/quickrec/dynamic_res/";
+}
+
 std::string GetTranscodeTargetName() { return "qr-transcoder"; }
 
 std::string InitDefaultSavePath() {

@@ -19,6 +19,10 @@ std::string GetTranscodeExecuteFilePath();
 // The host's resource directory (sounds and images the views use), with a trailing '/':
 // share/quickrec/resources/ beside the bin directory.
 std::string GetResourceDirectory();
+// The host's dynamic resource directory (configuration files delivered apart from the program,
+// such as the media configuration), with a trailing '/': share/quickrec/dynamic_res/ beside the
+// bin directory.
+std::string GetDynamicResourceDirectory();
 // The bridge target name the transcoder is started and reported under.
 std::string GetTranscodeTargetName();
 // Stores the default recording directory as the user's "meeting.record.save_path" and returns it:

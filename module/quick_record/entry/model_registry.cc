@@ -4,10 +4,13 @@
 
 #include "module/quick_record/entry/quick_record_ids.h"
 #include "module/quick_record/model/quick_record_model.h"
+#include "module/quick_record/model/quick_record_performance_model.h"
 #include "module/quick_record/model/quick_record_recorder_model.h"
 #include "module/quick_record/model/quick_record_scheme_model.h"
+#include "module/quick_record/model/quick_record_shortcut_model.h"
 #include "module/quick_record/model/quick_record_space_model.h"
 #include "module/quick_record/model/quick_record_time_model.h"
+#include "module/quick_record/model/quick_record_vorta_config_model.h"
 #include "module/quick_record/model/screen_selector_model.h"
 
 namespace quick_record {
@@ -32,6 +35,9 @@ const std::map<int32_t, Factory>& Factories() {
       {model_id::kQuickRecordRecorderModel, &Make<QuickRecordRecorderModel>},
       {model_id::kQuickRecordSpaceModel, &Make<QuickRecordSpaceModel>},
       {model_id::kQuickRecordTimeModel, &Make<QuickRecordTimeModel>},
+      {model_id::kQuickRecordVortaConfigModel, &Make<QuickRecordVortaConfigModel>},
+      {model_id::kQuickRecordPerformanceModel, &Make<QuickRecordPerformanceModel>},
+      {model_id::kQuickRecordShortcutModel, &Make<QuickRecordShortcutModel>},
       {model_id::kQuickRecordSchemeModel, &Make<QuickRecordSchemeModel>},
       {model_id::kScreenSelectorModel, &Make<ScreenSelectorModel>},
       {model_id::kMeetlogVideoShareCompanyGrantAssignModel, &MakeCompanyGrantAssignModel},

@@ -9,6 +9,8 @@
 #include "host/sdk/record/recorder_plugin_calls.h"
 #include "host/util/deviceinfo.h"
 #include "host/util/file.h"
+#include "module/quick_record/model/cpu_generation_parser.h"
+#include "module/quick_record/model/quick_record_media_config.h"
 
 namespace quick_record {
 
@@ -42,6 +44,14 @@ int32_t EngineMode(uint32_t flags) {
 // The engine is asked for at least 960 x 540 from a camera: smaller heads look blurred.
 kvp::av::CaptureConfig CameraEngineConfig(int32_t width, int32_t height, int32_t fps) {
   return height < 540 ? kvp::av::CaptureConfig{960, 540, fps} : kvp::av::CaptureConfig{width, height, fps};
+}
+
+// The CPU power class the media configuration gives this recording's capture: "level", or
+// "mix_level" when the camera is laid over the screen; 0 when the configuration has no entry.
+uint32_t CpuPowerClass(const kovanisdk::RecordConfig& config, uint32_t flags) {
+  const auto entry = QuickRecordMediaConfig::GetInstance().FindCpuPower(config.output_height, static_cast<int32_t>(config.frame_rate));
+  if (!entry) return 0;
+  return HasScreen(flags) && HasCamera(flags) ? entry->mix_level : entry->level;
 }
 
 }  // namespace
@@ -127,6 +137,9 @@ bool QuickRecorderImpl::Start(kovanisdk::IRecordContext* context, const QuickRec
   engine_config.height = config.output_height;
   engine_config.fps = static_cast<int32_t>(config.frame_rate);
   engine_config.full_hd = config.full_hd;
+  for (const auto& item : QuickRecordMediaConfig::GetInstance().QueryPreset(config.output_height, engine_config.fps)) {
+    engine_config.encoder_items.push_back({item.key, item.value});
+  }
   const auto& area = config.float_window_area;
   if (area.GetInt32("width") > 0 && area.GetInt32("height") > 0) {
     engine_config.camera_rect = kvp::av::Rect{area.GetInt32("x"), area.GetInt32("y"), area.GetInt32("width"), area.GetInt32("height")};
@@ -492,8 +505,8 @@ void QuickRecorderImpl::ReportStopStatistics(int64_t now_ms) {
       {"record_total_time", std::to_string(duration)},
       {"record_start_time", std::to_string(record_start_wall_s_)},
       {"record_flags", std::to_string(record_flags_)},
-      // Until the media configuration grades CPUs, the class is the logical CPU count.
-      {"vorta_cpu_power", std::to_string(cpu.logical_count)}};
+      {"vorta_cpu_power", std::to_string(CpuPowerClass(config, record_flags_))},
+      {"cpu_generation", std::to_string(CpuGenerationParser::Parse(cpu.model_name))}};
   if (!cpu.model_name.empty()) statistics["cpu_model"] = cpu.model_name;
   {
     std::lock_guard lock(stats_mutex_);
