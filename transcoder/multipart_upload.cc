@@ -173,8 +173,9 @@ UploadError MultipartUpload::SendParts(const std::vector<uint64_t>& sizes) {
     offset += sizes[i];
   }
   // Workers take the next part as soon as theirs is answered, so the connections never wait for
-  // a whole batch; parts are committed here in order, and a worker runs at most one window
-  // ahead of the commits, which bounds the bodies held in memory.
+  // a whole batch; parts are committed here in order, and at most one part more than there are
+  // connections is taken ahead of the commits, which bounds the bodies held in memory (parts
+  // of a local file may be large).
   std::mutex mutex;
   std::condition_variable changed;
   size_t next = 0;
@@ -186,7 +187,7 @@ UploadError MultipartUpload::SendParts(const std::vector<uint64_t>& sizes) {
       size_t i = 0;
       {
         std::unique_lock lock(mutex);
-        changed.wait(lock, [&] { return stop || next == jobs.size() || next < committed + 2 * workers; });
+        changed.wait(lock, [&] { return stop || next == jobs.size() || next < committed + workers + 1; });
         if (stop || next == jobs.size()) return;
         i = next++;
       }
