@@ -10,6 +10,7 @@
 
 #include "apps/qrhost/host_session.h"
 #include "apps/qrhost/qrhost_info.h"
+#include "apps/qrhost/qrhost_meeting_history.h"
 #include "apps/qrhost/qrhost_record_raw.h"
 #include "host/app/host_config.h"
 #include "host/base/logging/logger.h"
@@ -26,7 +27,10 @@ void PrintUsage(std::ostream& out) {
          "  info         load and activate the module, print what it contributed, deactivate\n"
          "  record-raw   record with the module's recorder (no cloud) and print the files:\n"
          "               [--seconds N] [--screen ID | --window ID] [--camera] [--out DIR]\n"
-         "  demo         the main job: a 3 s raw recording\n";
+         "  demo         the main job: a 3 s raw recording\n"
+         "  add-meeting-recording  put local meeting recordings into the user's meeting history:\n"
+         "               --file PATH [--file PATH]... [--meeting-id ID] [--period-id ID]\n"
+         "               [--meeting-code CODE] [--subject TEXT] [--time WALL_SECONDS]\n";
 }
 
 // libquick_record_module.so in the lib directory beside the binary's bin directory.
@@ -74,6 +78,44 @@ bool ParseRecordRaw(const std::vector<std::string>& args, qrhost::RecordRawOptio
   return true;
 }
 
+// Parses the options of add-meeting-recording; false (with a message) for anything it does not know.
+bool ParseAddMeetingRecording(const std::vector<std::string>& args, qrhost::AddMeetingRecordingOptions* options) {
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (i + 1 >= args.size()) {
+      std::cerr << "qrhost: " << arg << " needs a value\n";
+      return false;
+    }
+    const std::string& value = args[++i];
+    if (arg == "--file") {
+      options->files.push_back(value);
+    } else if (arg == "--meeting-id") {
+      options->meeting_id = value;
+    } else if (arg == "--period-id") {
+      options->period_id = value;
+    } else if (arg == "--meeting-code") {
+      options->meeting_code = value;
+    } else if (arg == "--subject") {
+      options->subject = value;
+    } else if (arg == "--time") {
+      try {
+        options->time = std::stoll(value);
+      } catch (...) {
+        std::cerr << "qrhost: bad value for --time\n";
+        return false;
+      }
+    } else {
+      std::cerr << "qrhost: unknown option " << arg << "\n";
+      return false;
+    }
+  }
+  if (options->files.empty()) {
+    std::cerr << "qrhost: add-meeting-recording needs at least one --file\n";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -101,7 +143,9 @@ int main(int argc, char** argv) {
   const std::string command = args.empty() ? "info" : args.front();
   qrhost::RecordRawOptions record_options;
   if (command == "record-raw" && !ParseRecordRaw(args, &record_options)) return 2;
-  if (command != "info" && command != "record-raw" && command != "demo") {
+  qrhost::AddMeetingRecordingOptions meeting_options;
+  if (command == "add-meeting-recording" && !ParseAddMeetingRecording(args, &meeting_options)) return 2;
+  if (command != "info" && command != "record-raw" && command != "demo" && command != "add-meeting-recording") {
     PrintUsage(std::cerr);
     return 2;
   }
@@ -117,5 +161,6 @@ int main(int argc, char** argv) {
     std::cout << "in meeting: " << (kovani_common::utils::inmeeting::IsInMeeting() ? "yes" : "no") << "\n";
     return 0;
   }
+  if (command == "add-meeting-recording") return qrhost::RunAddMeetingRecording(*session, meeting_options, std::cout, std::cerr);
   return qrhost::RunRecordRaw(*session, record_options, std::cout, std::cerr);
 }
