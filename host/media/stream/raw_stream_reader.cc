@@ -20,10 +20,12 @@ uint64_t FileSize(int fd) {
 
 RawStreamReader::~RawStreamReader() { Close(); }
 
-bool RawStreamReader::Open(const std::string& data_path) {
+bool RawStreamReader::Open(const std::string& data_path) { return Open(data_path, RawIndexPathFor(data_path)); }
+
+bool RawStreamReader::Open(const std::string& data_path, const std::string& index_path) {
   Close();
   data_fd_ = ::open(data_path.c_str(), O_RDONLY | O_CLOEXEC);
-  index_fd_ = ::open(RawIndexPathFor(data_path).c_str(), O_RDONLY | O_CLOEXEC);
+  index_fd_ = ::open(index_path.c_str(), O_RDONLY | O_CLOEXEC);
   if (data_fd_ < 0 || index_fd_ < 0) {
     Close();
     return false;

@@ -23,6 +23,8 @@ class RawStreamReader {
   // Opens "<data_path>" and "<data_path>idx" and reads what is there. False when either file cannot
   // be opened.
   bool Open(const std::string& data_path);
+  // The same with an index kept under another name (a copy or an older naming scheme).
+  bool Open(const std::string& data_path, const std::string& index_path);
   void Close();
   bool is_open() const { return data_fd_ >= 0; }
 

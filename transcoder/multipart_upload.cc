@@ -1,0 +1,241 @@
+#include "transcoder/multipart_upload.h"
+
+extern "C" {
+#include <libavutil/md5.h>
+#include <libavutil/mem.h>
+}
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "host/base/logging/logger.h"
+
+namespace qr_transcoder {
+
+namespace {
+
+std::string Hex(const uint8_t* bytes, size_t size) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string out;
+  for (size_t i = 0; i < size; ++i) {
+    out.push_back(kDigits[bytes[i] >> 4]);
+    out.push_back(kDigits[bytes[i] & 15]);
+  }
+  return out;
+}
+
+}  // namespace
+
+MultipartUpload::MultipartUpload(std::string file_path, UploadState* state, UploadPolicy policy, CosTimeouts timeouts,
+                                 const std::atomic<bool>* cancel, Listener* listener)
+    : file_path_(std::move(file_path)),
+      state_(state),
+      policy_(policy),
+      timeouts_(timeouts),
+      cancel_(cancel),
+      listener_(listener),
+      client_(timeouts, cancel),
+      md5_(av_md5_alloc()) {
+  av_md5_init(md5_);
+}
+
+MultipartUpload::~MultipartUpload() { av_free(md5_); }
+
+CosResponse MultipartUpload::WithRetries(const std::function<CosResponse()>& request) const {
+  CosResponse response = request();
+  for (int attempt = 0; attempt < policy_.retries && IsTransient(ClassifyCosFailure(response)); ++attempt) {
+    if (cancel_ && cancel_->load()) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(policy_.retry_delay_ms));
+    response = request();
+  }
+  return response;
+}
+
+UploadError MultipartUpload::Failed(const CosResponse& response, const std::string& step, const std::string& what) {
+  last_failure_ = response;
+  failed_step_ = step;
+  error_message_ = what + ": " + DescribeCosFailure(response);
+  KLOG(1) << file_path_ << " " << error_message_;
+  return ClassifyCosFailure(response);
+}
+
+UploadError MultipartUpload::LocalFailure(const std::string& what) {
+  error_message_ = what;
+  failed_step_ = "file";
+  KLOG(1) << file_path_ << " " << what;
+  return kUploadLocalFile;
+}
+
+UploadError MultipartUpload::Initiate() {
+  std::string upload_id;
+  const CosResponse response = WithRetries([&] { return client_.Initiate(grant_, &upload_id); });
+  if (!response.ok()) return Failed(response, "initiate", "initiate");
+  state_->upload_id = upload_id;
+  state_->object_url = grant_.url;
+  state_->part_size = policy_.part_size;
+  state_->parts.clear();
+  listener_->OnStateChanged();
+  return kUploadOk;
+}
+
+UploadError MultipartUpload::Start() {
+  if (!grant_.CanWrite()) {
+    failed_step_ = "initiate";
+    error_message_ = "no authorisation to write " + grant_.url;
+    return kUploadAuth;
+  }
+  av_md5_init(md5_);
+  next_offset_ = 0;
+  listed_.clear();
+  // An upload of another object (a new record) or of another part size cannot be continued.
+  if (state_->upload_id.empty() || state_->object_url != grant_.url || state_->part_size != policy_.part_size) {
+    return Initiate();
+  }
+  std::vector<CosPart> parts;
+  const CosResponse response = WithRetries([&] { return client_.ListParts(grant_, state_->upload_id, &parts); });
+  if (response.http_status == 404) {
+    KLOG(3) << "upload " << state_->upload_id << " is gone from the store; starting a new one";
+    return Initiate();
+  }
+  if (!response.ok()) return Failed(response, "list_parts", "list parts");
+  for (const auto& part : parts) listed_[part.number] = part;
+  KLOG(6) << "taking over upload " << state_->upload_id << " with " << parts.size() << " listed parts";
+  state_->parts.clear();
+  return kUploadOk;
+}
+
+bool MultipartUpload::ReadRange(uint64_t offset, uint64_t size, std::vector<uint8_t>* out) const {
+  out->resize(size);
+  const int fd = ::open(file_path_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  uint64_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::pread(fd, out->data() + done, size - done, static_cast<off_t>(offset + done));
+    if (n <= 0) break;
+    done += static_cast<uint64_t>(n);
+  }
+  ::close(fd);
+  return done == size;
+}
+
+void MultipartUpload::RunPart(PartJob* job, CosClient* client) {
+  job->read = ReadRange(job->offset, job->part.size, &job->data);
+  if (!job->read) return;
+  job->part.etag = Md5Hex(job->data.data(), job->data.size());
+  const auto listed = listed_.find(job->part.number);
+  job->kept = listed != listed_.end() && listed->second.size == job->part.size && listed->second.etag == job->part.etag;
+  if (job->kept) return;
+  listener_->OnPartStarted(job->part.number);
+  job->response = WithRetries([&] {
+    return client->UploadPart(grant_, state_->upload_id, job->part.number, job->data.data(), job->data.size(),
+                              job->part.etag);
+  });
+}
+
+UploadError MultipartUpload::CommitPart(PartJob& job) {
+  const std::string name = "part " + std::to_string(job.part.number);
+  if (!job.read) return LocalFailure("cannot read " + name + " of the file");
+  if (!job.kept) {
+    if (!job.response.ok()) return Failed(job.response, "part", name);
+    if (job.response.etag != job.part.etag) {
+      last_failure_ = job.response;
+      failed_step_ = "part";
+      error_message_ = name + " came back with ETag " + job.response.etag;
+      return kUploadVerifyFailed;
+    }
+    ++parts_sent_;
+  } else {
+    ++parts_kept_;
+  }
+  av_md5_update(md5_, job.data.data(), job.data.size());
+  next_offset_ += job.part.size;
+  state_->parts.push_back(job.part);
+  listener_->OnStateChanged();
+  listener_->OnPartUploaded(job.part);
+  return kUploadOk;
+}
+
+UploadError MultipartUpload::SendParts(const std::vector<uint64_t>& sizes) {
+  const size_t parallel = static_cast<size_t>(std::max(1, policy_.parallel));
+  while (part_clients_.size() < parallel) part_clients_.push_back(std::make_unique<CosClient>(timeouts_, cancel_));
+  for (size_t first = 0; first < sizes.size(); first += parallel) {
+    std::vector<PartJob> jobs(std::min(parallel, sizes.size() - first));
+    uint64_t offset = next_offset_;
+    for (size_t i = 0; i < jobs.size(); ++i) {
+      jobs[i].part = {static_cast<int>(state_->parts.size() + i) + 1, "", sizes[first + i]};
+      jobs[i].offset = offset;
+      offset += sizes[first + i];
+    }
+    std::vector<std::thread> workers;
+    for (size_t i = 1; i < jobs.size(); ++i) workers.emplace_back([&, i] { RunPart(&jobs[i], part_clients_[i].get()); });
+    RunPart(&jobs[0], part_clients_[0].get());
+    for (auto& worker : workers) worker.join();
+    // Parts are taken in order, so the state always lists the run 1..n; a part acknowledged
+    // after a failed one is in the store and is kept on the next attempt.
+    for (auto& job : jobs) {
+      if (const UploadError error = CommitPart(job); error != kUploadOk) return error;
+    }
+  }
+  return kUploadOk;
+}
+
+UploadError MultipartUpload::UploadReady(uint64_t available) {
+  std::vector<uint64_t> sizes;
+  for (uint64_t at = next_offset_; at + policy_.part_size <= available; at += policy_.part_size) {
+    sizes.push_back(policy_.part_size);
+  }
+  return SendParts(sizes);
+}
+
+UploadError MultipartUpload::CheckFinished(uint64_t size, const std::string& etag, uint64_t file_size) {
+  if (size == file_size && etag == file_md5_) return kUploadOk;
+  failed_step_ = "complete";
+  error_message_ = "object has " + std::to_string(size) + " bytes, MD5 " + etag + "; the file " +
+                   std::to_string(file_size) + ", " + file_md5_;
+  KLOG(1) << file_path_ << " " << error_message_;
+  return kUploadVerifyFailed;
+}
+
+UploadError MultipartUpload::Finish(uint64_t file_size) {
+  if (const UploadError error = UploadReady(file_size); error != kUploadOk) return error;
+  if (next_offset_ < file_size) {
+    if (const UploadError error = SendParts({file_size - next_offset_}); error != kUploadOk) return error;
+  }
+  if (state_->parts.empty()) return LocalFailure("the file is empty");
+  FinalizeMd5();
+  uint64_t size = 0;
+  CosResponse response = WithRetries([&] { return client_.Complete(grant_, state_->upload_id, state_->parts, &size); });
+  if (response.http_status == 404) {
+    // Completed before, and the answer was lost: the object itself tells.
+    response = WithRetries([&] { return client_.Head(grant_, &size); });
+  }
+  if (!response.ok()) return Failed(response, "complete", "complete");
+  return CheckFinished(size, response.etag, file_size);
+}
+
+void MultipartUpload::FinalizeMd5() {
+  uint8_t digest[16];
+  av_md5_final(md5_, digest);
+  file_md5_ = Hex(digest, sizeof(digest));
+}
+
+UploadError MultipartUpload::VerifyObject(uint64_t file_size) {
+  av_md5_init(md5_);
+  constexpr uint64_t kChunk = 8ull << 20;
+  for (uint64_t offset = 0; offset < file_size; offset += kChunk) {
+    const uint64_t size = std::min(kChunk, file_size - offset);
+    if (!ReadRange(offset, size, &buffer_)) return LocalFailure("cannot read the file");
+    av_md5_update(md5_, buffer_.data(), size);
+  }
+  FinalizeMd5();
+  uint64_t size = 0;
+  const CosResponse response = WithRetries([&] { return client_.Head(grant_, &size); });
+  if (!response.ok()) return Failed(response, "head", "head");
+  return CheckFinished(size, response.etag, file_size);
+}
+
+}  // namespace qr_transcoder
