@@ -9,6 +9,7 @@
 #include "module/quick_record/model/quick_record_space_model.h"
 #include "module/quick_record/model/quick_record_time_model.h"
 #include "module/quick_record/model/screen_selector_model.h"
+#include "module/quick_record/upload/quick_record_upload_model.h"
 
 namespace quick_record {
 namespace {
@@ -34,6 +35,7 @@ const std::map<int32_t, Factory>& Factories() {
       {model_id::kQuickRecordTimeModel, &Make<QuickRecordTimeModel>},
       {model_id::kQuickRecordSchemeModel, &Make<QuickRecordSchemeModel>},
       {model_id::kScreenSelectorModel, &Make<ScreenSelectorModel>},
+      {model_id::kQuickRecordUploadModel, &Make<QuickRecordUploadModel>},
       {model_id::kMeetlogVideoShareCompanyGrantAssignModel, &MakeCompanyGrantAssignModel},
   };
   return factories;
