@@ -230,7 +230,8 @@ void QuickRecordUploadModel::OnEventQuickRecordStarted(const Variant& payload) {
   item.title = info["subject"].AsString();
   item.start_record_time = std::strtoll(info["record_start_time"].AsString().c_str(), nullptr, 10);
   if (item.start_record_time == 0) item.start_record_time = base::clock::WallMs();
-  item.full_path = save_paths.front();
+  // The recorder lists every recording it made since it was last cleared; the new one is last.
+  item.full_path = save_paths.back();
   item.cover_uri = item.full_path + kCoverEnding;
   item.width = payload.GetInt64("width");
   item.height = payload.GetInt64("height");

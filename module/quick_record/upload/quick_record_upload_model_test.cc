@@ -54,7 +54,7 @@ class UploadModelTest : public ::testing::Test {
     deps.cloud = cloud_;
     deps.transcode = transcode_;
     deps.data_service = data_;
-    deps.base_paths = [this] { return std::vector<std::string>{next_path_}; };
+    deps.base_paths = [this] { return std::vector<std::string>{dir_.path() + "/earlier", next_path_}; };
     deps.recorded_duration = [] { return int64_t{10000}; };
     model_ = std::make_shared<Model>(deps);
     model_->Init();

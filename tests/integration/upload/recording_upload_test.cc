@@ -191,6 +191,19 @@ class RecordingUploadTest : public CloudServiceTest {
     return finish_to_link;
   }
 
+  void ArmFault(const nlohmann::json& rule) {
+    const auto answer = Admin().Call("POST", "/admin/faults", rule);
+    ASSERT_EQ(answer.status, 200) << answer.body;
+  }
+  void ClearFaults() { ASSERT_EQ(Admin().Call("DELETE", "/admin/faults", nlohmann::json::object()).status, 200); }
+  // Records `ms` and finishes; answers the instance id.
+  std::string RecordFor(const std::string& subject, int64_t ms) {
+    const std::string id = StartRecording(subject);
+    Run(ms);
+    Finish();
+    return id;
+  }
+
   quickrec::testing::XvfbDisplay display_;
   std::shared_ptr<kovanisdk::IBridgeIPCService> bridge_;
   ProcessWatch watch_;
@@ -228,6 +241,53 @@ TEST_F(RecordingUploadTest, AKilledTranscoderIsReplacedAndTheRecordingStillCompl
   const UploadingItem item = ItemOf(id);
   EXPECT_EQ(ObjectMd5(item.record_id), LocalMd5(item.full_path + ".mp4"));
   EXPECT_GE(item.record_time_duration, 5000);
+}
+
+TEST_F(RecordingUploadTest, AnUnreachableBackEndFailsTheRecordingAndAResumeCompletesIt) {
+  // Every API request and every object request has its connection dropped.
+  ArmFault({{"server", "api"}, {"path", "/v2/*"}, {"kind", "drop"}});
+  ArmFault({{"server", "cos"}, {"path", "/*"}, {"kind", "drop"}});
+  const std::string id = RecordFor("Offline", 4000);
+  ASSERT_TRUE(Wait([&] { return ItemOf(id).upload_status == quick_record::kUploadStatusFailed; }));
+  EXPECT_NE(ItemOf(id).fail_reason, 0);
+  EXPECT_TRUE(ItemOf(id).is_record_complete);
+
+  ClearFaults();
+  ASSERT_TRUE(Call(upload_, QuickRecordUploadModel::kInvokeResumeUpload, Variant(id)));
+  ASSERT_TRUE(Wait([&] { return Uploaded(id); }, kUploadWaitMs)) << backend_->log();
+  const UploadingItem item = ItemOf(id);
+  EXPECT_EQ(ObjectMd5(item.record_id), LocalMd5(item.full_path + ".mp4"));
+  EXPECT_EQ(RecordOfJumpUrl(item.jump_url).value("record_state", 0), 1);
+}
+
+TEST_F(RecordingUploadTest, AFourthRecordingWaitsWhileThreeUploadAndStartsWhenOneFinishes) {
+  // A slow object store keeps each upload going well past the end of its recording.
+  ArmFault({{"server", "cos"}, {"path", "/*"}, {"kind", "delay"}, {"delay_ms", 6000}});
+  std::vector<std::string> ids;
+  for (const char* subject : {"One", "Two", "Three"}) ids.push_back(RecordFor(subject, 1500));
+  const std::string fourth = StartRecording("Four");
+  ASSERT_EQ(upload_->running().size(), 3u);
+  ASSERT_EQ(upload_->ready_queue().size(), 1u);
+  EXPECT_EQ(upload_->ready_queue().front(), fourth);
+  for (const auto& id : ids) EXPECT_FALSE(Uploaded(id));
+  Run(1500);
+  Finish();
+
+  size_t uploaded_when_fourth_started = 0;
+  const auto fourth_running = [&] {
+    for (const auto& id : upload_->running()) {
+      if (id != fourth) continue;
+      for (const auto& other : ids) uploaded_when_fourth_started += Uploaded(other);
+      return true;
+    }
+    return false;
+  };
+  ASSERT_TRUE(Wait(fourth_running, kUploadWaitMs));
+  EXPECT_GE(uploaded_when_fourth_started, 1u) << "the fourth took the slot of a finished upload";
+  ClearFaults();
+  ASSERT_TRUE(Wait([&] { return Uploaded(fourth); }, kUploadWaitMs)) << backend_->log();
+  for (const auto& id : ids) EXPECT_TRUE(Uploaded(id)) << id;
+  EXPECT_EQ(ObjectMd5(ItemOf(fourth).record_id), LocalMd5(ItemOf(fourth).full_path + ".mp4"));
 }
 
 }  // namespace
