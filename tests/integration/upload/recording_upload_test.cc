@@ -3,11 +3,15 @@
 // and upload the MP4 into qr-backend's object store, and the record is completed there.
 
 #include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <regex>
+#include <sstream>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -288,6 +292,84 @@ TEST_F(RecordingUploadTest, AFourthRecordingWaitsWhileThreeUploadAndStartsWhenOn
   ASSERT_TRUE(Wait([&] { return Uploaded(fourth); }, kUploadWaitMs)) << backend_->log();
   for (const auto& id : ids) EXPECT_TRUE(Uploaded(id)) << id;
   EXPECT_EQ(ObjectMd5(ItemOf(fourth).record_id), LocalMd5(ItemOf(fourth).full_path + ".mp4"));
+}
+
+// The host process of the crash test, started with its own data directory and display.
+class HostChild {
+ public:
+  HostChild(const std::string& mode, const std::vector<std::string>& args) {
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(fds[1], STDOUT_FILENO);
+      close(fds[0]);
+      close(fds[1]);
+      std::vector<std::string> all{UPLOAD_HOST_CHILD, mode};
+      all.insert(all.end(), args.begin(), args.end());
+      std::vector<char*> argv;
+      for (auto& a : all) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    close(fds[1]);
+    out_ = fdopen(fds[0], "r");
+  }
+  ~HostChild() {
+    if (pid_ > 0 && !reaped_) {
+      ::kill(pid_, SIGKILL);
+      Wait();
+    }
+    if (out_) fclose(out_);
+  }
+  // The next line it printed ("" at its end).
+  std::string ReadLine() {
+    char buffer[4096];
+    return out_ && fgets(buffer, sizeof buffer, out_) ? std::string(buffer) : std::string();
+  }
+  void Kill() { ::kill(pid_, SIGKILL); }
+  int Wait() {
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    reaped_ = true;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+  }
+
+ private:
+  pid_t pid_ = -1;
+  FILE* out_ = nullptr;
+  bool reaped_ = false;
+};
+
+TEST_F(RecordingUploadTest, AHostKilledMidRecordingIsFollowedByOneThatUploadsWhatWasRecorded) {
+  // This test drives two host processes of its own; the module in this one stays unused.
+  const std::vector<std::string> args{"http://127.0.0.1:" + std::to_string(backend_->api_port()), alice_.app_uid,
+                                      alice_.token, alice_.secret, dir_.path() + "/recordings"};
+  int64_t recorded_ms = 0;
+  {
+    HostChild host("record", args);
+    const std::string line = host.ReadLine();
+    ASSERT_EQ(line.rfind("recording ", 0), 0u) << line;
+    const auto started = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5000));
+    host.Kill();
+    recorded_ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_EQ(host.Wait(), -SIGKILL);
+  }
+  HostChild host("resume", args);
+  std::istringstream uploaded(host.ReadLine());
+  std::string word, instance_id, record_id, jump_url, full_path;
+  int64_t duration_ms = 0;
+  uploaded >> word >> instance_id >> record_id >> duration_ms >> jump_url;
+  std::getline(uploaded >> std::ws, full_path);
+  ASSERT_EQ(word, "uploaded");
+  EXPECT_EQ(host.Wait(), 0);
+  std::cout << "recorded " << recorded_ms << " ms before the kill; uploaded MP4 lasts " << duration_ms << " ms" << std::endl;
+  EXPECT_GE(duration_ms, recorded_ms - 1000 - 500) << "at most the last second (and the start-up) is lost";
+  EXPECT_LE(duration_ms, recorded_ms + 500);
+  EXPECT_EQ(RecordOfJumpUrl(jump_url).value("record_state", 0), 1);
+  EXPECT_EQ(ObjectMd5(record_id), LocalMd5(full_path + ".mp4"));
 }
 
 }  // namespace
