@@ -224,7 +224,10 @@ bool QuickRecordRecorderModel::PrepareSaveDirectory() {
   const std::string base = CleanDirectory(stored);
   const std::string sub = LocalTimeName();
   const std::string dir = base + sub + "/";
-  if (!util::file::IsFileExist(dir) && !util::file::MakePath(dir)) KLOG(1) << "make dir failed! path:" << dir;
+  // Without a base the dated name alone would be relative to wherever the client runs.
+  if (!base.empty() && !util::file::IsFileExist(dir) && !util::file::MakePath(dir)) {
+    KLOG(1) << "make dir failed! path:" << dir;
+  }
   if (base.empty() || !ProbeWritable(dir)) {
     KLOG(1) << "file access failed! path:" << base << " subpath:" << sub;
     return false;

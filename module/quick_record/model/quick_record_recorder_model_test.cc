@@ -1,5 +1,6 @@
 #include "module/quick_record/model/quick_record_recorder_model.h"
 
+#include <filesystem>
 #include <fstream>
 
 #include "host/app/recording_state_model.h"
@@ -109,6 +110,19 @@ TEST_F(QuickRecordRecorderModelTest, AnUnwritableSaveDirectoryFailsTheStart) {
   EXPECT_EQ(errors[0].GetString("message"), "save path not found.");
   EXPECT_TRUE(engine_.enable_calls.empty());
   EXPECT_TRUE(app_.user_config()->Get(Model::kSaveFullPathKey).IsNull());
+}
+
+TEST_F(QuickRecordRecorderModelTest, APathOfNothingButInvalidCharactersIsNoPath) {
+  app_.user_config()->Set(Model::kSavePathKey, " <>|? ");
+  // Run where the test can see what would be made relative to the working directory.
+  const std::filesystem::path working = std::filesystem::current_path();
+  std::filesystem::current_path(dir_.path());
+  Variant started;
+  Call(Model::kInvokeFuncStartRecord, Flags(kRecordFlagScreen), &started);
+  std::filesystem::current_path(working);
+  EXPECT_FALSE(started.AsBool());
+  EXPECT_EQ(EventsOf(Model::kEventRecordError).at(0).GetString("message"), "save path not found.");
+  EXPECT_FALSE(util::file::IsFileExist(dir_.path() + "/" + kDatedName));
 }
 
 TEST_F(QuickRecordRecorderModelTest, WithoutAStoredPathTheHostDefaultIsUsed) {
