@@ -161,6 +161,8 @@ int main(int argc, char** argv) {
     std::cout << "in meeting: " << (kovani_common::utils::inmeeting::IsInMeeting() ? "yes" : "no") << "\n";
     return 0;
   }
-  if (command == "add-meeting-recording") return qrhost::RunAddMeetingRecording(*session, meeting_options, std::cout, std::cerr);
+  if (command == "add-meeting-recording") {
+    return qrhost::RunAddMeetingRecording(*session, meeting_options, std::cout, std::cerr);
+  }
   return qrhost::RunRecordRaw(*session, record_options, std::cout, std::cerr);
 }

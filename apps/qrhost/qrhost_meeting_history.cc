@@ -19,9 +19,9 @@ int RunAddMeetingRecording(HostSession& session, const AddMeetingRecordingOption
     err << "qrhost: cannot open the meeting history in " << directory << "\n";
     return 1;
   }
-  const host::app::MeetingHistory::Meeting meeting{account.app_id,      account.app_uid,  options.meeting_id,
-                                                   options.period_id,   options.meeting_code, options.subject,
-                                                   base::clock::WallSeconds()};
+  const host::app::MeetingHistory::Meeting meeting{
+      account.app_id,       account.app_uid, options.meeting_id,        options.period_id,
+      options.meeting_code, options.subject, base::clock::WallSeconds()};
   const int64_t time = options.time > 0 ? options.time : base::clock::WallSeconds();
   for (const auto& file : options.files) {
     if (!history->AddLocalRecording(meeting, file, time)) {

@@ -42,7 +42,8 @@ class Fixture {
 
   // Runs one request through its handler, as the data router does.
   std::shared_ptr<base::datarouter::DataRouteResponsePacket> Handle(const char* route, Variant body) {
-    auto handler = factory_.CreateHandler(std::make_shared<base::datarouter::DataRouteRequestPacket>(route, std::move(body)));
+    auto handler =
+        factory_.CreateHandler(std::make_shared<base::datarouter::DataRouteRequestPacket>(route, std::move(body)));
     auto response = base::datarouter::CreateDataRouteResponsePacket();
     handler->Handle(response);
     return response;
@@ -120,12 +121,14 @@ class Fixture {
 void RunPage(benchmark::State& state, const char* route, bool visited) {
   auto& fixture = Fixture::Get();
   std::shared_ptr<PluginGetLocalRecordDataListReq> request =
-      visited ? Fixture::Owned<PluginGetRecentLocalRecordDataListReq>() : Fixture::Owned<PluginGetLocalRecordDataListReq>();
+      visited ? Fixture::Owned<PluginGetRecentLocalRecordDataListReq>()
+              : Fixture::Owned<PluginGetLocalRecordDataListReq>();
   request->data_type = kLocalDataTypeBoth;
   request->time = kBaseTime + kRows * 30;
   request->page_size = 20;
-  const Variant body = visited ? Variant::FromShared(std::static_pointer_cast<PluginGetRecentLocalRecordDataListReq>(request))
-                               : Variant::FromShared(request);
+  const Variant body =
+      visited ? Variant::FromShared(std::static_pointer_cast<PluginGetRecentLocalRecordDataListReq>(request))
+              : Variant::FromShared(request);
   for (auto _ : state) {
     auto response = fixture.Handle(route, body);
     auto page = response->Object<LocalRecordDataListResp>();
@@ -136,7 +139,9 @@ void RunPage(benchmark::State& state, const char* route, bool visited) {
 
 void BM_PageByStartTime(benchmark::State& state) { RunPage(state, uri::kQueryLocalRecordDataListByStartTime, false); }
 void BM_PageByUpdateTime(benchmark::State& state) { RunPage(state, uri::kQueryLocalRecordDataListByUpdateTime, false); }
-void BM_PageByVisitedTime(benchmark::State& state) { RunPage(state, uri::kQueryLocalRecordDataListByVisitedTime, true); }
+void BM_PageByVisitedTime(benchmark::State& state) {
+  RunPage(state, uri::kQueryLocalRecordDataListByVisitedTime, true);
+}
 
 // Arg 0: alice's 1,000 red dots; arg 1: bob's 100,000.
 void BM_RedDotCounts(benchmark::State& state) {

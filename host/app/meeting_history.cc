@@ -39,16 +39,18 @@ bool MeetingHistory::AddLocalRecording(const Meeting& m, const std::string& file
                              "(app_id, app_uid, meeting_id, period_id, meeting_code, meeting_subject, "
                              "meeting_join_time) VALUES (?, ?, ?, ?, ?, ?, ?)",
                          insert);
+  // Members the meeting has already are kept; the named one is set.
   base::json::JsonValue files = base::json::JsonValue::Object();
-  if (auto read = db_->Compile(std::string("SELECT meeting_screen_record_files FROM ") + kTable +
-                               " WHERE app_id = ? AND app_uid = ? AND meeting_id = ? AND period_id = ?");
-      ok && read && read->BindAll(key) &&
-      read->Step() == base::database::SQLiteStatement::StepResult::kRow) {
+  auto read = ok ? db_->Compile(std::string("SELECT meeting_screen_record_files FROM ") + kTable +
+                                " WHERE app_id = ? AND app_uid = ? AND meeting_id = ? AND period_id = ?")
+                 : nullptr;
+  if (read && read->BindAll(key) && read->Step() == base::database::SQLiteStatement::StepResult::kRow) {
     const auto stored = base::json::JsonValue::Parse(read->ColumnText(0));
     if (stored.IsObject()) files = stored;
   } else {
     ok = false;
   }
+  read.reset();
   files.SetJsonObject(file_path, base::json::JsonValue(std::to_string(record_time)));
   std::vector<Variant> update{Variant(files.ToCompactString())};
   update.insert(update.end(), key.begin(), key.end());

@@ -2,11 +2,10 @@
 // progress in a loop and is killed at random moments; afterwards the file must pass SQLite's
 // integrity check and hold every item whose save the child saw complete.
 
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <random>

@@ -51,7 +51,8 @@ TEST(QrhostMeetingHistoryTest, RecordingsAddedByQrhostAreMigratedByTheModule) {
   meeting.meeting_id = "m7";
   meeting.period_id = "p7";
   std::vector<quick_record::LocalRecordDataInfo> rows;
-  service->GetMeetingLocalRecordList(meeting, [&](bool, std::vector<quick_record::LocalRecordDataInfo> found) { rows = found; });
+  service->GetMeetingLocalRecordList(meeting,
+                                     [&](bool, std::vector<quick_record::LocalRecordDataInfo> found) { rows = found; });
   env.RunUntilIdle();
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0].start_record_time, 1700000000);

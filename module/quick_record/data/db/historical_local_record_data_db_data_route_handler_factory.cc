@@ -66,7 +66,8 @@ void HistoricalLocalRecordDataDBDataRouteHandlerFactory::Init() {
   if (auto db = OpenHistory(kOldHistory, false)) dbs_.push_back(std::move(db));
 }
 
-std::shared_ptr<base::datarouter::DataRouter::Handler> HistoricalLocalRecordDataDBDataRouteHandlerFactory::CreateHandler(
+std::shared_ptr<base::datarouter::DataRouter::Handler>
+HistoricalLocalRecordDataDBDataRouteHandlerFactory::CreateHandler(
     const std::shared_ptr<base::datarouter::DataRouteRequestPacket>& request) {
   if (!request) return nullptr;
   const auto& table = HandlerTable();

@@ -1,10 +1,9 @@
 #include "module/quick_record/data/db/local_record_data_db_sqlite_open_helper.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <fstream>
 
@@ -33,7 +32,8 @@ int64_t Scalar(const std::shared_ptr<SQLiteDatabase>& db, const std::string& sql
 
 std::vector<std::string> Indexes(const std::shared_ptr<SQLiteDatabase>& db) {
   std::vector<std::string> names;
-  auto statement = db->Compile("SELECT name FROM sqlite_master WHERE type = 'index' AND name NOT LIKE 'sqlite_%' ORDER BY name");
+  auto statement =
+      db->Compile("SELECT name FROM sqlite_master WHERE type = 'index' AND name NOT LIKE 'sqlite_%' ORDER BY name");
   while (statement->Step() == SQLiteStatement::StepResult::kRow) names.push_back(statement->ColumnText(0));
   return names;
 }
@@ -62,16 +62,18 @@ class LocalRecordDataDBSQLiteOpenHelperTest : public ::testing::Test {
         "INT";
     if (version >= 3) columns += ", finished_time INT";
     ASSERT_TRUE(db->Execute("CREATE TABLE local_record_data(" + columns + ", UNIQUE (app_id,app_uid,instance_id));"));
-    ASSERT_TRUE(db->Execute(std::string("CREATE TABLE sync_record(id INTEGER PRIMARY KEY AUTOINCREMENT, app_id TEXT NOT "
-                                        "NULL, app_uid TEXT NOT NULL, is_sync_success BOOLEAN") +
-                            (version >= 3 ? ", sync_version INT" : "") + ", UNIQUE (app_id,app_uid));"));
+    ASSERT_TRUE(
+        db->Execute(std::string("CREATE TABLE sync_record(id INTEGER PRIMARY KEY AUTOINCREMENT, app_id TEXT NOT "
+                                "NULL, app_uid TEXT NOT NULL, is_sync_success BOOLEAN") +
+                    (version >= 3 ? ", sync_version INT" : "") + ", UNIQUE (app_id,app_uid));"));
     if (version >= 4) {
       ASSERT_TRUE(db->Execute(
           "CREATE TABLE local_record_red_dot(id INTEGER PRIMARY KEY AUTOINCREMENT, app_id TEXT NOT NULL, app_uid TEXT "
           "NOT NULL, instance_id TEXT NOT NULL, meeting_id TEXT NOT NULL, period_id TEXT NOT NULL, data_type INT, "
           "state INT, UNIQUE (app_id,app_uid,instance_id));"));
-      ASSERT_TRUE(db->Execute("INSERT INTO local_record_red_dot(app_id, app_uid, instance_id, meeting_id, period_id, "
-                              "data_type, state) VALUES ('a', 'u', 'i1', 'm', 'p', 1, 2)"));
+      ASSERT_TRUE(
+          db->Execute("INSERT INTO local_record_red_dot(app_id, app_uid, instance_id, meeting_id, period_id, "
+                      "data_type, state) VALUES ('a', 'u', 'i1', 'm', 'p', 1, 2)"));
     }
     for (int i = 1; i <= 2; ++i) {
       ASSERT_TRUE(db->Execute(
@@ -120,8 +122,9 @@ TEST_F(LocalRecordDataDBSQLiteOpenHelperTest, UpgradesFromEveryOlderVersionKeepR
     EXPECT_EQ(db->GetUserVersion(), 5);
     EXPECT_EQ(Scalar(db, "SELECT COUNT(*) FROM local_record_data"), 2);
     EXPECT_EQ(Scalar(db, "SELECT start_record_time FROM local_record_data WHERE instance_id = 'i2'"), 2000);
-    EXPECT_EQ(Scalar(db, "SELECT upload_status + record_flag + is_window_capture FROM local_record_data "
-                         "WHERE instance_id = 'i1'"),
+    EXPECT_EQ(Scalar(db,
+                     "SELECT upload_status + record_flag + is_window_capture FROM local_record_data "
+                     "WHERE instance_id = 'i1'"),
               6);
     // Columns the old version lacked read their defaults.
     EXPECT_EQ(Scalar(db, "SELECT COUNT(*) FROM local_record_data WHERE show_red_point = 0"), 2);
@@ -137,8 +140,9 @@ TEST_F(LocalRecordDataDBSQLiteOpenHelperTest, UpgradesFromEveryOlderVersionKeepR
     EXPECT_NE(std::find(indexes.begin(), indexes.end(), "local_record_data_update_time_index"), indexes.end());
     EXPECT_NE(std::find(indexes.begin(), indexes.end(), "local_record_red_dot_index"), indexes.end());
     // A new row takes every column.
-    EXPECT_TRUE(db->Execute("INSERT INTO local_record_data(app_id, app_uid, instance_id, meeting_id, period_id, "
-                            "finished_time, show_red_point) VALUES ('a', 'u', 'new', '', '', 5, 1)"));
+    EXPECT_TRUE(
+        db->Execute("INSERT INTO local_record_data(app_id, app_uid, instance_id, meeting_id, period_id, "
+                    "finished_time, show_red_point) VALUES ('a', 'u', 'new', '', '', 5, 1)"));
     db.reset();
     // Opening again changes nothing.
     db = Open();
@@ -203,9 +207,10 @@ TEST_F(LocalRecordDataDBSQLiteOpenHelperTest, ATruncatedFileFailsCleanly) {
     auto db = Open();
     ASSERT_TRUE(db);
     for (int i = 0; i < 300; ++i) {
-      ASSERT_TRUE(db->Execute("INSERT INTO local_record_data(app_id, app_uid, instance_id, meeting_id, period_id, "
-                              "record_title) VALUES ('a', 'u', ?, '', '', ?)",
-                              {Variant(std::to_string(i)), Variant(std::string(200, 't'))}));
+      ASSERT_TRUE(
+          db->Execute("INSERT INTO local_record_data(app_id, app_uid, instance_id, meeting_id, period_id, "
+                      "record_title) VALUES ('a', 'u', ?, '', '', ?)",
+                      {Variant(std::to_string(i)), Variant(std::string(200, 't'))}));
     }
   }
   ASSERT_GT(util::file::GetFileLength(Path()), 20000);

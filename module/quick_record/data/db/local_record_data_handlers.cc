@@ -39,8 +39,8 @@ Args InsertArgs(const PluginSaveOrUpdateLocalDataReqInfo& info) {
 }
 
 // Runs a list query and answers it as a LocalRecordDataListResp.
-void AnswerRows(const std::shared_ptr<SQLiteDatabase>& db, const std::string& sql, const Args& args,
-                int64_t page_size, const std::shared_ptr<DataRouteResponsePacket>& response) {
+void AnswerRows(const std::shared_ptr<SQLiteDatabase>& db, const std::string& sql, const Args& args, int64_t page_size,
+                const std::shared_ptr<DataRouteResponsePacket>& response) {
   auto page = std::make_shared<LocalRecordDataListResp>();
   if (!QueryRows(db, sql, args, &page->items)) return;
   MarkHasMore(page_size, page.get());
@@ -124,9 +124,7 @@ const std::set<std::string, std::less<>>& UpdatableColumns() {
   return columns;
 }
 
-bool IsColumnValue(const Variant& value) {
-  return value.IsString() || value.IsInteger() || value.IsBool();
-}
+bool IsColumnValue(const Variant& value) { return value.IsString() || value.IsInteger() || value.IsBool(); }
 
 }  // namespace
 
@@ -155,8 +153,7 @@ void LocalRecordDataHandlers::SaveOrUpdateLocalData(const Request& request, cons
   response->SetSuccess(all_ok);
 }
 
-void LocalRecordDataHandlers::QueryLocalRecordDataList(const Request& request, const Db& db,
-                                                       const Response& response) {
+void LocalRecordDataHandlers::QueryLocalRecordDataList(const Request& request, const Db& db, const Response& response) {
   auto r = RequestObject<PluginGetLocalRecordDataListReq>(request, "lrKP: QueryLocalRecordDataListHandler");
   if (!r || !UsableDb(db, kDbName)) return;
   Args args;
@@ -221,12 +218,14 @@ void LocalRecordDataHandlers::QueryLocalRecordDataPaths(const Request& request, 
                                                         const Response& response) {
   auto r = RequestObject<PluginQueryLocalDataPathsReq>(request, "lrKP: QueryLocalRecordDataPathsHandler");
   if (!r || !UsableDb(db, kDbName)) return;
-  auto statement = Prepare(db, "SELECT local_file_path FROM local_record_data WHERE meeting_id = ? AND app_id = ? AND app_uid = ?",
-                           {Variant(r->meeting_id), Variant(r->app_id), Variant(r->app_uid)});
+  auto statement =
+      Prepare(db, "SELECT local_file_path FROM local_record_data WHERE meeting_id = ? AND app_id = ? AND app_uid = ?",
+              {Variant(r->meeting_id), Variant(r->app_id), Variant(r->app_uid)});
   if (!statement) return;
   auto answer = std::make_shared<LocalRecordDataPathsResp>();
   SQLiteStatement::StepResult step;
-  while ((step = statement->Step()) == SQLiteStatement::StepResult::kRow) answer->paths.push_back(statement->ColumnText(0));
+  while ((step = statement->Step()) == SQLiteStatement::StepResult::kRow)
+    answer->paths.push_back(statement->ColumnText(0));
   if (step == SQLiteStatement::StepResult::kError) return;
   response->SetObject(answer);
   response->SetSuccess(true);
@@ -258,7 +257,8 @@ void LocalRecordDataHandlers::QueryLocalRecordDataListByStartTime(const Request&
   auto r = RequestObject<PluginGetLocalRecordDataListReq>(request, "lrKP: QueryLocalRecordDataListByStartTimeHandler");
   if (!r || !UsableDb(db, kDbName)) return;
   Args args;
-  std::string sql = kSelectAll + OwnerCondition(*r, &args) + (r->is_newer ? " AND start_record_time > ?" : " AND start_record_time < ?");
+  std::string sql = kSelectAll + OwnerCondition(*r, &args) +
+                    (r->is_newer ? " AND start_record_time > ?" : " AND start_record_time < ?");
   args.emplace_back(r->time);
   sql += TypesClause(r->data_type, &args);
   sql += " ORDER BY start_record_time DESC" + PageClause(r->page_size, r->offset, &args);
@@ -272,8 +272,7 @@ void LocalRecordDataHandlers::QueryLocalRecordDataListByUpdateTime(const Request
   if (!r || !UsableDb(db, kDbName)) return;
   Args args;
   const char* bound = r->is_newer ? ">=" : "<=";
-  std::string sql = kSelectAll + OwnerCondition(*r, &args) +
-                    " AND ((finished_time != 0 AND finished_time " + bound +
+  std::string sql = kSelectAll + OwnerCondition(*r, &args) + " AND ((finished_time != 0 AND finished_time " + bound +
                     " ? AND finished_time > last_visited_time) OR (last_visited_time != 0 AND last_visited_time " +
                     bound + " ?))";
   args.emplace_back(r->time);
@@ -309,8 +308,8 @@ void LocalRecordDataHandlers::GetMeetingRecordList(const Request& request, const
   auto r = RequestObject<GetMeetingListReqInfo>(request, "lrKP: GetMeetingRecordListHandler");
   if (!r || !UsableDb(db, kDbName)) return;
   Args args;
-  const std::string sql = kSelectAll + OwnerCondition(*r, &args) +
-                          " AND meeting_id = ? AND period_id = ? ORDER BY start_record_time DESC";
+  const std::string sql =
+      kSelectAll + OwnerCondition(*r, &args) + " AND meeting_id = ? AND period_id = ? ORDER BY start_record_time DESC";
   args.emplace_back(r->meeting_id);
   args.emplace_back(r->period_id);
   AnswerRows(db, sql, args, 0, response);
@@ -351,8 +350,8 @@ void LocalRecordDataHandlers::QueryLocalRecordDataListByVisitedTime(const Reques
 
 void LocalRecordDataHandlers::QueryLocalRecordDataListByInstanceIds(const Request& request, const Db& db,
                                                                     const Response& response) {
-  auto r = RequestObject<QueryLocalRecordDataListByInstanceIdsReq>(request,
-                                                                   "lrKP: QueryLocalRecordDataListByInstanceIdsHandler");
+  auto r = RequestObject<QueryLocalRecordDataListByInstanceIdsReq>(
+      request, "lrKP: QueryLocalRecordDataListByInstanceIdsHandler");
   if (!r || !UsableDb(db, kDbName)) return;
   if (r->app_id.empty() || r->app_uid.empty()) {
     KLOG(1) << "lrKP: empty app_id and app_uid";
@@ -363,7 +362,8 @@ void LocalRecordDataHandlers::QueryLocalRecordDataListByInstanceIds(const Reques
   // The ids are bound as `?, ?, ?` lists, in chunks, never quoted into the SQL.
   for (size_t begin = 0; begin < r->instance_ids.size(); begin += kIdsPerStatement) {
     const std::vector<std::string> chunk(
-        r->instance_ids.begin() + begin, r->instance_ids.begin() + std::min(r->instance_ids.size(), begin + kIdsPerStatement));
+        r->instance_ids.begin() + begin,
+        r->instance_ids.begin() + std::min(r->instance_ids.size(), begin + kIdsPerStatement));
     Args args;
     std::string sql = kSelectAll + OwnerCondition(*r, &args);
     sql += " AND instance_id in (" + BindList(chunk, &args) + ")";
@@ -411,8 +411,8 @@ void LocalRecordDataHandlers::QueryLocalRecordDatas(const Request& request, cons
   const std::string sql = kSelectAll + OwnerCondition(*r, &args) +
                           " AND meeting_id = ? AND period_id = ? AND start_record_time >= ? AND start_record_time <= ?"
                           " ORDER BY start_record_time";
-  args.insert(args.end(), {Variant(r->meeting_id), Variant(r->period_id), Variant(r->begin_time_from),
-                           Variant(r->begin_time_to)});
+  args.insert(args.end(),
+              {Variant(r->meeting_id), Variant(r->period_id), Variant(r->begin_time_from), Variant(r->begin_time_to)});
   if (!QueryRows(db, sql, args, &answer->items)) return;
   answer->success = true;
   response->SetObject(answer);

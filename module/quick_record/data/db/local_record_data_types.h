@@ -237,7 +237,7 @@ struct UpdateSyncStatusInfo : LocalRecordOwner {
 
 // Red-dot states.
 enum RedDotState : int64_t {
-  kRedDotStateIdle = 0,      // the upload failed
+  kRedDotStateIdle = 0,  // the upload failed
   kRedDotStateFinished = 1,
   kRedDotStateHandling = 2,  // uploading
 };

@@ -46,7 +46,6 @@ inline constexpr char kDeleteLocalRecordInfo[] = "dataroute:quick:record:delete_
 inline constexpr char kBatchDeleteLocalRecordInfo[] = "dataroute:quick:record:batch_delete_local_record_info";
 inline constexpr char kOldGetMigrateState[] = "dataroute:meeting:old_get_migrate_state";
 inline constexpr char kQueryHistoricalLocalRecordNum[] = "dataroute:quick:record:query_hisrotical_local_record_num";
-inline constexpr char kQueryHistoricalLocalRecordDatas[] =
-    "dataroute:quick:record:query_hisrotical_local_record_datas";
+inline constexpr char kQueryHistoricalLocalRecordDatas[] = "dataroute:quick:record:query_hisrotical_local_record_datas";
 
 }  // namespace quick_record::local_record_uri

@@ -52,10 +52,11 @@ void LocalRecordRedDotHandlers::UpdateSyncStatus(const Request& request, const D
     KLOG(3) << "lrKP:  MainKey is empty, not to execute sql.";
     return;
   }
-  const bool ok = Execute(db,
-                          "INSERT OR REPLACE INTO sync_record(app_id, app_uid, is_sync_success, sync_version) VALUES "
-                          "(?, ?, ?, ?)",
-                          {Variant(r->app_id), Variant(r->app_uid), Variant(r->is_sync_success), Variant(r->sync_version)});
+  const bool ok =
+      Execute(db,
+              "INSERT OR REPLACE INTO sync_record(app_id, app_uid, is_sync_success, sync_version) VALUES "
+              "(?, ?, ?, ?)",
+              {Variant(r->app_id), Variant(r->app_uid), Variant(r->is_sync_success), Variant(r->sync_version)});
   response->SetSuccess(ok);
 }
 
@@ -115,10 +116,14 @@ void LocalRecordRedDotHandlers::QueryLocalRecordRedDotDataNum(const Request& req
                                                               const Response& response) {
   auto r = RequestObject<DbOperateCommonReq>(request, "lrrdKP: QueryLocalRecordRedDotDataNumHandler");
   if (!r || !UsableDb(db, kDbName)) return;
-  const Args args{Variant(int64_t{kRedDotStateHandling}), Variant(kLocalDataTypeMeetingRecord),
-                  Variant(int64_t{kRedDotStateHandling}), Variant(kLocalDataTypeQuickRecord),
-                  Variant(int64_t{kRedDotStateFinished}), Variant(kLocalDataTypeMeetingRecord),
-                  Variant(r->app_id),                     Variant(r->app_uid)};
+  const Args args{Variant(int64_t{kRedDotStateHandling}),
+                  Variant(kLocalDataTypeMeetingRecord),
+                  Variant(int64_t{kRedDotStateHandling}),
+                  Variant(kLocalDataTypeQuickRecord),
+                  Variant(int64_t{kRedDotStateFinished}),
+                  Variant(kLocalDataTypeMeetingRecord),
+                  Variant(r->app_id),
+                  Variant(r->app_uid)};
   KLOG(6) << "lrrdKP: sql=" << kRedDotNumSql;
   auto statement = Prepare(db, kRedDotNumSql, args);
   if (!statement || statement->Step() != SQLiteStatement::StepResult::kRow) return;

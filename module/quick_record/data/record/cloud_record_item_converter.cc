@@ -60,55 +60,60 @@ uint64_t CloudRecordItemConverter::ParseUnsignedDecimal(const std::string& text)
 
 tagRecordDataItem CloudRecordItemConverter::Convert(const CloudRecordItemResp& r, const std::string& web_host) {
   tagRecordDataItem item;
-  item.is_uploaded = true;
-  item.record_type = RecordTypeOfCloudKind(r.record_type);
-  item.instance_id = r.file_id;
-  item.record_id = r.record_id;
-  item.encode_record_id = r.encode_record_id;
-  item.record_title = r.title;
-  item.uni_record_id = r.uni_record_id;
-  item.record_count = NonNegative(r.record_count);
-  item.is_del = r.is_del != 0;
-  item.video_res_width = NonNegative(r.video_width);
-  item.video_res_height = NonNegative(r.video_height);
-  item.record_start_time = ParseUnsignedDecimal(r.start_time);
-  item.record_end_time = ParseUnsignedDecimal(r.end_time);
-  item.record_totoal_time = ParseUnsignedDecimal(r.duration);
-  if (!r.cover_url.empty()) item.cover_path = Join({r.cover_url, kCoverThumbnailSuffix});
-  item.complete_jump_url = WebAddress(Join({web_host, r.jump_path, kJumpFromSuffix}));
-  if (!r.jump_path_short.empty()) item.short_jump_url = WebAddress(Join({web_host, "/", r.jump_path_short}));
-  item.meeting_id = r.meeting_info.meeting_id;
-  item.meeting_code = r.meeting_info.meeting_code;
-  item.record_status = RecordStatusOfCloudState(r.record_state);
-  item.record_status_msg = r.record_state_tips;
-  item.user_id = r.recorder_uid;
-  item.user_name = r.recorder_username;
-  item.user_icon = r.recorder_avatar;
-  item.recorder_avatar = r.recorder_avatar;
-  item.last_visited_time = NonNegative(r.last_view_time);
-  item.permission_tip = r.privilege_tips;
-  item.permission_password = r.password;
-  item.share_link = r.share_url;
-  item.share_link_short = r.share_url_short;
-  item.share_url_expired = NonNegative(r.share_url_expired);
-  item.play_video_enable = r.play_video_permitted == 1;
-  item.viewer_status = NonNegative(r.viewer_status);
-  item.cover_msg = r.cover_msg;
-  item.hover_msg_type = NonNegative(r.hover_msg.msg_type);
-  item.hover_msg_time_at = NonNegative(r.hover_msg.time_at);
-  item.update_record_time = NonNegative(r.sort_num);
-  item.show_red_point = r.show_red_point;
-  item.is_single = r.is_single;
-  item.is_admin = r.is_admin;
-  item.is_rooms = r.is_rooms != 0;
-  item.access_type = r.access_type;
-  item.permission_type = r.permission_type;
-  item.sharing_state = r.sharing_state;
-  item.activity_uid = r.activity_uid;
-  item.activity_id = r.activity_id;
-  item.access_msg = r.access_msg;
-  item.role_type = NonNegative(r.role_type);
+  Fill(r, web_host, &item);
   return item;
+}
+
+void CloudRecordItemConverter::Fill(const CloudRecordItemResp& r, const std::string& web_host,
+                                    tagRecordDataItem* item) {
+  item->is_uploaded = true;
+  item->record_type = RecordTypeOfCloudKind(r.record_type);
+  item->instance_id = r.file_id;
+  item->record_id = r.record_id;
+  item->encode_record_id = r.encode_record_id;
+  item->record_title = r.title;
+  item->uni_record_id = r.uni_record_id;
+  item->record_count = NonNegative(r.record_count);
+  item->is_del = r.is_del != 0;
+  item->video_res_width = NonNegative(r.video_width);
+  item->video_res_height = NonNegative(r.video_height);
+  item->record_start_time = ParseUnsignedDecimal(r.start_time);
+  item->record_end_time = ParseUnsignedDecimal(r.end_time);
+  item->record_totoal_time = ParseUnsignedDecimal(r.duration);
+  if (!r.cover_url.empty()) item->cover_path = Join({r.cover_url, kCoverThumbnailSuffix});
+  item->complete_jump_url = WebAddress(Join({web_host, r.jump_path, kJumpFromSuffix}));
+  if (!r.jump_path_short.empty()) item->short_jump_url = WebAddress(Join({web_host, "/", r.jump_path_short}));
+  item->meeting_id = r.meeting_info.meeting_id;
+  item->meeting_code = r.meeting_info.meeting_code;
+  item->record_status = RecordStatusOfCloudState(r.record_state);
+  item->record_status_msg = r.record_state_tips;
+  item->user_id = r.recorder_uid;
+  item->user_name = r.recorder_username;
+  item->user_icon = r.recorder_avatar;
+  item->recorder_avatar = r.recorder_avatar;
+  item->last_visited_time = NonNegative(r.last_view_time);
+  item->permission_tip = r.privilege_tips;
+  item->permission_password = r.password;
+  item->share_link = r.share_url;
+  item->share_link_short = r.share_url_short;
+  item->share_url_expired = NonNegative(r.share_url_expired);
+  item->play_video_enable = r.play_video_permitted == 1;
+  item->viewer_status = NonNegative(r.viewer_status);
+  item->cover_msg = r.cover_msg;
+  item->hover_msg_type = NonNegative(r.hover_msg.msg_type);
+  item->hover_msg_time_at = NonNegative(r.hover_msg.time_at);
+  item->update_record_time = NonNegative(r.sort_num);
+  item->show_red_point = r.show_red_point;
+  item->is_single = r.is_single;
+  item->is_admin = r.is_admin;
+  item->is_rooms = r.is_rooms != 0;
+  item->access_type = r.access_type;
+  item->permission_type = r.permission_type;
+  item->sharing_state = r.sharing_state;
+  item->activity_uid = r.activity_uid;
+  item->activity_id = r.activity_id;
+  item->access_msg = r.access_msg;
+  item->role_type = NonNegative(r.role_type);
 }
 
 std::vector<tagRecordDataItem> CloudRecordItemConverter::ConvertAllNewestFirst(
@@ -130,7 +135,8 @@ std::vector<tagRecordDataItem> CloudRecordItemConverter::ConvertAllNewestFirst(
   const std::string web_host = kovani_common::utils::web::GetWebHost();
   std::vector<tagRecordDataItem> records;
   records.reserve(items.size());
-  for (size_t position : RecordDataOrder::NewestFirstPositions(times)) records.push_back(Convert(items[position], web_host));
+  for (size_t position : RecordDataOrder::NewestFirstPositions(times))
+    Fill(items[position], web_host, &records.emplace_back());
   return records;
 }
 
@@ -138,7 +144,7 @@ std::vector<tagRecordDataItem> CloudRecordItemConverter::ConvertAll(const std::v
   const std::string web_host = kovani_common::utils::web::GetWebHost();
   std::vector<tagRecordDataItem> records;
   records.reserve(items.size());
-  for (const auto& item : items) records.push_back(Convert(item, web_host));
+  for (const auto& item : items) Fill(item, web_host, &records.emplace_back());
   return records;
 }
 

@@ -24,6 +24,10 @@ class CloudRecordItemConverter {
   // A decimal text as an unsigned 64-bit number: the leading digits count; a text that does not
   // start with a digit, or whose digits do not fit, gives 0.
   static uint64_t ParseUnsignedDecimal(const std::string& text);
+
+ private:
+  // Converts into a record that is already in place: a list is filled without moving records.
+  static void Fill(const CloudRecordItemResp& item, const std::string& web_host, tagRecordDataItem* record);
 };
 
 }  // namespace quick_record

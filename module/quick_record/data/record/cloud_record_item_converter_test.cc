@@ -13,8 +13,8 @@ namespace {
 constexpr char kWebHost[] = "https://web.test";
 
 tagRecordDataItem ConvertJson(const std::string& json) {
-  return CloudRecordItemConverter::Convert(
-      CloudRecordJsonParser::ParseItem(base::json::JsonValue::Parse(json)), kWebHost);
+  return CloudRecordItemConverter::Convert(CloudRecordJsonParser::ParseItem(base::json::JsonValue::Parse(json)),
+                                           kWebHost);
 }
 
 TEST(CloudRecordItemConverterTest, CopiesAndDerivesEveryFieldOfACloudItem) {

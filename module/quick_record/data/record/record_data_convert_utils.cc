@@ -13,11 +13,12 @@ void ReadField(const Variant& v, int32_t* field) { *field = v.AsInt32(); }
 void ReadField(const Variant& v, uint64_t* field) { *field = v.AsUInt64(); }
 void ReadField(const Variant& v, bool* field) { *field = v.AsBool(); }
 
-// Adds the fields a Visit...Fields list names to the map `out`.
+// The map of the fields a Visit...Fields list names.
 template <typename T, typename VisitFields>
-void WriteAll(const T& object, VisitFields visit_fields, Variant* out) {
-  if (!out->IsMap()) *out = Variant::MakeMap();
-  visit_fields(object, [out](const char* key, const auto& field) { out->Set(key, Variant(field)); });
+Variant MapOf(const T& object, VisitFields visit_fields) {
+  Variant out = Variant::MakeMap();
+  visit_fields(object, [&out](const char* key, const auto& field) { out.Set(key, Variant(field)); });
+  return out;
 }
 
 template <typename T, typename VisitFields>
@@ -25,82 +26,82 @@ void ReadAll(const Variant& in, VisitFields visit_fields, T* object) {
   visit_fields(*object, [&in](const char* key, auto& field) { ReadField(in.Get(key), &field); });
 }
 
+template <typename T, typename VisitFields>
+T ObjectOf(const Variant& in, VisitFields visit_fields) {
+  T object;
+  ReadAll(in, visit_fields, &object);
+  return object;
+}
+
+// A list as an array, and back; elements that are not maps are no entries.
+template <typename T>
+Variant ArrayOf(const std::vector<T>& list, Variant (*to_variant)(const T&)) {
+  Variant array = Variant::MakeArray();
+  for (const auto& element : list) array.Add(to_variant(element));
+  return array;
+}
+
+template <typename T>
+std::vector<T> ListOf(const Variant& array, T (*from_variant)(const Variant&)) {
+  std::vector<T> list;
+  list.reserve(array.Size());
+  for (const auto& element : array.AsArray()) {
+    if (element.IsMap()) list.push_back(from_variant(element));
+  }
+  return list;
+}
+
 // Adapters that make the visitor templates passable as values.
 #define QR_FIELDS(visitor) [](auto& object, auto&& visit) { visitor(object, visit); }
 
 Variant DeleteRequestsToVariant(const std::vector<tagDeleteRecordDataRequest>& requests) {
-  Variant array = Variant::MakeArray();
-  for (const auto& request : requests) array.Add(RecordDataConvertUtils::DeleteRequestToVariant(request));
-  return array;
+  return ArrayOf(requests, &RecordDataConvertUtils::DeleteRequestToVariant);
 }
 
 std::vector<tagDeleteRecordDataRequest> DeleteRequestsFromVariant(const Variant& array) {
-  std::vector<tagDeleteRecordDataRequest> requests;
-  for (const auto& element : array.AsArray()) {
-    if (element.IsMap()) requests.push_back(RecordDataConvertUtils::DeleteRequestFromVariant(element));
-  }
-  return requests;
+  return ListOf(array, &RecordDataConvertUtils::DeleteRequestFromVariant);
 }
 
 }  // namespace
 
 Variant RecordDataConvertUtils::ItemToVariant(const tagRecordDataItem& item) {
-  Variant out = Variant::MakeMap();
-  WriteAll(item, QR_FIELDS(VisitRecordDataItemFields), &out);
-  return out;
+  return MapOf(item, QR_FIELDS(VisitRecordDataItemFields));
 }
 
 tagRecordDataItem RecordDataConvertUtils::ItemFromVariant(const Variant& value) {
-  tagRecordDataItem item;
-  ReadAll(value, QR_FIELDS(VisitRecordDataItemFields), &item);
-  return item;
+  return ObjectOf<tagRecordDataItem>(value, QR_FIELDS(VisitRecordDataItemFields));
 }
 
 Variant RecordDataConvertUtils::ItemsToVariant(const std::vector<tagRecordDataItem>& items) {
-  Variant array = Variant::MakeArray();
-  for (const auto& item : items) array.Add(ItemToVariant(item));
-  return array;
+  return ArrayOf(items, &ItemToVariant);
 }
 
 std::vector<tagRecordDataItem> RecordDataConvertUtils::ItemsFromVariant(const Variant& array) {
-  std::vector<tagRecordDataItem> items;
-  items.reserve(array.Size());
-  for (const auto& element : array.AsArray()) {
-    if (element.IsMap()) items.push_back(ItemFromVariant(element));
-  }
-  return items;
+  return ListOf(array, &ItemFromVariant);
 }
 
 Variant RecordDataConvertUtils::NormalRequestToVariant(const tagRecordDataNormalRequest& request) {
-  Variant out = Variant::MakeMap();
-  WriteAll(request, QR_FIELDS(VisitNormalRequestFields), &out);
-  return out;
+  return MapOf(request, QR_FIELDS(VisitNormalRequestFields));
 }
 
 tagRecordDataNormalRequest RecordDataConvertUtils::NormalRequestFromVariant(const Variant& value) {
-  tagRecordDataNormalRequest request;
-  ReadAll(value, QR_FIELDS(VisitNormalRequestFields), &request);
-  return request;
+  return ObjectOf<tagRecordDataNormalRequest>(value, QR_FIELDS(VisitNormalRequestFields));
 }
 
 Variant RecordDataConvertUtils::ListResponseToVariant(const tagRecordDataListResponse& response) {
-  Variant out = Variant::MakeMap();
-  WriteAll(response, QR_FIELDS(VisitListResponseFields), &out);
+  Variant out = MapOf(response, QR_FIELDS(VisitListResponseFields));
   out.Set("record_items", ItemsToVariant(response.record_items));
   return out;
 }
 
 tagRecordDataListResponse RecordDataConvertUtils::ListResponseFromVariant(const Variant& value) {
-  tagRecordDataListResponse response;
-  ReadAll(value, QR_FIELDS(VisitListResponseFields), &response);
+  tagRecordDataListResponse response = ObjectOf<tagRecordDataListResponse>(value, QR_FIELDS(VisitListResponseFields));
   response.record_items = ItemsFromVariant(value.Get("record_items"));
   return response;
 }
 
 Variant RecordDataConvertUtils::SingleRequestToVariant(const tagSingleRecordDataRequest& request) {
-  Variant out = Variant::MakeMap();
-  WriteAll(request, QR_FIELDS(VisitSingleRequestFields), &out);
-  return out;
+  return MapOf(request, QR_FIELDS(VisitSingleRequestFields));
 }
 
 bool RecordDataConvertUtils::SingleRequestFromVariant(const Variant& value, tagSingleRecordDataRequest* request) {
@@ -108,15 +109,12 @@ bool RecordDataConvertUtils::SingleRequestFromVariant(const Variant& value, tagS
     KLOG(1) << "item_var is invalid";
     return false;
   }
-  *request = {};
-  ReadAll(value, QR_FIELDS(VisitSingleRequestFields), request);
+  *request = ObjectOf<tagSingleRecordDataRequest>(value, QR_FIELDS(VisitSingleRequestFields));
   return true;
 }
 
 Variant RecordDataConvertUtils::SingleMeetingRequestToVariant(const tagSingleMeetingRecordDataRequest& request) {
-  Variant out = Variant::MakeMap();
-  WriteAll(request, QR_FIELDS(VisitSingleMeetingRequestFields), &out);
-  return out;
+  return MapOf(request, QR_FIELDS(VisitSingleMeetingRequestFields));
 }
 
 bool RecordDataConvertUtils::SingleMeetingRequestFromVariant(const Variant& value,
@@ -125,49 +123,41 @@ bool RecordDataConvertUtils::SingleMeetingRequestFromVariant(const Variant& valu
     KLOG(1) << "item_var is invalid";
     return false;
   }
-  *request = {};
-  ReadAll(value, QR_FIELDS(VisitSingleMeetingRequestFields), request);
+  *request = ObjectOf<tagSingleMeetingRecordDataRequest>(value, QR_FIELDS(VisitSingleMeetingRequestFields));
   return true;
 }
 
 Variant RecordDataConvertUtils::SingleResponseToVariant(const tagSingleRecordDataResponse& response) {
-  Variant out = Variant::MakeMap();
-  WriteAll(response, QR_FIELDS(VisitSingleResponseFields), &out);
+  Variant out = MapOf(response, QR_FIELDS(VisitSingleResponseFields));
   out.Set("record_items", ItemsToVariant(response.record_items));
   return out;
 }
 
 tagSingleRecordDataResponse RecordDataConvertUtils::SingleResponseFromVariant(const Variant& value) {
-  tagSingleRecordDataResponse response;
-  ReadAll(value, QR_FIELDS(VisitSingleResponseFields), &response);
+  tagSingleRecordDataResponse response =
+      ObjectOf<tagSingleRecordDataResponse>(value, QR_FIELDS(VisitSingleResponseFields));
   response.record_items = ItemsFromVariant(value.Get("record_items"));
   return response;
 }
 
 Variant RecordDataConvertUtils::UpdateRequestToVariant(const tagUpdateRecordDataRequest& request) {
-  Variant out = Variant::MakeMap();
-  WriteAll(request, QR_FIELDS(VisitUpdateRequestFields), &out);
+  Variant out = MapOf(request, QR_FIELDS(VisitUpdateRequestFields));
   out.Set("record_items", ItemsToVariant(request.record_items));
   return out;
 }
 
 tagUpdateRecordDataRequest RecordDataConvertUtils::UpdateRequestFromVariant(const Variant& value) {
-  tagUpdateRecordDataRequest request;
-  ReadAll(value, QR_FIELDS(VisitUpdateRequestFields), &request);
+  tagUpdateRecordDataRequest request = ObjectOf<tagUpdateRecordDataRequest>(value, QR_FIELDS(VisitUpdateRequestFields));
   request.record_items = ItemsFromVariant(value.Get("record_items"));
   return request;
 }
 
 Variant RecordDataConvertUtils::DeleteRequestToVariant(const tagDeleteRecordDataRequest& request) {
-  Variant out = Variant::MakeMap();
-  WriteAll(request, QR_FIELDS(VisitDeleteRequestFields), &out);
-  return out;
+  return MapOf(request, QR_FIELDS(VisitDeleteRequestFields));
 }
 
 tagDeleteRecordDataRequest RecordDataConvertUtils::DeleteRequestFromVariant(const Variant& value) {
-  tagDeleteRecordDataRequest request;
-  ReadAll(value, QR_FIELDS(VisitDeleteRequestFields), &request);
-  return request;
+  return ObjectOf<tagDeleteRecordDataRequest>(value, QR_FIELDS(VisitDeleteRequestFields));
 }
 
 Variant RecordDataConvertUtils::BatchDeleteRequestToVariant(const tagBatchDeleteRecordDataRequest& request) {

@@ -47,11 +47,11 @@ TEST(RecordDataConvertUtilsTest, RecordMapHasEveryKeyWithItsTypeAndRoundTrips) {
 
 TEST(RecordDataConvertUtilsTest, PartialOrMistypedMapsReadAsDefaults) {
   Variant map;
-  map.Set("record_title", 42);                       // number where text goes
-  map.Set("record_start_time", "1700000000");        // text where a number goes
-  map.Set("last_visited_time", int64_t{-1});         // out of the unsigned range
-  map.Set("upload_rate", uint64_t{1} << 40);         // too big for 32 bits
-  map.Set("is_uploaded", 1);                          // number where a boolean goes
+  map.Set("record_title", 42);                 // number where text goes
+  map.Set("record_start_time", "1700000000");  // text where a number goes
+  map.Set("last_visited_time", int64_t{-1});   // out of the unsigned range
+  map.Set("upload_rate", uint64_t{1} << 40);   // too big for 32 bits
+  map.Set("is_uploaded", 1);                   // number where a boolean goes
   map.Set("meeting_id", "m1");
   const tagRecordDataItem item = Convert::ItemFromVariant(map);
   EXPECT_EQ(item.record_title, "");
@@ -166,8 +166,8 @@ TEST(RecordDataConvertUtilsTest, ChangeNotificationsCarryTheKeysOfTheirReason) {
   status.handled_progress = 40;
   const Variant status_map = Convert::ChangedToVariant(status);
   EXPECT_EQ(status_map.Size(), 9u);
-  auto status_back = std::dynamic_pointer_cast<tagRecordDataItemRecordStatusChanged>(
-      Convert::ChangedFromVariant(status_map));
+  auto status_back =
+      std::dynamic_pointer_cast<tagRecordDataItemRecordStatusChanged>(Convert::ChangedFromVariant(status_map));
   ASSERT_TRUE(status_back);
   EXPECT_EQ(status_back->handled_progress, 40u);
   EXPECT_EQ(status_back->instance_id, "i");

@@ -47,7 +47,8 @@ void HistoricalLocalRecordDataService::GetLocalRecordInfoFromHistoricalMeetingDb
                                 [callback = std::move(callback)](const RouterResult& result) {
                                   auto answer = result.Object<PluginQueryHistoricalLocalRecordDetailsRespInfo>();
                                   if (!answer) KLOG(1) << "GetLocalRecordInfoFromHistoricalMeetingDb: error result:";
-                                  callback(answer != nullptr, answer ? *answer : PluginQueryHistoricalLocalRecordDetailsRespInfo{});
+                                  callback(answer != nullptr,
+                                           answer ? *answer : PluginQueryHistoricalLocalRecordDetailsRespInfo{});
                                 });
 }
 
@@ -98,7 +99,8 @@ void HistoricalLocalRecordDataService::BatchDeleteDBHistoricalLocalRecordInfo(
   batch->items = requests;
   client_->RunDataRouterRequest(uri::kBatchDeleteLocalRecordInfo, batch,
                                 [callback = std::move(callback)](const RouterResult& result) {
-                                  if (!result.success) KLOG(1) << "BatchDeleteDBHistoricalLocalRecordInfo: error result:";
+                                  if (!result.success)
+                                    KLOG(1) << "BatchDeleteDBHistoricalLocalRecordInfo: error result:";
                                   callback(result.success);
                                 });
 }

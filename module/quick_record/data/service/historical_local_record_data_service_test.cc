@@ -41,7 +41,9 @@ class HistoricalLocalRecordDataServiceTest : public testing::LocalRecordServiceT
     request.meeting_id = "m1";
     request.period_id = "p-m1";
     request.begin_time_to = INT64_MAX;
-    return std::get<0>(Run<DbQueryLocalRecordDatasResp>([&](auto done) { service_->QueryLocalRecordDatas(request, done); })).items;
+    return std::get<0>(
+               Run<DbQueryLocalRecordDatasResp>([&](auto done) { service_->QueryLocalRecordDatas(request, done); }))
+        .items;
   }
 
   std::unique_ptr<MeetingHistory> history_file_;
@@ -136,7 +138,8 @@ TEST_F(HistoricalLocalRecordDataServiceTest, ListsDetailsCountsAndRemovesRecordF
   GetLocalReocrdQuantityInfo count;
   count.app_id = kAppId;
   count.app_uid = kAppUid;
-  auto [num] = Run<PluginGetLocalReocrdQuantityResp>([&](auto done) { history_->GetHistoricalMeetingLocalRecordQuantity(count, done); });
+  auto [num] = Run<PluginGetLocalReocrdQuantityResp>(
+      [&](auto done) { history_->GetHistoricalMeetingLocalRecordQuantity(count, done); });
   EXPECT_EQ(num.quantity, 2);
 
   PluginLocalRecordReqInfo remove;
@@ -163,7 +166,8 @@ TEST_F(HistoricalLocalRecordDataServiceTest, ListsDetailsCountsAndRemovesRecordF
   datas.app_uid = kAppUid;
   datas.meeting_id = "m1";
   datas.period_id = "p-m1";
-  auto [records] = Run<DbQueryLocalRecordDatasResp>([&](auto done) { history_->QueryHistoricalLocalRecordDatas(datas, done); });
+  auto [records] =
+      Run<DbQueryLocalRecordDatasResp>([&](auto done) { history_->QueryHistoricalLocalRecordDatas(datas, done); });
   ASSERT_EQ(records.items.size(), 1u);
   EXPECT_EQ(records.items[0].local_file_path, "/r/meeting_2.mp4");
 
@@ -172,7 +176,8 @@ TEST_F(HistoricalLocalRecordDataServiceTest, ListsDetailsCountsAndRemovesRecordF
   remove.meeting_id = "m2";
   remove.period_id = "p-m2";
   base::logging::ScopedLogCapture logs;
-  EXPECT_FALSE(std::get<0>(Run<bool>([&](auto done) { history_->BatchDeleteDBHistoricalLocalRecordInfo({remove}, done); })));
+  EXPECT_FALSE(
+      std::get<0>(Run<bool>([&](auto done) { history_->BatchDeleteDBHistoricalLocalRecordInfo({remove}, done); })));
   EXPECT_TRUE(logs.Contains("lrKP: invalid json string."));
 }
 
@@ -188,7 +193,8 @@ TEST_F(HistoricalLocalRecordDataServiceTest, OnlyUserVersionOneHundredCountsAsMi
 
 TEST_F(HistoricalLocalRecordDataServiceTest, TheOlderHistoryFileWhenPresentHoldsTheMigrateState) {
   ASSERT_TRUE(history_file_->database()->SetUserVersion(100));
-  auto old_file = base::database::OpenOrCreateDatabase(MeetingHistory::DatabaseFile(dir_.path() + "/", "historical_meetings"));
+  auto old_file =
+      base::database::OpenOrCreateDatabase(MeetingHistory::DatabaseFile(dir_.path() + "/", "historical_meetings"));
   ASSERT_TRUE(old_file && old_file->SetUserVersion(99));
   OpenServices();
   auto [state] = Run<uint32_t>([&](auto done) { history_->GetMigrateState(done); });

@@ -62,12 +62,12 @@ LocalRecordOwner LocalRecordDataService::PersonalOwner() {
 template <typename Request>
 void LocalRecordDataService::RunListRequest(const char* uri, const char* name, const Request& request,
                                             ListCallback callback) {
-  client_->RunDataRouterRequest(uri, std::make_shared<Request>(request),
-                                [name, callback = std::move(callback)](const RouterResult& result) {
-                                  auto page = result.Object<LocalRecordDataListResp>();
-                                  if (!page) KLOG(1) << name << ": error result:";
-                                  callback(page != nullptr, page ? std::move(page->items) : std::vector<LocalRecordDataInfo>{});
-                                });
+  client_->RunDataRouterRequest(
+      uri, std::make_shared<Request>(request), [name, callback = std::move(callback)](const RouterResult& result) {
+        auto page = result.Object<LocalRecordDataListResp>();
+        if (!page) KLOG(1) << name << ": error result:";
+        callback(page != nullptr, page ? std::move(page->items) : std::vector<LocalRecordDataInfo>{});
+      });
 }
 
 void LocalRecordDataService::SaveOrUpdateLocalData(const PluginSaveOrUpdateLocalDataReqInfo& info,
@@ -192,7 +192,8 @@ void LocalRecordDataService::BatchDeleteLocalDataByKeyId(const std::vector<Plugi
 
 void LocalRecordDataService::QueryLocalRecordDataPathsByMeetingId(
     const PluginQueryLocalDataPathsReq& request, std::function<void(bool, std::vector<std::string>)> callback) {
-  client_->RunDataRouterRequest(uri::kQueryLocalRecordDataPaths, std::make_shared<PluginQueryLocalDataPathsReq>(request),
+  client_->RunDataRouterRequest(uri::kQueryLocalRecordDataPaths,
+                                std::make_shared<PluginQueryLocalDataPathsReq>(request),
                                 [callback = std::move(callback)](const RouterResult& result) {
                                   auto answer = result.Object<LocalRecordDataPathsResp>();
                                   if (!answer) KLOG(1) << "QueryLocalRecordDataPathsByMeetingId: error result:";
@@ -202,24 +203,24 @@ void LocalRecordDataService::QueryLocalRecordDataPathsByMeetingId(
 
 void LocalRecordDataService::QueryLocalRecordDataPathsByRecordId(const PluginQueryLocalDataPathsByRecordIdReq& request,
                                                                  PathsCallback callback) {
-  client_->RunDataRouterRequest(uri::kQueryLocalRecordDataPathsByRecordId,
-                                std::make_shared<PluginQueryLocalDataPathsByRecordIdReq>(request),
-                                [callback = std::move(callback)](const RouterResult& result) {
-                                  auto answer = result.Object<LocalRecordDataPathsResp>();
-                                  if (!answer) KLOG(1) << "QueryLocalRecordDataPathsByRecordId: error result:";
-                                  callback(answer != nullptr, answer ? answer->key_paths : std::map<std::string, std::string>{});
-                                });
+  client_->RunDataRouterRequest(
+      uri::kQueryLocalRecordDataPathsByRecordId, std::make_shared<PluginQueryLocalDataPathsByRecordIdReq>(request),
+      [callback = std::move(callback)](const RouterResult& result) {
+        auto answer = result.Object<LocalRecordDataPathsResp>();
+        if (!answer) KLOG(1) << "QueryLocalRecordDataPathsByRecordId: error result:";
+        callback(answer != nullptr, answer ? answer->key_paths : std::map<std::string, std::string>{});
+      });
 }
 
 void LocalRecordDataService::QueryLocalRecordDataPathsByKeyId(const PluginQueryLocalDataPathsByKeyIdReq& request,
                                                               PathsCallback callback) {
-  client_->RunDataRouterRequest(uri::kQueryLocalRecordDataPathsByKeyId,
-                                std::make_shared<PluginQueryLocalDataPathsByKeyIdReq>(request),
-                                [callback = std::move(callback)](const RouterResult& result) {
-                                  auto answer = result.Object<LocalRecordDataPathsResp>();
-                                  if (!answer) KLOG(1) << "QueryLocalRecordDataPathsByKeyId: error result:";
-                                  callback(answer != nullptr, answer ? answer->key_paths : std::map<std::string, std::string>{});
-                                });
+  client_->RunDataRouterRequest(
+      uri::kQueryLocalRecordDataPathsByKeyId, std::make_shared<PluginQueryLocalDataPathsByKeyIdReq>(request),
+      [callback = std::move(callback)](const RouterResult& result) {
+        auto answer = result.Object<LocalRecordDataPathsResp>();
+        if (!answer) KLOG(1) << "QueryLocalRecordDataPathsByKeyId: error result:";
+        callback(answer != nullptr, answer ? answer->key_paths : std::map<std::string, std::string>{});
+      });
 }
 
 void LocalRecordDataService::UpdateMultiLocalRecordDataShowRedPoint(
@@ -255,7 +256,8 @@ void LocalRecordDataService::SaveOrUpdateLocalRecordRedDotData(
 
 void LocalRecordDataService::DeleteLocalRecordRedDotData(const DbDeleteLocalRecordRedDotReq& request,
                                                          BoolCallback callback) {
-  client_->RunDataRouterRequest(uri::kDeleteLocalRecordRedDotData, std::make_shared<DbDeleteLocalRecordRedDotReq>(request),
+  client_->RunDataRouterRequest(uri::kDeleteLocalRecordRedDotData,
+                                std::make_shared<DbDeleteLocalRecordRedDotReq>(request),
                                 BoolCompletion("DeleteLocalRecordRedDotData", std::move(callback)));
 }
 
@@ -275,13 +277,13 @@ void LocalRecordDataService::QueryLocalRecordRedDotNum(const DbOperateCommonReq&
 void LocalRecordDataService::QueryLocalRecordRedDotDataList(
     const DbQueryLocalRecordRedDotDatasReq& request,
     std::function<void(bool, std::vector<LocalRecordRedDotData>)> callback) {
-  client_->RunDataRouterRequest(uri::kQueryLocalRecordRedDotDatas,
-                                std::make_shared<DbQueryLocalRecordRedDotDatasReq>(request),
-                                [callback = std::move(callback)](const RouterResult& result) {
-                                  auto answer = result.Object<LocalRecordRedDotListResp>();
-                                  if (!answer) KLOG(1) << "QueryLocalRecordRedDotDataList: error result:";
-                                  callback(answer != nullptr, answer ? answer->items : std::vector<LocalRecordRedDotData>{});
-                                });
+  client_->RunDataRouterRequest(
+      uri::kQueryLocalRecordRedDotDatas, std::make_shared<DbQueryLocalRecordRedDotDatasReq>(request),
+      [callback = std::move(callback)](const RouterResult& result) {
+        auto answer = result.Object<LocalRecordRedDotListResp>();
+        if (!answer) KLOG(1) << "QueryLocalRecordRedDotDataList: error result:";
+        callback(answer != nullptr, answer ? answer->items : std::vector<LocalRecordRedDotData>{});
+      });
 }
 
 void LocalRecordDataService::UpdateLocalRecordRedDotDataState(const DbUpdateLocalRecordRedDotStateReq& request,
@@ -348,7 +350,8 @@ void LocalRecordDataService::SyncHistoricalLocalRecordData(std::function<void(bo
   const int64_t start_ms = base::clock::SteadyMs();
   std::weak_ptr<LocalRecordDataService> weak = weak_from_this();
   history_->StartSyncHistoricalLoacalRecordInfo(owner, [weak, owner, start_ms, callback = std::move(callback)](
-                                                           bool read_ok, std::vector<PluginHistoryLocalRecordInfo> meetings) {
+                                                           bool read_ok,
+                                                           std::vector<PluginHistoryLocalRecordInfo> meetings) {
     auto self = weak.lock();
     if (!self) return;
     if (!read_ok) {
@@ -397,8 +400,8 @@ void LocalRecordDataService::IsSameQuantity(std::function<void(RequestCallbackSt
   static_cast<LocalRecordOwner&>(request) = PersonalOwner();
   request.data_type = kLocalDataTypeMeetingRecord;
   std::weak_ptr<LocalRecordDataService> weak = weak_from_this();
-  GetMeetingLocalRecordQuantity(request, [weak, request, callback = std::move(callback)](
-                                             PluginGetLocalReocrdQuantityResp local) {
+  GetMeetingLocalRecordQuantity(request, [weak, request,
+                                          callback = std::move(callback)](PluginGetLocalReocrdQuantityResp local) {
     auto self = weak.lock();
     if (!self) return;
     if (!local.success) {

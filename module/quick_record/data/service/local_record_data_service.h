@@ -24,7 +24,8 @@ enum class RequestCallbackState {
 // Typed access to the module's local record database. Every operation sends one data-route
 // request (two for the few that combine), run on the worker looper one at a time in the order
 // sent, and calls its callback exactly once on the looper of the calling thread. Use from the
-// main looper; hold it in a shared_ptr (the combined operations continue through weak references). Nothing is cached: every call reads the database.
+// main looper; hold it in a shared_ptr (the combined operations continue through weak references). Nothing is cached:
+// every call reads the database.
 //
 // Paged list operations answer up to page size + 1 rows: a row beyond the page says more exist.
 class LocalRecordDataService : public std::enable_shared_from_this<LocalRecordDataService> {

@@ -35,7 +35,8 @@ class LocalRecordDataServiceTest : public testing::LocalRecordServiceTest {
   Rows ByInstanceIds(const std::vector<std::string>& ids) {
     auto request = Owned<QueryLocalRecordDataListByInstanceIdsReq>();
     request.instance_ids = ids;
-    auto [ok, rows] = Run<bool, Rows>([&](auto done) { service_->GetDBLocalRecordListDataByInstanceIds(request, done); });
+    auto [ok, rows] =
+        Run<bool, Rows>([&](auto done) { service_->GetDBLocalRecordListDataByInstanceIds(request, done); });
     EXPECT_TRUE(ok);
     return rows;
   }
@@ -46,9 +47,8 @@ class LocalRecordDataServiceTest : public testing::LocalRecordServiceTest {
   }
 
   std::vector<LocalRecordRedDotData> RedDots() {
-    auto [ok, dots] = Run<bool, std::vector<LocalRecordRedDotData>>([&](auto done) {
-      service_->QueryLocalRecordRedDotDataList(Owned<DbQueryLocalRecordRedDotDatasReq>(), done);
-    });
+    auto [ok, dots] = Run<bool, std::vector<LocalRecordRedDotData>>(
+        [&](auto done) { service_->QueryLocalRecordRedDotDataList(Owned<DbQueryLocalRecordRedDotDatasReq>(), done); });
     EXPECT_TRUE(ok);
     return dots;
   }
@@ -100,7 +100,8 @@ TEST_F(LocalRecordDataServiceTest, APageOfTwentyAsksForTwentyOneRowsAndTellsWhet
 
   auto request = Owned<PluginGetLocalRecordDataListReq>();
   request.page_size = 20;
-  auto [page] = Run<PluginGetLocalRecordDataListResp>([&](auto done) { service_->GetDBLocalRecordListData(request, done); });
+  auto [page] =
+      Run<PluginGetLocalRecordDataListResp>([&](auto done) { service_->GetDBLocalRecordListData(request, done); });
   ASSERT_TRUE(page.success);
   EXPECT_TRUE(page.has_more);
   ASSERT_EQ(page.items.size(), 20u);
@@ -108,7 +109,8 @@ TEST_F(LocalRecordDataServiceTest, APageOfTwentyAsksForTwentyOneRowsAndTellsWhet
   EXPECT_EQ(page.items.back().instance_id, "i1");
 
   request.offset = 20;
-  auto [last] = Run<PluginGetLocalRecordDataListResp>([&](auto done) { service_->GetDBLocalRecordListData(request, done); });
+  auto [last] =
+      Run<PluginGetLocalRecordDataListResp>([&](auto done) { service_->GetDBLocalRecordListData(request, done); });
   EXPECT_FALSE(last.has_more);
   EXPECT_EQ(Ids(last.items), std::vector<std::string>{"i0"});
 
@@ -155,7 +157,8 @@ TEST_F(LocalRecordDataServiceTest, UpdateTimeOrdersByTheLaterOfVisitAndFinish) {
   EXPECT_EQ(Ids(rows), (std::vector<std::string>{"finished", "visited", "seen"}));
   request.is_newer = true;
   request.time = 450;
-  auto [ok2, newer] = Run<bool, Rows>([&](auto done) { service_->GetDBLocalRecordListDataByUpdateTime(request, done); });
+  auto [ok2, newer] =
+      Run<bool, Rows>([&](auto done) { service_->GetDBLocalRecordListDataByUpdateTime(request, done); });
   EXPECT_EQ(Ids(newer), (std::vector<std::string>{"future", "finished"}));
 }
 
@@ -195,9 +198,13 @@ TEST_F(LocalRecordDataServiceTest, UpdatesNamedColumnsAndRefusesUnknownOnes) {
 
   base::logging::ScopedLogCapture logs;
   update.columns = {{"upload_status", base::variant::Variant(1.5)}};
-  EXPECT_FALSE(std::get<0>(Run<PluginSaveOrUpdateLocalDataListResp>([&](auto cb) { service_->UpdateColumnData(update, cb); })).success);
+  EXPECT_FALSE(std::get<0>(Run<PluginSaveOrUpdateLocalDataListResp>([&](auto cb) {
+                 service_->UpdateColumnData(update, cb);
+               })).success);
   update.columns = {{"upload_status = 9, record_title", base::variant::Variant("x")}};
-  EXPECT_FALSE(std::get<0>(Run<PluginSaveOrUpdateLocalDataListResp>([&](auto cb) { service_->UpdateColumnData(update, cb); })).success);
+  EXPECT_FALSE(std::get<0>(Run<PluginSaveOrUpdateLocalDataListResp>([&](auto cb) {
+                 service_->UpdateColumnData(update, cb);
+               })).success);
   EXPECT_EQ(logs.Count("Invalid type"), 2u);
   EXPECT_EQ(ByInstanceIds({"i1"})[0].upload_status, 2);
 }
@@ -220,16 +227,21 @@ TEST_F(LocalRecordDataServiceTest, DeletesByInstanceRecordOrMeetingKeyOneAndInBa
     return request;
   };
   base::logging::ScopedLogCapture logs;
-  EXPECT_TRUE(std::get<0>(Run<bool>([&](auto done) { service_->DeleteLocalDataByKeyId(by(kLocalRecordKeyInstanceId, "a"), done); })));
+  EXPECT_TRUE(std::get<0>(
+      Run<bool>([&](auto done) { service_->DeleteLocalDataByKeyId(by(kLocalRecordKeyInstanceId, "a"), done); })));
   EXPECT_TRUE(logs.Contains("DeleteLocalRecordDataByKeyIdHandler success"));
-  EXPECT_TRUE(std::get<0>(Run<bool>([&](auto done) { service_->DeleteLocalDataByKeyId(by(kLocalRecordKeyRecordId, "rb"), done); })));
-  EXPECT_TRUE(std::get<0>(Run<bool>([&](auto done) { service_->DeleteLocalDataByKeyId(by(kLocalRecordKeyMeetingId, "m2", "p1"), done); })));
-  EXPECT_FALSE(std::get<0>(Run<bool>([&](auto done) { service_->DeleteLocalDataByKeyId(by(kLocalRecordKeyInstanceId, ""), done); })));
+  EXPECT_TRUE(std::get<0>(
+      Run<bool>([&](auto done) { service_->DeleteLocalDataByKeyId(by(kLocalRecordKeyRecordId, "rb"), done); })));
+  EXPECT_TRUE(std::get<0>(
+      Run<bool>([&](auto done) { service_->DeleteLocalDataByKeyId(by(kLocalRecordKeyMeetingId, "m2", "p1"), done); })));
+  EXPECT_FALSE(std::get<0>(
+      Run<bool>([&](auto done) { service_->DeleteLocalDataByKeyId(by(kLocalRecordKeyInstanceId, ""), done); })));
   EXPECT_TRUE(logs.Contains("DeleteLocalRecordDataByKeyIdHandler fail"));
   EXPECT_EQ(Ids(ByInstanceIds({"a", "b", "c", "d", "e"})), (std::vector<std::string>{"d", "e"}));
 
   EXPECT_TRUE(std::get<0>(Run<bool>([&](auto done) {
-    service_->BatchDeleteLocalDataByKeyId({by(kLocalRecordKeyInstanceId, "d"), by(kLocalRecordKeyRecordId, "re")}, done);
+    service_->BatchDeleteLocalDataByKeyId({by(kLocalRecordKeyInstanceId, "d"), by(kLocalRecordKeyRecordId, "re")},
+                                          done);
   })));
   EXPECT_TRUE(logs.Contains("BatchDeleteLocalRecordDataByKeyIdHandler success!"));
   EXPECT_TRUE(ByInstanceIds({"d", "e"}).empty());
@@ -249,19 +261,22 @@ TEST_F(LocalRecordDataServiceTest, PathsByMeetingRecordIdAndKey) {
 
   auto meeting = Owned<PluginQueryLocalDataPathsReq>();
   meeting.meeting_id = "m1";
-  auto [ok, paths] = Run<bool, std::vector<std::string>>([&](auto done) { service_->QueryLocalRecordDataPathsByMeetingId(meeting, done); });
+  auto [ok, paths] = Run<bool, std::vector<std::string>>(
+      [&](auto done) { service_->QueryLocalRecordDataPathsByMeetingId(meeting, done); });
   EXPECT_TRUE(ok);
   EXPECT_EQ(paths.size(), 2u);
 
   auto records = Owned<PluginQueryLocalDataPathsByRecordIdReq>();
   records.record_ids = {"rb", "missing"};
-  auto [ok2, by_record] = Run<bool, std::map<std::string, std::string>>([&](auto done) { service_->QueryLocalRecordDataPathsByRecordId(records, done); });
+  auto [ok2, by_record] = Run<bool, std::map<std::string, std::string>>(
+      [&](auto done) { service_->QueryLocalRecordDataPathsByRecordId(records, done); });
   EXPECT_EQ(by_record, (std::map<std::string, std::string>{{"rb", "/rec/b.mp4"}}));
 
   auto keys = Owned<PluginQueryLocalDataPathsByKeyIdReq>();
   keys.key_kind = kLocalRecordKeyInstanceId;
   keys.keys = {"a", "c"};
-  auto [ok3, by_key] = Run<bool, std::map<std::string, std::string>>([&](auto done) { service_->QueryLocalRecordDataPathsByKeyId(keys, done); });
+  auto [ok3, by_key] = Run<bool, std::map<std::string, std::string>>(
+      [&](auto done) { service_->QueryLocalRecordDataPathsByKeyId(keys, done); });
   EXPECT_EQ(by_key, (std::map<std::string, std::string>{{"a", "/rec/a.mp4"}}));
 }
 
@@ -282,22 +297,26 @@ TEST_F(LocalRecordDataServiceTest, MeetingLookupListAndQuantity) {
   EXPECT_EQ(meeting.meeting_id, "m1");
   EXPECT_EQ(meeting.period_id, "p1");
 
-  auto [ok, list] = Run<bool, Rows>([&](auto done) { service_->GetMeetingLocalRecordListFromInstanceid(lookup, done); });
+  auto [ok, list] =
+      Run<bool, Rows>([&](auto done) { service_->GetMeetingLocalRecordListFromInstanceid(lookup, done); });
   EXPECT_TRUE(ok);
   EXPECT_EQ(Ids(list), (std::vector<std::string>{"b", "a"}));
   lookup.instance_id = "nobody";
   auto [none] = Run<GetMeetingIdResp>([&](auto done) { service_->GetMeeingId(lookup, done); });
   EXPECT_FALSE(none.success);
-  auto [ok2, empty] = Run<bool, Rows>([&](auto done) { service_->GetMeetingLocalRecordListFromInstanceid(lookup, done); });
+  auto [ok2, empty] =
+      Run<bool, Rows>([&](auto done) { service_->GetMeetingLocalRecordListFromInstanceid(lookup, done); });
   EXPECT_FALSE(ok2);
   EXPECT_TRUE(empty.empty());
 
   auto quantity = Owned<GetLocalReocrdQuantityInfo>();
-  auto [all] = Run<PluginGetLocalReocrdQuantityResp>([&](auto done) { service_->GetMeetingLocalRecordQuantity(quantity, done); });
+  auto [all] = Run<PluginGetLocalReocrdQuantityResp>(
+      [&](auto done) { service_->GetMeetingLocalRecordQuantity(quantity, done); });
   EXPECT_TRUE(all.success);
   EXPECT_EQ(all.quantity, 3);  // (m1,p1), (m1,p2), (m2,p1)
   quantity.only_with_video_md5 = true;
-  auto [with_md5] = Run<PluginGetLocalReocrdQuantityResp>([&](auto done) { service_->GetMeetingLocalRecordQuantity(quantity, done); });
+  auto [with_md5] = Run<PluginGetLocalReocrdQuantityResp>(
+      [&](auto done) { service_->GetMeetingLocalRecordQuantity(quantity, done); });
   EXPECT_EQ(with_md5.quantity, 2);
 
   auto datas = Owned<DbQueryLocalRecordDatasReq>();
@@ -310,7 +329,8 @@ TEST_F(LocalRecordDataServiceTest, MeetingLookupListAndQuantity) {
   EXPECT_EQ(Ids(found.items), std::vector<std::string>{"a"});
   base::logging::ScopedLogCapture logs;
   datas.meeting_id.clear();
-  auto [empty_meeting] = Run<DbQueryLocalRecordDatasResp>([&](auto done) { service_->QueryLocalRecordDatas(datas, done); });
+  auto [empty_meeting] =
+      Run<DbQueryLocalRecordDatasResp>([&](auto done) { service_->QueryLocalRecordDatas(datas, done); });
   EXPECT_TRUE(empty_meeting.success && empty_meeting.items.empty());
   EXPECT_TRUE(logs.Contains("Empty meeting id, return directly."));
   datas.condition_type = kLocalRecordConditionNone;
@@ -326,14 +346,16 @@ TEST_F(LocalRecordDataServiceTest, InstanceIdListsAndRedPointFlags) {
   EXPECT_TRUE(logs.Contains("lrKP: empty instance_ids, return directly."));
   QueryLocalRecordDataListByInstanceIdsReq ownerless;
   ownerless.instance_ids = {"a"};
-  auto [ok, rows] = Run<bool, Rows>([&](auto done) { service_->GetDBLocalRecordListDataByInstanceIds(ownerless, done); });
+  auto [ok, rows] =
+      Run<bool, Rows>([&](auto done) { service_->GetDBLocalRecordListDataByInstanceIds(ownerless, done); });
   EXPECT_FALSE(ok);
   EXPECT_TRUE(logs.Contains("lrKP: empty app_id and app_uid"));
 
   auto flags = Owned<UpdateMultiLocalRecordDataShowRedPointReq>();
   flags.instance_ids = {"a", "c"};
   flags.show_red_point = true;
-  EXPECT_TRUE(std::get<0>(Run<bool>([&](auto done) { service_->UpdateMultiLocalRecordDataShowRedPoint(flags, done); })));
+  EXPECT_TRUE(
+      std::get<0>(Run<bool>([&](auto done) { service_->UpdateMultiLocalRecordDataShowRedPoint(flags, done); })));
   int shown = 0;
   for (const auto& row : ByInstanceIds({"a", "b", "c"})) shown += row.show_red_point ? 1 : 0;
   EXPECT_EQ(shown, 2);
@@ -393,19 +415,21 @@ TEST_F(LocalRecordDataServiceTest, RedDotSavedTwiceKeepsTheSecondEntryAndCountsB
   EXPECT_EQ(dots[0].data_type, 1);
   EXPECT_EQ(dots[0].state, kRedDotStateFinished);
   const auto counts = RedDotNum();
-  EXPECT_EQ(counts.local_record_handling_cnt, 1);   // c
-  EXPECT_EQ(counts.quick_record_handling_cnt, 1);   // b
-  EXPECT_EQ(counts.local_record_finished_cnt, 1);   // d (a is a finished quick recording)
+  EXPECT_EQ(counts.local_record_handling_cnt, 1);  // c
+  EXPECT_EQ(counts.quick_record_handling_cnt, 1);  // b
+  EXPECT_EQ(counts.local_record_finished_cnt, 1);  // d (a is a finished quick recording)
 
   auto filtered = Owned<DbQueryLocalRecordRedDotDatasReq>();
   filtered.data_type = kLocalDataTypeMeetingRecord;
   filtered.states = {kRedDotStateHandling, kRedDotStateIdle};
-  auto [ok, some] = Run<bool, std::vector<LocalRecordRedDotData>>([&](auto done) { service_->QueryLocalRecordRedDotDataList(filtered, done); });
+  auto [ok, some] = Run<bool, std::vector<LocalRecordRedDotData>>(
+      [&](auto done) { service_->QueryLocalRecordRedDotDataList(filtered, done); });
   ASSERT_EQ(some.size(), 2u);
   EXPECT_EQ(some[0].instance_id, "c");
   EXPECT_EQ(some[1].instance_id, "e");
 
-  EXPECT_TRUE(std::get<0>(Run<bool>([&](auto done) { service_->DeleteAllFinishedLocalRecordRedDot(Owned<DbOperateCommonReq>(), done); })));
+  EXPECT_TRUE(std::get<0>(
+      Run<bool>([&](auto done) { service_->DeleteAllFinishedLocalRecordRedDot(Owned<DbOperateCommonReq>(), done); })));
   EXPECT_EQ(RedDots().size(), 3u);
   auto by_meeting = Owned<DbDeleteLocalRecordRedDotReq>();
   by_meeting.by_meeting = true;
@@ -422,14 +446,16 @@ TEST_F(LocalRecordDataServiceTest, UploadStatusDrivesTheRedDotOfTheRecording) {
   info.meeting_id = "m9";
   info.period_id = "p9";
   ASSERT_TRUE(Save({info}));
-  EXPECT_TRUE(std::get<0>(Run<bool>([&](auto done) { service_->HandleLocalRecordRedDotDataByUploadStatus("up", 1, done); })));
+  EXPECT_TRUE(
+      std::get<0>(Run<bool>([&](auto done) { service_->HandleLocalRecordRedDotDataByUploadStatus("up", 1, done); })));
   auto dots = RedDots();
   ASSERT_EQ(dots.size(), 1u);
   EXPECT_EQ(dots[0].state, kRedDotStateHandling);
   EXPECT_EQ(dots[0].meeting_id, "m9");
   EXPECT_EQ(dots[0].data_type, kLocalDataTypeQuickRecord);
 
-  EXPECT_TRUE(std::get<0>(Run<bool>([&](auto done) { service_->HandleLocalRecordRedDotDataByUploadStatus("up", 3, done); })));
+  EXPECT_TRUE(
+      std::get<0>(Run<bool>([&](auto done) { service_->HandleLocalRecordRedDotDataByUploadStatus("up", 3, done); })));
   ASSERT_EQ(RedDots().size(), 1u);
   EXPECT_EQ(RedDots()[0].state, kRedDotStateIdle);
 
@@ -439,11 +465,13 @@ TEST_F(LocalRecordDataServiceTest, UploadStatusDrivesTheRedDotOfTheRecording) {
   EXPECT_EQ(calls, 0);
   EXPECT_EQ(RedDots().size(), 1u);
 
-  EXPECT_TRUE(std::get<0>(Run<bool>([&](auto done) { service_->HandleLocalRecordRedDotDataByUploadStatus("up", 2, done); })));
+  EXPECT_TRUE(
+      std::get<0>(Run<bool>([&](auto done) { service_->HandleLocalRecordRedDotDataByUploadStatus("up", 2, done); })));
   EXPECT_TRUE(RedDots().empty());
 
   base::logging::ScopedLogCapture logs;
-  EXPECT_TRUE(std::get<0>(Run<bool>([&](auto done) { service_->HandleLocalRecordRedDotDataByUploadStatus("unknown", 1, done); })));
+  EXPECT_TRUE(std::get<0>(
+      Run<bool>([&](auto done) { service_->HandleLocalRecordRedDotDataByUploadStatus("unknown", 1, done); })));
   EXPECT_TRUE(logs.Contains("can not find meeting_id"));
   EXPECT_TRUE(logs.Contains("finished update local record red dot state, instance_id: unknown"));
 }
@@ -451,8 +479,12 @@ TEST_F(LocalRecordDataServiceTest, UploadStatusDrivesTheRedDotOfTheRecording) {
 // Ids that would break SQL built by pasting text: each is stored, found and deleted as it is, and
 // no other row changes.
 TEST_F(LocalRecordDataServiceTest, OddIdsAreBoundNeverPastedIntoSql) {
-  const std::vector<std::string> odd = {"it's \"quoted\"", "'); DROP TABLE local_record_data; --",
-                                        std::string("nul\0byte", 8), std::string(100 * 1024, 'x'), "a', 'b", "%_*"};
+  const std::vector<std::string> odd = {"it's \"quoted\"",
+                                        "'); DROP TABLE local_record_data; --",
+                                        std::string("nul\0byte", 8),
+                                        std::string(100 * 1024, 'x'),
+                                        "a', 'b",
+                                        "%_*"};
   std::vector<PluginSaveOrUpdateLocalDataReqInfo> infos{Record("bystander", 1)};
   for (size_t i = 0; i < odd.size(); ++i) {
     auto info = Record(odd[i], 10 + static_cast<int64_t>(i));
@@ -469,7 +501,8 @@ TEST_F(LocalRecordDataServiceTest, OddIdsAreBoundNeverPastedIntoSql) {
 
   auto by_record = Owned<PluginQueryLocalDataPathsByRecordIdReq>();
   by_record.record_ids = odd;
-  auto [ok, paths] = Run<bool, std::map<std::string, std::string>>([&](auto done) { service_->QueryLocalRecordDataPathsByRecordId(by_record, done); });
+  auto [ok, paths] = Run<bool, std::map<std::string, std::string>>(
+      [&](auto done) { service_->QueryLocalRecordDataPathsByRecordId(by_record, done); });
   ASSERT_EQ(paths.size(), odd.size());
   EXPECT_EQ(paths[std::string("nul\0byte", 8)], "/rec/2");
 

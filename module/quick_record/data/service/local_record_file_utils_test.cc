@@ -11,11 +11,11 @@ namespace {
 using Files = std::vector<std::string>;
 
 TEST(LocalRecordFileUtilsTest, AConvertedRecordingBringsItsRawStreams) {
-  EXPECT_EQ(LocalRecordFileUtils::GetAllRecordFilePath("/r/x.y/meeting_20240101.mp4"),
-            (Files{"/r/x.y/meeting_20240101.mp4", "/r/x.y/double_click_to_convert_20240101.kovtv",
-                   "/r/x.y/double_click_to_convert_20240101.kovtc", "/r/x.y/double_click_to_convert_20240101.kovta",
-                   "/r/x.y/double_click_to_convert_20240101.kovtvidx",
-                   "/r/x.y/double_click_to_convert_20240101.kovtaidx"}));
+  EXPECT_EQ(
+      LocalRecordFileUtils::GetAllRecordFilePath("/r/x.y/meeting_20240101.mp4"),
+      (Files{"/r/x.y/meeting_20240101.mp4", "/r/x.y/double_click_to_convert_20240101.kovtv",
+             "/r/x.y/double_click_to_convert_20240101.kovtc", "/r/x.y/double_click_to_convert_20240101.kovta",
+             "/r/x.y/double_click_to_convert_20240101.kovtvidx", "/r/x.y/double_click_to_convert_20240101.kovtaidx"}));
 }
 
 TEST(LocalRecordFileUtilsTest, ARawRecordingBringsItsStreamsAndTheUnfinishedConversion) {
