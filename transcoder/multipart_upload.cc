@@ -10,6 +10,8 @@ extern "C" {
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "host/base/logging/logger.h"
@@ -160,27 +162,62 @@ UploadError MultipartUpload::CommitPart(PartJob& job) {
 }
 
 UploadError MultipartUpload::SendParts(const std::vector<uint64_t>& sizes) {
-  const size_t parallel = static_cast<size_t>(std::max(1, policy_.parallel));
-  while (part_clients_.size() < parallel) part_clients_.push_back(std::make_unique<CosClient>(timeouts_, cancel_));
-  for (size_t first = 0; first < sizes.size(); first += parallel) {
-    std::vector<PartJob> jobs(std::min(parallel, sizes.size() - first));
-    uint64_t offset = next_offset_;
-    for (size_t i = 0; i < jobs.size(); ++i) {
-      jobs[i].part = {static_cast<int>(state_->parts.size() + i) + 1, "", sizes[first + i]};
-      jobs[i].offset = offset;
-      offset += sizes[first + i];
-    }
-    std::vector<std::thread> workers;
-    for (size_t i = 1; i < jobs.size(); ++i) workers.emplace_back([&, i] { RunPart(&jobs[i], part_clients_[i].get()); });
-    RunPart(&jobs[0], part_clients_[0].get());
-    for (auto& worker : workers) worker.join();
-    // Parts are taken in order, so the state always lists the run 1..n; a part acknowledged
-    // after a failed one is in the store and is kept on the next attempt.
-    for (auto& job : jobs) {
-      if (const UploadError error = CommitPart(job); error != kUploadOk) return error;
-    }
+  if (sizes.empty()) return kUploadOk;
+  const size_t workers = std::min(static_cast<size_t>(std::max(1, policy_.parallel)), sizes.size());
+  while (part_clients_.size() < workers) part_clients_.push_back(std::make_unique<CosClient>(timeouts_, cancel_));
+  std::vector<PartJob> jobs(sizes.size());
+  uint64_t offset = next_offset_;
+  for (size_t i = 0; i < jobs.size(); ++i) {
+    jobs[i].part = {static_cast<int>(state_->parts.size() + i) + 1, "", sizes[i]};
+    jobs[i].offset = offset;
+    offset += sizes[i];
   }
-  return kUploadOk;
+  // Workers take the next part as soon as theirs is answered, so the connections never wait for
+  // a whole batch; parts are committed here in order, and a worker runs at most one window
+  // ahead of the commits, which bounds the bodies held in memory.
+  std::mutex mutex;
+  std::condition_variable changed;
+  size_t next = 0;
+  size_t committed = 0;
+  bool stop = false;
+  std::vector<bool> finished(jobs.size(), false);
+  const auto work = [&](CosClient* client) {
+    for (;;) {
+      size_t i = 0;
+      {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return stop || next == jobs.size() || next < committed + 2 * workers; });
+        if (stop || next == jobs.size()) return;
+        i = next++;
+      }
+      RunPart(&jobs[i], client);
+      {
+        std::lock_guard lock(mutex);
+        finished[i] = true;
+      }
+      changed.notify_all();
+    }
+  };
+  std::vector<std::thread> threads;
+  for (size_t w = 0; w < workers; ++w) threads.emplace_back(work, part_clients_[w].get());
+  UploadError error = kUploadOk;
+  for (size_t i = 0; i < jobs.size() && error == kUploadOk; ++i) {
+    {
+      std::unique_lock lock(mutex);
+      changed.wait(lock, [&] { return finished[i]; });
+    }
+    // A part acknowledged after a failed one is in the store and is kept on the next attempt.
+    error = CommitPart(jobs[i]);
+    std::vector<uint8_t>().swap(jobs[i].data);
+    {
+      std::lock_guard lock(mutex);
+      committed = i + 1;
+      stop = error != kUploadOk;
+    }
+    changed.notify_all();
+  }
+  for (auto& thread : threads) thread.join();
+  return error;
 }
 
 UploadError MultipartUpload::UploadReady(uint64_t available) {

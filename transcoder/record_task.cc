@@ -108,6 +108,7 @@ void RecordTask::Run() {
         upload_->SetGrant(auth_.video);
       } else if (phase_ != UploadPhase::kComplete) {
         phase_ = UploadPhase::kUploading;
+        upload_failed_ = false;
         upload_.reset();
       }
     }
@@ -171,6 +172,7 @@ void RecordTask::UploadTurn() {
   if (error == kUploadOk || cancel_) return;
   ReportUploadError(error, upload_->error_message(), upload_->failed_step(), upload_->last_failure(), "video");
   phase_ = UploadPhase::kFailed;
+  upload_failed_ = true;
   upload_.reset();
 }
 
@@ -182,6 +184,7 @@ void RecordTask::FinishUpload() {
     if (cancel_) return;
     ReportUploadError(error, upload_->error_message(), upload_->failed_step(), upload_->last_failure(), "video");
     phase_ = UploadPhase::kFailed;
+    upload_failed_ = true;
     upload_.reset();
     return;
   }

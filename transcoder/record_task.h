@@ -49,6 +49,8 @@ class RecordTask : public MultipartUpload::Listener {
   void Shutdown();
 
   bool done() const { return done_.load(); }
+  // The upload failed and waits for a new authorisation or a recovery.
+  bool upload_failed() const { return upload_failed_.load(); }
   const RecordTaskParams& params() const { return params_; }
 
  private:
@@ -81,6 +83,7 @@ class RecordTask : public MultipartUpload::Listener {
   std::thread thread_;
   std::atomic<bool> cancel_{false};
   std::atomic<bool> done_{false};
+  std::atomic<bool> upload_failed_{false};
 
   // Commands, under mutex_.
   std::mutex mutex_;

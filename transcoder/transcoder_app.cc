@@ -104,9 +104,14 @@ void TranscoderApp::StartTranscode(const JsonValue& json) {
     if (!instance_id.empty()) SendTranscodeError(instance_id, kTranscodeInputBroken);
     return;
   }
-  if (FindRunning(params->instance_id)) {
-    KLOG(3) << "transcode of " << params->instance_id << " already runs; start ignored";
-    return;
+  if (RecordTask* running = FindRunning(params->instance_id)) {
+    if (!running->upload_failed()) {
+      KLOG(3) << "transcode of " << params->instance_id << " already runs; start ignored";
+      return;
+    }
+    // The module's fresh start after a failed upload: the old task makes way.
+    running->Shutdown();
+    tasks_.erase(params->instance_id);
   }
   // A recovery continues the upload the state file describes; any other start begins afresh.
   const std::string state_path = UploadStateFile::PathFor(params->output_file);

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
+#include "common/crypto.h"
 #include "testing/temp_dir.h"
 
 namespace qr_backend {
@@ -45,6 +48,24 @@ TEST_F(BackendBlobDirectoryTest, APublishedFileHoldsTheBodyUnderANewName) {
   std::getline(in, content);
   EXPECT_EQ(content, "body");
   EXPECT_TRUE(fs::is_empty(dir_.path() + "/tmp"));
+}
+
+// Bodies arrive in network-sized pieces and leave the writer's buffer in several flushes.
+TEST_F(BackendBlobDirectoryTest, ABodyOfSeveralBuffersIsWrittenWholeAndInOrder) {
+  std::string body(2'621'443, '\0');
+  for (size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>(i * 7919 >> 3);
+  auto writer = blobs_->NewWriter();
+  ASSERT_TRUE(writer);
+  for (size_t at = 0; at < body.size(); at += 4093) {
+    ASSERT_TRUE(writer->Append(body.data() + at, std::min<size_t>(4093, body.size() - at)));
+  }
+  const auto name = blobs_->Publish(*writer);
+  ASSERT_TRUE(name);
+  EXPECT_EQ(writer->size(), static_cast<int64_t>(body.size()));
+  EXPECT_EQ(writer->md5_hex(), Md5Hex(body));
+  std::ifstream in(blobs_->PathOf(*name), std::ios::binary);
+  const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_TRUE(content == body) << content.size() << " bytes on disk";
 }
 
 TEST_F(BackendBlobDirectoryTest, AnUnpinnedFileIsRemovedAtOnce) {

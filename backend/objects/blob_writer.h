@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -42,6 +44,7 @@ class BlobWriter {
   bool finished_ = false;
   bool released_ = false;
   int64_t size_ = 0;
+  off_t flushed_ = 0;  // bytes handed to the file so far
   std::vector<char> buffer_;
   Md5 hasher_;
   std::array<unsigned char, 16> md5_{};

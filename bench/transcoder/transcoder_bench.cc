@@ -15,6 +15,7 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -99,6 +100,26 @@ void RemuxRows(const std::string& source, const std::string& work) {
       Fixed(reference / ours) + "x", "ffmpeg -c copy time / ours; target >= 1.0");
 }
 
+double ProcessCpuSeconds(int64_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::istringstream fields(text.substr(text.rfind(')') + 2));
+  std::string skip;
+  double utime = 0;
+  double stime = 0;
+  for (int i = 3; i < 14; ++i) fields >> skip;
+  fields >> utime >> stime;
+  return (utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// CPU seconds of this process and of its waited-for children (curl).
+double OwnCpuSeconds(int who) {
+  rusage usage{};
+  getrusage(who, &usage);
+  const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
 struct Store {
   qr_backend::testing::BackendProcess backend;
   qr_backend::testing::Account account;
@@ -136,6 +157,9 @@ void UploadRows(Store& store, const std::string& work, int64_t size_mib) {
   }
   const double mib = static_cast<double>(size_mib);
   auto start_data = store.Start();
+  // The store's CPU and the client's (this process, or curl) tell where each run spends its time.
+  const double store_cpu_0 = ProcessCpuSeconds(store.backend.pid());
+  const double own_cpu_0 = OwnCpuSeconds(RUSAGE_SELF);
   auto start = Clock::now();
   qr_transcoder::UploadState state;
   NoListener listener;
@@ -148,6 +172,9 @@ void UploadRows(Store& store, const std::string& work, int64_t size_mib) {
   const double parts = SecondsSince(start);
   if (upload.Finish(size) != 0) return Row("upload " + std::to_string(size_mib) + " MiB", "FAILED", "", "", upload.error_message());
   const double ours = SecondsSince(start);
+  const double store_cpu_1 = ProcessCpuSeconds(store.backend.pid());
+  const double own_cpu_1 = OwnCpuSeconds(RUSAGE_SELF);
+  const double curl_cpu_0 = OwnCpuSeconds(RUSAGE_CHILDREN);
 
   start_data = store.Start();
   std::string command = "curl -sS -o /dev/null -T '" + file + "'";
@@ -159,10 +186,13 @@ void UploadRows(Store& store, const std::string& work, int64_t size_mib) {
     return Row("upload " + std::to_string(size_mib) + " MiB", Fixed(mib / ours, 1) + " MiB/s", "curl FAILED", "", "");
   }
   const double reference = SecondsSince(start);
+  const double store_cpu_2 = ProcessCpuSeconds(store.backend.pid());
+  const double curl_cpu = OwnCpuSeconds(RUSAGE_CHILDREN) - curl_cpu_0;
   Row("upload " + std::to_string(size_mib) + " MiB to qr-backend", Fixed(mib / ours, 1) + " MiB/s",
       Fixed(mib / reference, 1) + " MiB/s", Fixed(reference / ours) + "x",
       "8 MiB parts (" + Fixed(parts, 2) + " s), complete + check (" + Fixed(ours - parts, 2) +
-          " s) vs curl -T; target >= 0.9");
+          " s) vs curl -T; target >= 0.9; CPU s client/store: ours " + Fixed(own_cpu_1 - own_cpu_0) + "/" +
+          Fixed(store_cpu_1 - store_cpu_0) + ", curl " + Fixed(curl_cpu) + "/" + Fixed(store_cpu_2 - store_cpu_1));
   util::file::Remove(file);
 }
 
@@ -227,18 +257,6 @@ struct Events : kovanisdk::IBridgeIPCEventDelegate {
   std::map<std::string, JsonValue> last;
   int64_t pid = 0;
 };
-
-double ProcessCpuSeconds(int64_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::istringstream fields(text.substr(text.rfind(')') + 2));
-  std::string skip;
-  double utime = 0;
-  double stime = 0;
-  for (int i = 3; i < 14; ++i) fields >> skip;
-  fields >> utime >> stime;
-  return (utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
 
 // One recording uploaded while it grows through the real process; answers the tail in seconds
 // and the process's CPU seconds, or a negative tail on failure.

@@ -27,6 +27,7 @@ class BackendProcess {
   void Kill();
 
   bool running() const { return pid_ > 0; }
+  pid_t pid() const { return pid_; }
   int api_port() const { return api_port_; }
   int cos_port() const { return cos_port_; }
   const std::string& admin_token() const { return admin_token_; }

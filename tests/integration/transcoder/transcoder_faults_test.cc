@@ -65,6 +65,21 @@ TEST_F(TranscoderFaultTest, ServerErrorsGiveCodeThreeAndTheResumedUploadComplete
   RecoverAndExpectTheObject("f-500");
 }
 
+TEST_F(TranscoderFaultTest, AFreshStartReplacesATaskWhoseUploadFailed) {
+  const JsonValue error = FailedUpload(
+      "f-fresh", {{"server", "cos"}, {"method", "POST"}, {"path", "/qr-records/*"}, {"kind", "http500"}},
+      "--part-size-mib=5 --retries=0");
+  EXPECT_EQ(error["error_code"].AsInteger(), 3);
+  ClearFaults();
+  // What the module does for codes 1, 5 and 6: the start message and the authorisation again.
+  const size_t from = log_.events.size();
+  Send("quick_record:start_transcode", StartMessage("f-fresh", base_, true));
+  Send("quick_record:upload_file_auth", AuthMessage("f-fresh", start_));
+  ASSERT_GE(WaitForEvent("quick_record:transcode_finish", "f-fresh", from), 0);
+  ASSERT_GE(WaitForEvent("quick_record:upload_file_complete", "f-fresh", from), 0);
+  EXPECT_EQ(ObjectMd5(start_), LocalMd5(base_ + ".mp4"));
+}
+
 TEST_F(TranscoderFaultTest, DroppedConnectionsGiveCodeTwoAndTheResumedUploadCompletes) {
   const JsonValue error = FailedUpload(
       "f-drop", {{"server", "cos"}, {"method", "PUT"}, {"path", "/qr-records/*"}, {"kind", "drop"}},

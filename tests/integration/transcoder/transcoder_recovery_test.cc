@@ -3,6 +3,9 @@
 
 #include <signal.h>
 
+#include <atomic>
+#include <thread>
+
 #include "host/util/file.h"
 #include "transcoder/upload_state.h"
 #include "transcoder_fixture.h"
@@ -53,6 +56,47 @@ TEST_F(TranscoderTest, AProcessKilledMidUploadIsRecoveredWithoutSendingAPartTwic
   const auto report = log_.Named("quick_record::data_report", "");
   ASSERT_FALSE(report.empty());
   EXPECT_GE(report.back().json["params"]["parts_kept"].AsInteger(), 2);
+}
+
+TEST_F(TranscoderTest, AProcessKilledWhileRecordingRecoversAndFollowsTheRestOfTheRecording) {
+  const std::string base = dir_.path() + "/still-recording";
+  const std::string mp4 = base + ".mp4";
+  SyntheticRecording recording;
+  ASSERT_TRUE(recording.Open(base, RecordingOptions(true)));
+  const auto start = StartRecord(alice_);
+  ASSERT_GT(StartTranscoder(), 0);
+  Send("quick_record:start_transcode", StartMessage("rec-r", base, false));
+  Send("quick_record:upload_file_auth", AuthMessage("rec-r", start));
+  bool recorded = false;
+  std::atomic<bool> first_half{false};
+  // Joined on every way out, so a failed assertion does not leave it running.
+  std::jthread recorder([&] {
+    recorded = recording.RecordSegment(3500, true);
+    first_half = true;
+    recorded = recording.RecordSegment(3500, true) && recorded && recording.Finish();
+  });
+  ASSERT_TRUE(WaitFor([&] { return first_half.load(); }));
+  ASSERT_TRUE(WaitFor([&] { return !log_.Named("quick_record:upload_file_upload_subpart_finished", "rec-r").empty(); }));
+  KillTranscoder();
+
+  // The recorder goes on; a new process takes the upload over and follows the streams again.
+  const size_t from = log_.events.size();
+  ASSERT_GT(StartTranscoder(), 0);
+  JsonValue recover = RecoverMessage(AuthMessage("rec-r", start), mp4);
+  recover.SetJsonObject("is_record_complete", false);
+  Send("quick_record:upload_file_recover_info", recover);
+  recorder.join();
+  ASSERT_TRUE(recorded);
+  Send("quick_record:recording_finish", std::string(R"({"instance_id": "rec-r", "record_time_duration": 7000})"));
+  const int complete = WaitForEvent("quick_record:upload_file_complete", "rec-r", from);
+  ASSERT_GE(complete, 0);
+  EXPECT_EQ(ObjectMd5(start), LocalMd5(mp4));
+  const int finished = log_.Find("quick_record:transcode_finish", "rec-r", from);
+  ASSERT_GE(finished, 0);
+  EXPECT_NEAR(EventAt(finished)["muxer_event_duration"].AsInteger(), 7000, 34);
+  const auto state = UploadStateFile::Load(UploadStateFile::PathFor(mp4));
+  ASSERT_TRUE(state);
+  EXPECT_EQ(AcceptedPartPuts(start), static_cast<int>(state->parts.size()));
 }
 
 TEST_F(TranscoderTest, EndingTheProcessLeavesItsStateWrittenAndRecoveryFinishesTheUpload) {

@@ -49,7 +49,7 @@ TEST_F(TranscoderTest, ARecordingIsUploadedWhileItGrowsAndTheObjectIsTheLocalMp4
   // Two segments with a pause between them, written at the pace of a live recorder on a thread
   // of its own while the test thread runs the host's main loop.
   bool recorded = false;
-  std::thread recorder([&] {
+  std::jthread recorder([&] {
     recorded = recording.RecordSegment(2500, true);
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
     recorded = recording.RecordSegment(2500, true) && recorded && recording.Finish();
