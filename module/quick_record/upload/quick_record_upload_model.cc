@@ -48,13 +48,12 @@ Variant ItemList(const std::vector<UploadingItem>& items, bool uploaded_only) {
 }  // namespace
 
 QuickRecordUploadModel::QuickRecordUploadModel()
-    : QuickRecordUploadModel(Dependencies{nullptr, QuickRecordTranscodeService::GetInstance(),
-                                          LocalRecordDataService::GetInstance(), nullptr, nullptr}) {}
+    : QuickRecordUploadModel(Dependencies{nullptr, QuickRecordTranscodeService::GetInstance(), nullptr, nullptr, nullptr}) {}
 
 QuickRecordUploadModel::QuickRecordUploadModel(Dependencies deps)
     : framework::ModelImpl(model_id::kQuickRecordUploadModel),
       deps_(std::move(deps)),
-      dao_(deps_.data_service),
+      dao_([service = deps_.data_service] { return service ? service : LocalRecordDataService::GetInstance(); }),
       subscriber_id_(framework::NewSubscriberId()) {
   BindMethods();
 }
@@ -68,7 +67,13 @@ void QuickRecordUploadModel::Init() {
   if (deps_.transcode) deps_.transcode->SetTranscodeDelegate(this);
   last_app_uid_ = kovani_common::utils::GetSelfAppUid();
   SubscribeSession();
-  InitTranscodeUploadTasks();
+  std::weak_ptr<ModelImpl> weak = weak_from_this();
+  start_up_timer_ = base::threading::CreateTimer(
+      [weak] {
+        if (auto self = std::static_pointer_cast<QuickRecordUploadModel>(weak.lock())) self->InitTranscodeUploadTasks();
+      },
+      FROM_HERE);
+  start_up_timer_->Start(kStartUpRecoveryDelayMs, false);
 }
 
 void QuickRecordUploadModel::UnInit() {
@@ -77,6 +82,7 @@ void QuickRecordUploadModel::UnInit() {
   }
   retry_timer_.reset();
   kill_process_timer_.reset();
+  start_up_timer_.reset();
   if (deps_.transcode) deps_.transcode->SetTranscodeDelegate(nullptr);
   framework::ModelImpl::UnInit();
 }
@@ -948,7 +954,7 @@ void QuickRecordUploadModel::SetStatus(UploadingItem* item, int64_t status) {
   dao_.UpdateUploadingItem(*item);
   FireTaskUploadStatus(*item);
   FireEvent(kFireDataStatusUpdate, item->ToVariant());
-  deps_.data_service->HandleLocalRecordRedDotDataByUploadStatus(item->instance_id, status);
+  dao_.DataService()->HandleLocalRecordRedDotDataByUploadStatus(item->instance_id, status);
 }
 
 void QuickRecordUploadModel::FireTaskUploadStatus(const UploadingItem& item) { FireEvent(kFireTaskUploadStatus, item.ToVariant()); }

@@ -50,6 +50,9 @@ class QuickRecordUploadModel : public framework::ModelImpl, public IQuickRecordT
   static constexpr size_t kMaxRunningTasks = 3;
   static constexpr int64_t kRetryTimerMs = 325000;
   static constexpr int64_t kKillProcessTimerMs = 600000;
+  // Start-up recovery waits this long after activation: it is not urgent, and a host that only
+  // runs a short command unloads the module before database work of the recovery could finish.
+  static constexpr int64_t kStartUpRecoveryDelayMs = 3000;
   static constexpr char kKeepTempFilesKey[] = "is_keep_record_temp_files";
   static constexpr char kTranscodeErrorFlagKey[] = "quick_record.transcode.error_flag";
   static constexpr char kTranscodeInfoKey[] = "quick_record.transcode.info";
@@ -62,7 +65,7 @@ class QuickRecordUploadModel : public framework::ModelImpl, public IQuickRecordT
   struct Dependencies {
     std::shared_ptr<QuickRecordServicePlugin> cloud;  // null: queried from the plug-in registry
     std::shared_ptr<QuickRecordTranscodeService> transcode;
-    std::shared_ptr<LocalRecordDataService> data_service;
+    std::shared_ptr<LocalRecordDataService> data_service;  // null: the process-wide one, on first use
     // The recording being made: its stream base paths and its recorded duration in ms. Empty:
     // asked of the recorder service.
     std::function<std::vector<std::string>()> base_paths;
@@ -167,6 +170,7 @@ class QuickRecordUploadModel : public framework::ModelImpl, public IQuickRecordT
   UploadRetryTable retry_table_;
   std::shared_ptr<base::threading::Timer> retry_timer_;
   std::shared_ptr<base::threading::Timer> kill_process_timer_;
+  std::shared_ptr<base::threading::Timer> start_up_timer_;
   // The item of the recording being made; empty between recordings.
   std::string current_instance_id_;
   // The instance id of the recording asked for, until the recorder starts it.

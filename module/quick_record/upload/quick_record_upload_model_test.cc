@@ -61,7 +61,7 @@ class UploadModelTest : public ::testing::Test {
     model_->Subscribe(Model::kFireTaskUploadStatus, 1, [this](int32_t, const Variant& item) {
       statuses_.push_back(item.GetString("k_instance_id") + ":" + std::to_string(item.GetInt64("k_upload_status")));
     });
-    env_.RunUntilIdle();
+    env_.FastForwardBy(Model::kStartUpRecoveryDelayMs);
   }
 
   void AnswerStart(int64_t code) {

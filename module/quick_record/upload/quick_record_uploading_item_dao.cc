@@ -34,8 +34,14 @@ SaveOrUpdateLocalDataColumnReqInfo ColumnsOf(const UploadingItem& item) {
 
 }  // namespace
 
-QuickRecordUploadingItemDao::QuickRecordUploadingItemDao(std::shared_ptr<LocalRecordDataService> data_service)
-    : data_service_(std::move(data_service)) {}
+QuickRecordUploadingItemDao::QuickRecordUploadingItemDao(
+    std::function<std::shared_ptr<LocalRecordDataService>()> data_service_of)
+    : data_service_of_(std::move(data_service_of)) {}
+
+std::shared_ptr<LocalRecordDataService> QuickRecordUploadingItemDao::DataService() {
+  if (!data_service_) data_service_ = data_service_of_();
+  return data_service_;
+}
 
 bool QuickRecordUploadingItemDao::BelongsToUser(const UploadingItem& item) const {
   if (item.app_uid == kovani_common::utils::GetSelfAppUid()) return true;
@@ -51,7 +57,7 @@ void QuickRecordUploadingItemDao::Load(std::function<void(const std::vector<Uplo
     request.page_size = 0;
     request.is_newer = true;  // every start time
     request.time = -1;
-    data_service_->GetDBLocalRecordListDataByStartTime(
+    DataService()->GetDBLocalRecordListDataByStartTime(
         request, [this, done](bool success, std::vector<LocalRecordDataInfo> rows) {
           // Items made while the rows were read (a recording started at once) stay.
           std::vector<UploadingItem> made = std::move(items_);
@@ -79,7 +85,7 @@ void QuickRecordUploadingItemDao::Clear() { items_.clear(); }
 void QuickRecordUploadingItemDao::InsertUploadingItem(const UploadingItem& item) {
   if (!BelongsToUser(item)) return;
   items_.push_back(item);
-  data_service_->SaveOrUpdateLocalDatas({item.ToLocalRecordData()}, [id = item.instance_id](PluginSaveOrUpdateLocalDataListResp resp) {
+  DataService()->SaveOrUpdateLocalDatas({item.ToLocalRecordData()}, [id = item.instance_id](PluginSaveOrUpdateLocalDataListResp resp) {
     if (!resp.success) KLOG(1) << "insert uploading item failed: " << id;
   });
 }
@@ -91,7 +97,7 @@ void QuickRecordUploadingItemDao::UpdateUploadingItem(const UploadingItem& item)
     return;
   }
   if (stored != &item) *stored = item;
-  data_service_->UpdateColumnData(ColumnsOf(item), [id = item.instance_id](PluginSaveOrUpdateLocalDataListResp resp) {
+  DataService()->UpdateColumnData(ColumnsOf(item), [id = item.instance_id](PluginSaveOrUpdateLocalDataListResp resp) {
     if (!resp.success) KLOG(1) << "update uploading item failed: " << id;
   });
 }
@@ -108,7 +114,7 @@ void QuickRecordUploadingItemDao::DeleteUploadingItem(const std::string& instanc
   static_cast<LocalRecordOwner&>(request) = Owner();
   request.key_kind = kLocalRecordKeyInstanceId;
   request.instance_id = instance_id;
-  data_service_->DeleteLocalDataByKeyId(request, [instance_id](bool success) {
+  DataService()->DeleteLocalDataByKeyId(request, [instance_id](bool success) {
     if (!success) KLOG(1) << "delete uploading item failed: " << instance_id;
   });
 }
@@ -145,7 +151,7 @@ void QuickRecordUploadingItemDao::MoveOldDataToDBIfNeed(std::function<void()> do
     rows.push_back(item.ToLocalRecordData());
   }
   KLOG(6) << "move old uploading items to db: " << rows.size();
-  data_service_->SaveOrUpdateLocalDatas(rows, [done = std::move(done)](PluginSaveOrUpdateLocalDataListResp resp) {
+  DataService()->SaveOrUpdateLocalDatas(rows, [done = std::move(done)](PluginSaveOrUpdateLocalDataListResp resp) {
     if (!resp.success) KLOG(1) << "move old uploading items failed";
     done();
   });

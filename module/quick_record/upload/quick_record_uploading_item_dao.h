@@ -16,7 +16,10 @@ class QuickRecordUploadingItemDao {
  public:
   static constexpr char kOldItemListKey[] = "quick_record.uploading_item_list";
 
-  explicit QuickRecordUploadingItemDao(std::shared_ptr<LocalRecordDataService> data_service);
+  // The data service is asked for on first use: making it opens the database, which a host that
+  // only activates the module for a moment should not pay for.
+  explicit QuickRecordUploadingItemDao(std::function<std::shared_ptr<LocalRecordDataService>()> data_service_of);
+  std::shared_ptr<LocalRecordDataService> DataService();
 
   // Reads the user's quick recordings that have an upload status (older versions' list is moved
   // in first); `done` gets the items once they are in memory.
@@ -41,6 +44,7 @@ class QuickRecordUploadingItemDao {
  private:
   bool BelongsToUser(const UploadingItem& item) const;
 
+  std::function<std::shared_ptr<LocalRecordDataService>()> data_service_of_;
   std::shared_ptr<LocalRecordDataService> data_service_;
   std::vector<UploadingItem> items_;
 };
