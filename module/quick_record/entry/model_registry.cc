@@ -12,6 +12,7 @@
 #include "module/quick_record/model/quick_record_time_model.h"
 #include "module/quick_record/model/quick_record_vorta_config_model.h"
 #include "module/quick_record/model/screen_selector_model.h"
+#include "module/quick_record/upload/quick_record_upload_model.h"
 
 namespace quick_record {
 namespace {
@@ -40,6 +41,7 @@ const std::map<int32_t, Factory>& Factories() {
       {model_id::kQuickRecordShortcutModel, &Make<QuickRecordShortcutModel>},
       {model_id::kQuickRecordSchemeModel, &Make<QuickRecordSchemeModel>},
       {model_id::kScreenSelectorModel, &Make<ScreenSelectorModel>},
+      {model_id::kQuickRecordUploadModel, &Make<QuickRecordUploadModel>},
       {model_id::kMeetlogVideoShareCompanyGrantAssignModel, &MakeCompanyGrantAssignModel},
   };
   return factories;

@@ -34,6 +34,8 @@ class RecordingSessionXvfbTest : public CloudServiceTest {
     ASSERT_TRUE(display_.Start(1280, 720)) << display_.error();
     setenv("DISPLAY", display_.name().c_str(), 1);
     CloudServiceTest::SetUp();
+    // The upload model keeps its items in the user's local record database: this test's own.
+    setenv("XDG_DATA_HOME", (dir_.path() + "/data_home").c_str(), 1);
     app_->user_config()->Set(QuickRecordRecorderModel::kSavePathKey, dir_.path() + "/recordings");
     Activate();
     session_ = quick_record::ModuleModelOf(quick_record::model_id::kQuickRecordModel);
@@ -74,29 +76,6 @@ class RecordingSessionXvfbTest : public CloudServiceTest {
   // Lets the loopers run for `ms` of real time.
   void Run(int64_t ms) { loopers_.RunMainLoopUntil([] { return false; }, ms); }
 
-  // What the upload model does once the session asked for a start: ask the back end for the
-  // start data and hand the answer to the session.
-  void AuthoriseStart(const std::string& subject) {
-    std::shared_ptr<quick_record::QuickRecordServicePlugin> cloud;
-    ASSERT_TRUE(kovanisdk::plugin::QueryPluginInterface(quick_record::kPluginModuleId,
-                                                        quick_record::kServicePluginName, &cloud));
-    auto info = std::make_shared<quick_record::QuickRecordStartRecordInfo>();
-    info->subject = subject;
-    info->record_start_time = "1780000000000";
-    info->creator_instance_id = "xvfb-session";
-    std::shared_ptr<quick_record::QuickRecordStartRecordResult> answer;
-    bool answered = false;
-    cloud->RequestStartRecord("xvfb-session", info, /*use_quic=*/false,
-                              [&](const std::string&, int32_t, const std::string&, int64_t biz,
-                                  const std::shared_ptr<quick_record::QuickRecordStartRecordResult>& result) {
-                                answered = true;
-                                if (biz == 0) answer = result;
-                              });
-    ASSERT_TRUE(Wait([&] { return answered; })) << backend_->log();
-    ASSERT_TRUE(answer) << backend_->log();
-    std::dynamic_pointer_cast<quick_record::IQuickRecordDelegate>(session_)->OnStartQuickRecordAuthResponse(answer);
-  }
-
   quickrec::testing::XvfbDisplay display_;
   // The models subscribe to each other too: the test needs an id of its own.
   const framework::SubscriberId subscriber_ = framework::NewSubscriberId();
@@ -112,9 +91,10 @@ TEST_F(RecordingSessionXvfbTest, StartPauseResumeCompleteLeavesADatedRecording) 
   start.Set("subject", "Xvfb session");
   start.Set("record_start_time", "1780000000");
   ASSERT_TRUE(Call(session_, QuickRecordModel::kInvokeStartQuickRecord, start));
-  AuthoriseStart("Xvfb session");
-  const std::string record_id = std::dynamic_pointer_cast<QuickRecordModel>(session_)->record_id();
-  ASSERT_FALSE(record_id.empty());
+  // The upload model asks the back end for the start data and hands the answer to the session.
+  auto session = std::dynamic_pointer_cast<QuickRecordModel>(session_);
+  ASSERT_TRUE(Wait([&] { return !session->record_id().empty(); })) << backend_->log();
+  const std::string record_id = session->record_id();
 
   Variant flags = Variant::MakeMap();
   flags.Set("record_flags", 1);
