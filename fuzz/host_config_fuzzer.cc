@@ -1,24 +1,19 @@
 // HostConfig::Load on any configuration file; what it accepts must survive ToVariant and
 // FromVariant unchanged.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "fuzz/fuzz_temp_dir.h"
 #include "host/app/host_config.h"
 
 namespace {
 
 const std::string& ConfigPath() {
-  static const std::string path = [] {
-    const auto dir = std::filesystem::temp_directory_path() / ("qr-fuzz-config-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    return (dir / "config.json").string();
-  }();
+  static const FuzzTempDir dir("config");
+  static const std::string path = dir.File("config.json");
   return path;
 }
 

@@ -1,25 +1,21 @@
 // The raw stream reader on any index and data file, as another process may leave them: the index
 // grows in two steps so Refresh runs on a torn tail, then every listed frame is read.
-#include <unistd.h>
-
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "fuzz/fuzz_temp_dir.h"
 #include "host/media/stream/raw_stream_reader.h"
 
 namespace {
 
 const std::string& DataPath() {
-  static const std::string path = [] {
-    const auto dir = std::filesystem::temp_directory_path() / ("qr-fuzz-raw-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    return (dir / "stream.kovtv").string();
-  }();
+  static const FuzzTempDir dir("raw");
+  static const std::string path = dir.File("stream.kovtv");
   return path;
 }
 
