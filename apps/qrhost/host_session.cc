@@ -2,11 +2,8 @@
 
 namespace qrhost {
 
-std::unique_ptr<HostSession> HostSession::Open(const std::string& module_path, const std::string& config_path,
-                                               std::optional<bool> in_meeting, std::string* error) {
-  host::app::HostConfig config;
-  if (!host::app::HostConfig::Load(config_path, &config, error)) return nullptr;
-  if (in_meeting) config.in_meeting = *in_meeting;
+std::unique_ptr<HostSession> HostSession::Open(const std::string& module_path, host::app::HostConfig config,
+                                               std::string* error) {
   std::unique_ptr<HostSession> session(new HostSession(std::move(config)));
   session->library_ = host::app::ModuleLibrary::Load(module_path, error);
   if (!session->library_) return nullptr;

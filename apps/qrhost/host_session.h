@@ -1,7 +1,6 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "host/app/host_application.h"
@@ -14,10 +13,9 @@ namespace qrhost {
 // module library, torn down in the reverse order.
 class HostSession {
  public:
-  // Null with a one-line `*error` when the configuration or the module cannot be loaded.
-  // `in_meeting` overrides the configuration's "in_meeting" when set.
-  static std::unique_ptr<HostSession> Open(const std::string& module_path, const std::string& config_path,
-                                           std::optional<bool> in_meeting, std::string* error);
+  // Null with a one-line `*error` when the module cannot be loaded.
+  static std::unique_ptr<HostSession> Open(const std::string& module_path, host::app::HostConfig config,
+                                           std::string* error);
   ~HostSession();
 
   base::threading::HostLoopers& loopers() { return loopers_; }

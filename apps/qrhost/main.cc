@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "apps/qrhost/embedded_backend.h"
 #include "apps/qrhost/host_session.h"
+#include "apps/qrhost/qrhost_backend.h"
 #include "apps/qrhost/qrhost_info.h"
 #include "apps/qrhost/qrhost_meeting_history.h"
 #include "apps/qrhost/qrhost_record_raw.h"
@@ -30,18 +32,29 @@ void PrintUsage(std::ostream& out) {
          "  demo         the main job: a 3 s raw recording\n"
          "  add-meeting-recording  put local meeting recordings into the user's meeting history:\n"
          "               --file PATH [--file PATH]... [--meeting-id ID] [--period-id ID]\n"
-         "               [--meeting-code CODE] [--subject TEXT] [--time WALL_SECONDS]\n";
+         "               [--meeting-code CODE] [--subject TEXT] [--time WALL_SECONDS]\n"
+         "  backend status|start|stop  the embedded back end, which qrhost starts when the\n"
+         "               configuration names none (see docs/embedded-backend.md)\n";
+}
+
+// The directory this binary is in ("" when unknown).
+std::string BinDirectory() {
+  char self[4096];
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return "";
+  const std::string path(self, static_cast<size_t>(n));
+  return path.substr(0, path.rfind('/'));
 }
 
 // libquick_record_module.so in the lib directory beside the binary's bin directory.
 std::string DefaultModulePath() {
-  char self[4096];
-  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n <= 0) return "libquick_record_module.so";
-  std::string path(self, static_cast<size_t>(n));
-  path = path.substr(0, path.rfind('/'));  // bin
-  path = path.substr(0, path.rfind('/'));  // build root
-  return path + "/lib/libquick_record_module.so";
+  const std::string bin = BinDirectory();
+  if (bin.empty()) return "libquick_record_module.so";
+  return bin.substr(0, bin.rfind('/')) + "/lib/libquick_record_module.so";
+}
+
+qrhost::EmbeddedBackend MakeEmbeddedBackend() {
+  return qrhost::EmbeddedBackend(BinDirectory() + "/qr-backend", qrhost::EmbeddedBackendPaths::FromEnvironment());
 }
 
 // Parses the options of record-raw; false (with a message) for anything it does not know.
@@ -145,13 +158,26 @@ int main(int argc, char** argv) {
   if (command == "record-raw" && !ParseRecordRaw(args, &record_options)) return 2;
   qrhost::AddMeetingRecordingOptions meeting_options;
   if (command == "add-meeting-recording" && !ParseAddMeetingRecording(args, &meeting_options)) return 2;
-  if (command != "info" && command != "record-raw" && command != "demo" && command != "add-meeting-recording") {
+  const bool backend_command =
+      command == "backend" && args.size() == 2 && (args[1] == "status" || args[1] == "start" || args[1] == "stop");
+  if (command != "info" && command != "record-raw" && command != "demo" && command != "add-meeting-recording" &&
+      !backend_command) {
     PrintUsage(std::cerr);
     return 2;
   }
 
   std::string error;
-  auto session = qrhost::HostSession::Open(module_path, config_path, in_meeting, &error);
+  host::app::HostConfig config;
+  if (!host::app::HostConfig::Load(config_path, &config, &error)) {
+    std::cerr << "qrhost: " << error << "\n";
+    return 2;
+  }
+  if (in_meeting) config.in_meeting = *in_meeting;
+  if (backend_command) {
+    auto backend = MakeEmbeddedBackend();
+    return qrhost::RunBackendCommand(args[1], config, backend, std::cout, std::cerr);
+  }
+  auto session = qrhost::HostSession::Open(module_path, std::move(config), &error);
   if (!session) {
     std::cerr << "qrhost: " << error << "\n";
     return 2;

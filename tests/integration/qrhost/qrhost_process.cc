@@ -3,6 +3,34 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+#include "host/util/scoped_temp_dir.h"
+
+namespace {
+
+class PrivateHome : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    ::setenv("XDG_DATA_HOME", dir_.Child("data").c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", dir_.Child("run").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", dir_.Child("config").c_str(), 1);
+    ::unsetenv("QUICKREC_CONFIG");
+  }
+  void TearDown() override { RunQrhost("backend stop", true); }
+  const std::string& path() const { return dir_.path(); }
+
+ private:
+  util::file::ScopedTempDir dir_;
+};
+
+PrivateHome* const home = static_cast<PrivateHome*>(::testing::AddGlobalTestEnvironment(new PrivateHome));
+
+}  // namespace
+
+const std::string& QrhostTestHome() { return home->path(); }
 
 ProcessRun RunQrhost(const std::string& args, bool headless) {
   const std::string command =
