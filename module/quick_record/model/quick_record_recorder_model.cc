@@ -67,8 +67,11 @@ QuickRecordRecorderModel::QuickRecordRecorderModel() : framework::ModelImpl(mode
   }
 
   BindMethod(kInvokeFuncStartRecord, [this](const Variant& args, Variant* result) { return InvokeFuncStartRecord(args, result); });
+  // A camera-only recording has no screen frame to take its cover from; it is taken from the
+  // camera before the picture goes away, at the first pause or the stop, whichever comes first.
   BindMethod(kInvokePauseRecord, [this](const Variant&, Variant* result) {
     auto recorder = Recorder();
+    if (recorder) recorder->CheckNeedSaveCoverForCameraMode();
     const bool paused = recorder && recorder->Pause();
     if (result) *result = paused;
     FireEvent(kEventPaused);
@@ -76,6 +79,7 @@ QuickRecordRecorderModel::QuickRecordRecorderModel() : framework::ModelImpl(mode
   });
   BindMethod(kInvokeStopRecord, [this](const Variant&, Variant* result) {
     auto recorder = Recorder();
+    if (recorder) recorder->CheckNeedSaveCoverForCameraMode();
     const bool stopped = recorder && recorder->Stop();
     if (result) *result = stopped;
     config_.float_window_area = Variant();

@@ -164,6 +164,33 @@ TEST_F(QuickRecordRecorderModelTest, PauseResumeAndStopGoThroughTheRecorder) {
   EXPECT_EQ(states, (std::vector<int32_t>{2, 3, 2, 0}));
 }
 
+TEST_F(QuickRecordRecorderModelTest, ACameraOnlyRecordingTakesItsCoverOnceAtTheFirstPauseOrTheStop) {
+  ASSERT_TRUE(Call(Model::kInvokeFuncStartRecord, Flags(kRecordFlagCamera)));
+  const std::string cover = recorder_->cover_path();
+  EXPECT_TRUE(engine_.cover_paths.empty()) << "no screen frame brings a cover";
+  ASSERT_TRUE(Call(Model::kInvokePauseRecord));
+  EXPECT_EQ(engine_.cover_paths, std::vector<std::string>{cover});
+  Variant resume = Variant::MakeMap();
+  resume.Set("enable_mic", true);
+  ASSERT_TRUE(Call(Model::kInvokeResumeRecord, resume));
+  ASSERT_TRUE(Call(Model::kInvokeStopRecord));
+  EXPECT_EQ(engine_.cover_paths.size(), 1u) << "the cover is saved once";
+}
+
+TEST_F(QuickRecordRecorderModelTest, ACameraCoverThatFailedIsTriedAgainAtTheStopAndScreensAreLeftAlone) {
+  engine_.cover_result = kvp::av::kErrNoFrame;
+  ASSERT_TRUE(Call(Model::kInvokeFuncStartRecord, Flags(kRecordFlagCamera)));
+  ASSERT_TRUE(Call(Model::kInvokePauseRecord));
+  engine_.cover_result = kvp::av::kOk;
+  ASSERT_TRUE(Call(Model::kInvokeStopRecord));
+  EXPECT_EQ(engine_.cover_paths.size(), 2u);
+
+  engine_.cover_paths.clear();
+  ASSERT_TRUE(Call(Model::kInvokeFuncStartRecord, Flags(kRecordFlagScreen | kRecordFlagCamera)));
+  ASSERT_TRUE(Call(Model::kInvokeStopRecord));
+  EXPECT_TRUE(engine_.cover_paths.empty()) << "a screen recording takes its cover from a screen frame";
+}
+
 TEST_F(QuickRecordRecorderModelTest, TheFullHdRuleDecidesTheDefaultOutput) {
   app_.config()->SetValue("quick_record_ability", "rule_for_full_hd", Variant(R"({"min_memory_mb": 1000000000})"));
   ASSERT_TRUE(Call(Model::kInvokeFuncStartRecord, Flags(kRecordFlagScreen)));
