@@ -1,65 +1,12 @@
 // The MP4 qr-transcoder uploads, served by qr-backend and played by headless Chromium from start
 // to end: what a viewer's browser makes of it, not only what FFmpeg's own tools accept.
 
-#include <condition_variable>
-#include <map>
-#include <mutex>
-
 #include "headless_chromium.h"
-#include "host/util/file.h"
-#include "test_http_server.h"
 #include "transcoder_fixture.h"
+#include "video_playback.h"
 
 namespace qr_transcoder::testing {
 namespace {
-
-// The page mutes the video (autoplay), plays it and reports what the element saw at the first
-// media error or at its end: the duration it reported once its metadata loaded, how far it
-// played, and whether it passed 2 s.
-constexpr char kPage[] = R"html(<!doctype html>
-<video id="v" muted playsinline></video>
-<script>
-const v = document.getElementById('v');
-let duration = -1, passed2 = false, sent = false;
-function report(event) {
-  if (sent) return;
-  sent = true;
-  const q = new URLSearchParams({event, duration, passed2, time: v.currentTime,
-                                 error: v.error ? v.error.code + ' ' + v.error.message : ''});
-  fetch('/report?' + q.toString());
-}
-v.addEventListener('loadedmetadata', () => {
-  duration = v.duration;
-  v.play().catch(e => report('play refused: ' + e));
-});
-v.addEventListener('timeupdate', () => { if (v.currentTime > 2.0) passed2 = true; });
-v.addEventListener('error', () => report('error'));
-v.addEventListener('ended', () => report('ended'));
-v.src = SOURCE;
-</script>
-)html";
-
-// What the page reported; the HTTP server's thread fills it.
-class PageReport {
- public:
-  void Set(const httplib::Params& params) {
-    std::lock_guard lock(mutex_);
-    if (!fields_.empty()) return;
-    for (const auto& [name, value] : params) fields_[name] = value;
-    arrived_.notify_all();
-  }
-  // The fields, or none when the page did not report within `timeout`.
-  std::map<std::string, std::string> Wait(std::chrono::milliseconds timeout) {
-    std::unique_lock lock(mutex_);
-    arrived_.wait_for(lock, timeout, [&] { return !fields_.empty(); });
-    return fields_;
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable arrived_;
-  std::map<std::string, std::string> fields_;
-};
 
 TEST_F(TranscoderTest, TheUploadedMp4PlaysInChromiumFromStartToEnd) {
   if (quickrec::testing::HeadlessChromium::Find().empty()) {
@@ -82,26 +29,9 @@ TEST_F(TranscoderTest, TheUploadedMp4PlaysInChromiumFromStartToEnd) {
               httplib::detail::encode_query_param(value) + "&";
   }
   source.pop_back();
-  PageReport report;
-  host_net_test::TestHttpServer pages([&](httplib::Server& server) {
-    std::string page = kPage;
-    page.replace(page.find("SOURCE"), 6, "'" + source + "'");
-    server.Get("/", [page](const httplib::Request&, httplib::Response& response) {
-      response.set_content(page, "text/html");
-    });
-    server.Get("/report", [&](const httplib::Request& request, httplib::Response& response) {
-      report.Set(request.params);
-      response.set_content("", "text/plain");
-    });
-  });
-  const std::string profile = dir_.path() + "/chromium-profile";
-  ASSERT_TRUE(util::file::MakePath(profile));
-  quickrec::testing::HeadlessChromium chromium;
-  ASSERT_TRUE(chromium.Open(pages.Url("/"), profile));
   // A start of a few seconds on a busy machine, then 3 s of playing.
-  auto fields = report.Wait(std::chrono::seconds(20));
-  chromium.Close();
-
+  auto fields = quickrec::testing::PlayVideoPage("<!doctype html><video src=\"" + source + "\"></video>",
+                                                 dir_.path() + "/chromium-profile", std::chrono::seconds(20));
   ASSERT_FALSE(fields.empty()) << "the page did not report within 20 s";
   EXPECT_EQ(fields["event"], "ended") << fields["error"];
   EXPECT_EQ(fields["error"], "");
