@@ -13,7 +13,9 @@
 #include "apps/qrhost/qrhost_backend.h"
 #include "apps/qrhost/qrhost_info.h"
 #include "apps/qrhost/qrhost_meeting_history.h"
+#include "apps/qrhost/qrhost_record.h"
 #include "apps/qrhost/qrhost_record_raw.h"
+#include "apps/qrhost/record_options.h"
 #include "host/app/host_config.h"
 #include "host/base/logging/logger.h"
 #include "host/sdk/kovani_common/account.h"
@@ -27,6 +29,10 @@ void PrintUsage(std::ostream& out) {
          "  --in-meeting  act as if the user were in a meeting (overrides \"in_meeting\" of the config)\n"
          "commands:\n"
          "  info         load and activate the module, print what it contributed, deactivate\n"
+         "  record       record, upload and print the link (the back end is the configured one, else\n"
+         "               the embedded one): [--screen ID | --window ID | --camera | --screen-and-camera]\n"
+         "               [--title TEXT] [--seconds N] [--no-mic] [--json]\n"
+         "               keys: space pause/resume, m mic, c camera, s system sound, Enter finish, Esc cancel\n"
          "  record-raw   record with the module's recorder (no cloud) and print the files:\n"
          "               [--seconds N] [--screen ID | --window ID] [--camera] [--out DIR]\n"
          "  demo         the main job: a 3 s raw recording\n"
@@ -156,11 +162,14 @@ int main(int argc, char** argv) {
   const std::string command = args.empty() ? "info" : args.front();
   qrhost::RecordRawOptions record_options;
   if (command == "record-raw" && !ParseRecordRaw(args, &record_options)) return 2;
+  qrhost::RecordOptions record;
+  if (command == "record" && !qrhost::ParseRecordOptions(args, &record, std::cerr)) return 2;
   qrhost::AddMeetingRecordingOptions meeting_options;
   if (command == "add-meeting-recording" && !ParseAddMeetingRecording(args, &meeting_options)) return 2;
   const bool backend_command =
       command == "backend" && args.size() == 2 && (args[1] == "status" || args[1] == "start" || args[1] == "stop");
-  if (command != "info" && command != "record-raw" && command != "demo" && command != "add-meeting-recording" &&
+  const bool records = command == "record";
+  if (command != "info" && command != "record-raw" && !records && command != "add-meeting-recording" &&
       !backend_command) {
     PrintUsage(std::cerr);
     return 2;
@@ -173,9 +182,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (in_meeting) config.in_meeting = *in_meeting;
-  if (backend_command) {
-    auto backend = MakeEmbeddedBackend();
-    return qrhost::RunBackendCommand(args[1], config, backend, std::cout, std::cerr);
+  auto backend = MakeEmbeddedBackend();
+  if (backend_command) return qrhost::RunBackendCommand(args[1], config, backend, std::cout, std::cerr);
+  if (records && !qrhost::UseBackend(&config, backend, &error)) {
+    std::cerr << "qrhost: " << error << "\n";
+    return 1;
   }
   auto session = qrhost::HostSession::Open(module_path, std::move(config), &error);
   if (!session) {
@@ -190,5 +201,6 @@ int main(int argc, char** argv) {
   if (command == "add-meeting-recording") {
     return qrhost::RunAddMeetingRecording(*session, meeting_options, std::cout, std::cerr);
   }
+  if (records) return qrhost::RunRecord(*session, record, std::cout, std::cerr);
   return qrhost::RunRecordRaw(*session, record_options, std::cout, std::cerr);
 }

@@ -22,7 +22,9 @@ TEST(QrhostRecordRawTest, RecordsTheTestScreenWithoutADisplay) {
 }
 
 TEST(QrhostRecordRawTest, BadOptionsAreRefusedBeforeAnythingStarts) {
-  for (const char* args : {"record-raw --seconds 0", "record-raw --seconds x", "record-raw --bogus", "nonsense"}) {
+  for (const char* args : {"record-raw --seconds 0", "record-raw --seconds x", "record-raw --bogus", "nonsense",
+                           "record --seconds 0", "record --screen 1 --camera", "record --title", "record --bogus",
+                           "backend restart"}) {
     const ProcessRun run = RunQrhost(std::string("--config /nonexistent/config.json ") + args, true);
     EXPECT_EQ(run.exit_code, 2) << args << "\n" << run.output;
   }

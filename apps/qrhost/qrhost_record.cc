@@ -1,0 +1,388 @@
+#include "apps/qrhost/qrhost_record.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+
+#include "apps/qrhost/record_page_host.h"
+#include "apps/qrhost/terminal.h"
+#include "host/app/host_app_model.h"
+#include "host/framework/module/module_service.h"
+#include "host/framework/navigation/navigator_service.h"
+
+namespace qrhost {
+namespace {
+
+using base::variant::Variant;
+using Clock = std::chrono::steady_clock;
+
+constexpr char kModuleName[] = "quick_record";
+
+// The module's pages by the ids and names under which the framework knows them.
+namespace main_page {
+constexpr char kName[] = "new_recording";
+constexpr int32_t kViewModelId = 0x13b621ac;
+constexpr int kActionStart = 0x54956;
+constexpr int kActionCheckSpace = 0x65bf0;
+constexpr int32_t kPropertyMeetingState = 435051;
+constexpr int32_t kPropertyUploadState = 978340;
+constexpr char kRecordEnable[] = "QuickRecordUpdateQuickRecordStateFields_kBooleanRecordEnable";
+constexpr char kCheckScene[] = "QuickRecordNoticeSpaceInfoDataFields_kIntegerCheckScene";
+constexpr char kNoticeShown[] = "QuickRecordNoticeSpaceInfoDataFields_kBooleanShouldShow";
+constexpr char kNoticeStartEnable[] = "QuickRecordNoticeSpaceInfoDataFields_kBooleanStartRecordEnable";
+constexpr char kUploadProgress[] = "QuickRecordUpdateUploadingStateFields_kDoubleUploadProgress";
+}  // namespace main_page
+
+namespace settings_page {
+constexpr char kName[] = "select_setting";
+constexpr int32_t kViewModelId = 0x2830d646;
+constexpr int kActionSelectMode = 0x31bd2;
+constexpr int kActionEnableMic = 0xde64e;
+constexpr int kActionSetDefaultScreen = 0xdfc87;
+}  // namespace settings_page
+
+namespace count_down_page {
+constexpr int kActionStart = 1;
+constexpr int32_t kPropertyViewData = 1;
+constexpr int32_t kPropertyResult = 2;
+}  // namespace count_down_page
+
+namespace bar_page {
+constexpr int kActionButton = 0x98298;
+constexpr int32_t kPropertyDuration = 446425;
+constexpr int32_t kPropertyPaused = 751408;
+constexpr int32_t kPropertyTip = 361182;
+constexpr int32_t kPropertyCamera = 935747;
+constexpr int32_t kPropertySystemSound = 181419;
+constexpr int32_t kPropertyVolume = 604968;
+// "opt_type" of the buttons.
+constexpr int kOpenMic = 0, kCloseMic = 1, kOpenCamera = 2, kCloseCamera = 3, kResume = 4, kCancel = 5,
+              kFinish = 7, kPause = 8, kOpenSound = 9, kCloseSound = 10;
+}  // namespace bar_page
+
+namespace ending_page {
+constexpr int32_t kPropertyRecord = 1;
+constexpr int64_t kUploaded = 2;
+constexpr int64_t kFailed = 3;
+}  // namespace ending_page
+
+constexpr auto kCountDownWait = std::chrono::seconds(20);
+constexpr auto kBarWait = std::chrono::seconds(15);
+constexpr auto kLinkWait = std::chrono::seconds(180);
+constexpr int64_t kSliceMs = 50;
+
+std::string Bar(double fraction, int width) {
+  const int filled = static_cast<int>(std::lround(std::clamp(fraction, 0.0, 1.0) * width));
+  return "[" + std::string(filled, '#') + std::string(width - filled, '.') + "]";
+}
+
+std::string Megabytes(int64_t bytes) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
+  return text;
+}
+
+// A published switch state: a bool, or a map with one of the usual keys.
+bool SwitchOn(const Variant& state, bool def) {
+  if (state.IsNull()) return def;
+  if (state.IsMap()) {
+    for (const char* key : {"is_on", "open", "state", "enable"}) {
+      if (state.Has(key)) return state.Get(key).AsBool(def);
+    }
+    return def;
+  }
+  return state.AsBool(def);
+}
+
+// One run of `qrhost record`: what the terminal shows and sends, phase by phase.
+class RecordRun {
+ public:
+  RecordRun(HostSession& session, const RecordOptions& options, std::ostream& out, std::ostream& err)
+      : session_(session), options_(options), out_(out), err_(err) {
+    framework::GetNavigatorService().SetPageHost(&pages_);
+  }
+  ~RecordRun() {
+    pages_.CloseOwnPages();
+    framework::GetNavigatorService().SetPageHost(nullptr);
+  }
+
+  int Run() {
+    EnableGlobalShortcuts();
+    if (!pages_.OpenOwnPage(main_page::kName, kModuleName, main_page::kViewModelId) ||
+        !pages_.OpenOwnPage(settings_page::kName, kModuleName, settings_page::kViewModelId)) {
+      return Fail("the module has no new-recording page");
+    }
+    if (!Check()) return 1;
+    Choose();
+    terminal_.Draw("starting...");
+    pages_.Dispatch(main_page::kName, main_page::kActionStart, Variant::MakeMap());
+    if (!CountDown()) return 1;
+    if (!Record()) return 1;
+    return Upload();
+  }
+
+ private:
+  // The new-recording page's checks: meeting, machine, cloud space.
+  bool Check() {
+    terminal_.Draw("checking the meeting state, the machine and the cloud space...");
+    Variant scene = Variant::MakeMap();
+    scene.Set(main_page::kCheckScene, 0);
+    pages_.Dispatch(main_page::kName, main_page::kActionCheckSpace, scene);
+    Pump(200);
+    if (SwitchOn(pages_.Property(main_page::kName, main_page::kPropertyMeetingState), false)) {
+      return Refuse("you are in a meeting; quick recording is not available during a meeting");
+    }
+    if (!pages_.Field(main_page::kName, main_page::kRecordEnable).AsBool(true)) {
+      return Refuse("recording is not enabled on this machine");
+    }
+    if (pages_.Field(main_page::kName, main_page::kNoticeShown).AsBool(false) &&
+        !pages_.Field(main_page::kName, main_page::kNoticeStartEnable).AsBool(true)) {
+      return Refuse("no cloud space is left for a recording");
+    }
+    return true;
+  }
+
+  // The settings panel's choices: mode, screen, microphone.
+  void Choose() {
+    Variant mode = Variant::MakeMap();
+    mode.Set("select_mode", options_.mode);
+    pages_.Dispatch(settings_page::kName, settings_page::kActionSelectMode, mode);
+    if (!options_.monitor_id.empty()) {
+      Variant screen = Variant::MakeMap();
+      screen.Set("view_params", Variant::MakeMap().Set("default_monitor_uuid", options_.monitor_id));
+      pages_.Dispatch(settings_page::kName, settings_page::kActionSetDefaultScreen, screen);
+    }
+    Variant mic = Variant::MakeMap();
+    mic.Set("enable", options_.mic);
+    pages_.Dispatch(settings_page::kName, settings_page::kActionEnableMic, mic);
+    mic_on_ = options_.mic;
+    camera_on_ = options_.mode != 2;
+    Pump(0);
+  }
+
+  // 3-2-1 on the count-down page; true once the control bar is open.
+  bool CountDown() {
+    if (!PumpUntil([&] { return pages_.IsOpen(RecordPageHost::kCountDown) || pages_.IsOpen(RecordPageHost::kBottomBar); },
+                   kCountDownWait)) {
+      return Refuse("the recording did not start");
+    }
+    // A drawn count-down starts its animation when it is shown.
+    if (pages_.IsOpen(RecordPageHost::kCountDown)) {
+      pages_.Dispatch(RecordPageHost::kCountDown, count_down_page::kActionStart, Variant::MakeMap());
+    }
+    const bool opened = PumpUntil(
+        [&] {
+          const Variant data = pages_.Property(RecordPageHost::kCountDown, count_down_page::kPropertyViewData);
+          const int32_t number = data.GetInt32("count_down_number");
+          if (number > 0) terminal_.Draw("recording starts in " + std::to_string(number) + "...");
+          const Variant result = pages_.Property(RecordPageHost::kCountDown, count_down_page::kPropertyResult);
+          if (result.IsMap() && !result.GetBool("finished")) cancelled_in_count_down_ = true;
+          return pages_.IsOpen(RecordPageHost::kBottomBar) || cancelled_in_count_down_;
+        },
+        kCountDownWait + kBarWait);
+    if (cancelled_in_count_down_) return Refuse("the count-down was cancelled");
+    if (!opened) return Refuse("the control bar did not open");
+    return true;
+  }
+
+  // The control bar until the recording is finished (true) or cancelled.
+  bool Record() {
+    const auto started = Clock::now();
+    const double seconds =
+        options_.seconds > 0 ? options_.seconds : (terminal_.interactive() ? 0 : RecordOptions::kDefaultSeconds);
+    const auto until = started + std::chrono::milliseconds(static_cast<int64_t>(std::llround(seconds * 1000)));
+    while (pages_.IsOpen(RecordPageHost::kBottomBar)) {
+      if (seconds > 0 && Clock::now() >= until && !confirming_) {
+        Finish();
+        break;
+      }
+      if (!HandleKey(terminal_.ReadKey())) break;
+      DrawBar();
+      Pump(kSliceMs);
+    }
+    terminal_.EndLine();
+    if (!finished_) {
+      // The bar closed without a finish: the recording was cancelled or ended by the host.
+      return Refuse(pages_.IsOpen(RecordPageHost::kEnding) ? "the recording ended" : "the recording was cancelled");
+    }
+    return true;
+  }
+
+  // False once the run is to leave the bar.
+  bool HandleKey(int key) {
+    if (key < 0) return true;
+    if (confirming_) {
+      if (key != 'y' && key != 'Y' && key != 'n' && key != 'N') return true;
+      confirming_ = false;
+      const bool cancel = key == 'y' || key == 'Y';
+      terminal_.EndLine();
+      terminal_.Draw(cancel ? "cancelling the recording" : "recording goes on");
+      terminal_.EndLine();
+      Button(cancel ? bar_page::kCancel : bar_page::kResume, cancel);
+      return true;
+    }
+    switch (key) {
+      case ' ':
+        Button(Paused() ? bar_page::kResume : bar_page::kPause);
+        return true;
+      case 'm':
+        Button(mic_on_ ? bar_page::kCloseMic : bar_page::kOpenMic);
+        mic_on_ = !mic_on_;
+        return true;
+      case 'c':
+        Button(CameraOn() ? bar_page::kCloseCamera : bar_page::kOpenCamera);
+        camera_on_ = !CameraOn();
+        return true;
+      case 's':
+        Button(SoundOn() ? bar_page::kCloseSound : bar_page::kOpenSound);
+        sound_on_ = !SoundOn();
+        return true;
+      case Terminal::kEnter:
+        Finish();
+        return false;
+      case Terminal::kEscape:
+        confirming_ = true;
+        return true;
+      default:
+        return true;
+    }
+  }
+
+  void Button(int opt_type, bool confirmed = false) {
+    Variant payload = Variant::MakeMap();
+    payload.Set("opt_type", opt_type);
+    if (opt_type == bar_page::kCancel) payload.Set("confirmed", confirmed);
+    pages_.Dispatch(RecordPageHost::kBottomBar, bar_page::kActionButton, payload);
+  }
+
+  void Finish() {
+    finished_ = true;
+    finish_time_ = Clock::now();
+    Button(bar_page::kFinish);
+  }
+
+  bool Paused() const { return pages_.Property(RecordPageHost::kBottomBar, bar_page::kPropertyPaused).AsBool(false); }
+  bool CameraOn() const {
+    return SwitchOn(pages_.Property(RecordPageHost::kBottomBar, bar_page::kPropertyCamera), camera_on_);
+  }
+  bool SoundOn() const {
+    return SwitchOn(pages_.Property(RecordPageHost::kBottomBar, bar_page::kPropertySystemSound), sound_on_);
+  }
+
+  void DrawBar() {
+    if (confirming_) {
+      terminal_.Draw("cancel this recording? [y/n]");
+      return;
+    }
+    const Variant duration = pages_.Property(RecordPageHost::kBottomBar, bar_page::kPropertyDuration);
+    const std::string elapsed = duration.GetString("record_duration", "00:00");
+    const double volume = pages_.Property(RecordPageHost::kBottomBar, bar_page::kPropertyVolume).GetDouble("volume");
+    const double uploaded =
+        pages_.Property(main_page::kName, main_page::kPropertyUploadState).GetDouble(main_page::kUploadProgress);
+    std::string line = (Paused() ? "PAUSED " : "REC ") + elapsed + "  mic " + (mic_on_ ? "on " : "off") + " " +
+                       Bar(volume / 100.0, 5) + "  camera " + (CameraOn() ? "on " : "off") + "  sound " +
+                       (SoundOn() ? "on " : "off") + "  upload " + std::to_string(std::lround(uploaded * 100)) + "%";
+    if (terminal_.interactive()) line += "   [space] pause  m c s  [Enter] finish  [Esc] cancel";
+    const std::string tip = pages_.Property(RecordPageHost::kBottomBar, bar_page::kPropertyTip).AsString();
+    if (!tip.empty()) line += "  (" + tip + ")";
+    terminal_.Draw(line);
+  }
+
+  // The upload after the finish, until the record's link.
+  int Upload() {
+    Variant record;
+    const bool linked = PumpUntil(
+        [&] {
+          record = pages_.Property(RecordPageHost::kEnding, ending_page::kPropertyRecord);
+          const int64_t total = record.GetInt64("total_size");
+          const double fraction = total > 0 ? static_cast<double>(record.GetInt64("uploaded_size")) / total : 0;
+          terminal_.Draw("uploading " + Bar(fraction, 30) + " " + std::to_string(std::lround(fraction * 100)) + "%");
+          const int64_t status = record.GetInt64("upload_status");
+          return status == ending_page::kFailed ||
+                 (status == ending_page::kUploaded && !record.GetString("jump_url").empty());
+        },
+        kLinkWait);
+    terminal_.EndLine();
+    if (!linked) return Fail("no link within " + std::to_string(kLinkWait.count()) + " s of the finish");
+    if (record.GetInt64("upload_status") == ending_page::kFailed) {
+      return Fail("the upload failed (reason " + std::to_string(record.GetInt64("fail_reason")) + ")");
+    }
+    const int64_t finish_to_link =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - finish_time_).count();
+    const std::string link = record.GetString("jump_url");
+    if (options_.json) {
+      Variant result = Variant::MakeMap();
+      result.Set("record_id", record.GetString("record_id"));
+      result.Set("link", link);
+      result.Set("duration_ms", record.GetInt64("duration_ms"));
+      result.Set("size", record.GetInt64("total_size"));
+      result.Set("finish_to_link_ms", finish_to_link);
+      out_ << result.ToJson() << "\n";
+    } else {
+      out_ << "record " << record.GetString("record_id") << ": " << record.GetInt64("duration_ms") / 1000.0 << " s, "
+           << Megabytes(record.GetInt64("total_size")) << "\n"
+           << "link: " << link << "\n"
+           << "finish to link: " << finish_to_link << " ms\n";
+    }
+    return 0;
+  }
+
+  void EnableGlobalShortcuts() {
+    // Without an X display there is nothing to grab; the keys of the terminal still work.
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) return;
+    auto* runtime = session_.app().runtime();
+    auto model = std::dynamic_pointer_cast<host::app::HostAppModel>(
+        runtime->GetModelProvider()->ModelOf(host::app::kHostAppModelId));
+    if (model) model->EnableGlobalShortcuts();
+  }
+
+  void Pump(int64_t ms) {
+    session_.loopers().RunMainLoopUntil([] { return false; }, ms);
+  }
+  bool PumpUntil(const std::function<bool()>& done, Clock::duration timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (!done()) {
+      if (Clock::now() > deadline) return false;
+      Pump(kSliceMs);
+    }
+    return true;
+  }
+
+  // One line on stderr; the exit code of a failed run.
+  int Fail(const std::string& message) {
+    terminal_.EndLine();
+    err_ << "qrhost: " << message << "\n";
+    return 1;
+  }
+  bool Refuse(const std::string& message) {
+    Fail(message);
+    return false;
+  }
+
+  HostSession& session_;
+  const RecordOptions& options_;
+  std::ostream& out_;
+  std::ostream& err_;
+  Terminal terminal_;
+  RecordPageHost pages_;
+  bool mic_on_ = true;
+  bool camera_on_ = false;
+  bool sound_on_ = false;
+  bool confirming_ = false;
+  bool finished_ = false;
+  bool cancelled_in_count_down_ = false;
+  Clock::time_point finish_time_;
+};
+
+}  // namespace
+
+int RunRecord(HostSession& session, const RecordOptions& options, std::ostream& out, std::ostream& err) {
+  return RecordRun(session, options, out, err).Run();
+}
+
+}  // namespace qrhost
