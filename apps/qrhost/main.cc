@@ -169,8 +169,8 @@ int main(int argc, char** argv) {
   const bool backend_command =
       command == "backend" && args.size() == 2 && (args[1] == "status" || args[1] == "start" || args[1] == "stop");
   const bool records = command == "record";
-  if (command != "info" && command != "record-raw" && !records && command != "add-meeting-recording" &&
-      !backend_command) {
+  if (command != "info" && command != "record-raw" && command != "demo" && !records &&
+      command != "add-meeting-recording" && !backend_command) {
     PrintUsage(std::cerr);
     return 2;
   }
