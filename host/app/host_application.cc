@@ -13,6 +13,7 @@
 #include "host/framework/module/resource.h"
 #include "host/framework/module/scope_singleton_registry.h"
 #include "host/framework/navigation/navigator_service.h"
+#include "host/sdk/kovani/alert.h"
 #include "host/sdk/kovani_common/account.h"
 #include "host/sdk/kovani_common/paths.h"
 
@@ -80,6 +81,7 @@ HostApplication::HostApplication(HostConfig config) : config_(std::move(config))
 HostApplication::~HostApplication() {
   framework::GetNavigatorService().Reset();
   framework::GetExtensionService().Reset();
+  kovani::ResetAlerts();
   framework::module::GetModuleService().Reset();
   framework::ScopeSingletonRegistry::GetInstance().Clear();
   runtime_.reset();

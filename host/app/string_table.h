@@ -15,6 +15,34 @@ constexpr uint32_t kQuickRecordScreenTitle = 0x5e1f2a05;
 
 constexpr uint32_t kQuickRecordCountDownCancel = 0x5e1f2a06;
 
+// The control bar shown while recording: button labels and tooltips, the toolbar guide, the
+// tips and toasts it shows, and its two confirmations (cancelling the recording, quitting while
+// recording).
+constexpr uint32_t kBottomBarCancelTooltip = 0x5e1f2d01;
+constexpr uint32_t kBottomBarCompleteButton = 0x5e1f2d02;
+constexpr uint32_t kBottomBarPauseTooltip = 0x5e1f2d03;
+constexpr uint32_t kBottomBarResumeTooltip = 0x5e1f2d04;
+constexpr uint32_t kBottomBarTimerPaused = 0x5e1f2d05;
+constexpr uint32_t kBottomBarMuteMicTooltip = 0x5e1f2d06;
+constexpr uint32_t kBottomBarUnmuteMicTooltip = 0x5e1f2d07;
+constexpr uint32_t kBottomBarMicUnopenToast = 0x5e1f2d08;
+constexpr uint32_t kBottomBarOpenShareAudioTooltip = 0x5e1f2d09;
+constexpr uint32_t kBottomBarCloseShareAudioTooltip = 0x5e1f2d0a;
+constexpr uint32_t kBottomBarDisableShareAudioTooltip = 0x5e1f2d0b;
+constexpr uint32_t kBottomBarOpenCameraTooltip = 0x5e1f2d0c;
+constexpr uint32_t kBottomBarCloseCameraTooltip = 0x5e1f2d0d;
+constexpr uint32_t kBottomBarBookTooltip = 0x5e1f2d0e;
+constexpr uint32_t kBottomBarGuideTips = 0x5e1f2d0f;
+constexpr uint32_t kBottomBarWindowMinimizedTip = 0x5e1f2d10;
+constexpr uint32_t kBottomBarCancelAlertTitle = 0x5e1f2d11;
+constexpr uint32_t kBottomBarCancelAlertContent = 0x5e1f2d12;
+constexpr uint32_t kBottomBarCancelAlertContinue = 0x5e1f2d13;
+constexpr uint32_t kBottomBarCancelAlertCancel = 0x5e1f2d14;
+constexpr uint32_t kBottomBarExitAlertTitle = 0x5e1f2d15;
+constexpr uint32_t kBottomBarExitAlertContent = 0x5e1f2d16;
+constexpr uint32_t kBottomBarExitAlertPositive = 0x5e1f2d17;
+constexpr uint32_t kBottomBarExitAlertNegative = 0x5e1f2d18;
+
 // Recording errors shown to the user: a title, a message and the label of the button that closes
 // the notice, for each recorder error code.
 constexpr uint32_t kRecordErrorSavePathTitle = 0x5e1f2b01;  // -3: the save folder can't be written

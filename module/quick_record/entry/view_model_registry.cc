@@ -4,6 +4,7 @@
 
 #include "host/base/logging/logger.h"
 #include "module/quick_record/entry/quick_record_ids.h"
+#include "module/quick_record/view_model/quick_record_bottom_bar_view_model.h"
 #include "module/quick_record/view_model/quick_record_count_down_view_model.h"
 #include "module/quick_record/view_model/quick_record_ending_view_model.h"
 #include "module/quick_record/view_model/quick_record_resident_view_model.h"
@@ -24,6 +25,7 @@ const std::map<int32_t, Factory>& Factories() {
   static const std::map<int32_t, Factory> factories = {
       {view_model_id::kQuickRecordCountDownViewModel, &Make<QuickRecordCountDownViewModel>},
       {view_model_id::kQuickRecordEndingViewModel, &Make<QuickRecordEndingViewModel>},
+      {view_model_id::kQuickRecordBottomBarViewModel, &Make<QuickRecordBottomBarViewModel>},
       {view_model_id::kQuickRecordSpaceRunoutCountingViewModel, &Make<QuickRecordSpaceRunoutCountingViewModel>},
       {view_model_id::kQuickRecordTrayViewModel, &Make<QuickRecordTrayViewModel>},
       {view_model_id::kQuickRecordResidentViewModel, &Make<QuickRecordResidentViewModel>},

@@ -154,7 +154,11 @@ void QuickRecordModel::BindDeviceMethods() {
     return true;
   });
   BindMethod(kInvokeChangeModeType, [this](const Variant& args, Variant*) {
-    SetField("record_mode", args.IsMap() ? args.Get("mode_type") : args);
+    if (!args.IsMap()) {
+      SetField("record_mode", args);
+    } else {
+      SetField("record_mode", args.Has("mode_type") ? args.Get("mode_type") : args.Get("select_mode"));
+    }
     FireDeviceState();
     return true;
   });
