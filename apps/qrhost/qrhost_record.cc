@@ -13,6 +13,7 @@
 #include "host/app/host_app_model.h"
 #include "host/framework/module/module_service.h"
 #include "host/framework/navigation/navigator_service.h"
+#include "host/sdk/kovani/alert.h"
 
 namespace qrhost {
 namespace {
@@ -59,6 +60,7 @@ constexpr int32_t kPropertyTip = 361182;
 constexpr int32_t kPropertyCamera = 935747;
 constexpr int32_t kPropertySystemSound = 181419;
 constexpr int32_t kPropertyVolume = 604968;
+constexpr int32_t kPropertyMicrophone = 676688;
 // "opt_type" of the buttons.
 constexpr int kOpenMic = 0, kCloseMic = 1, kOpenCamera = 2, kCloseCamera = 3, kResume = 4, kCancel = 5,
               kFinish = 7, kPause = 8, kOpenSound = 9, kCloseSound = 10;
@@ -72,6 +74,7 @@ constexpr int64_t kFailed = 3;
 
 constexpr auto kCountDownWait = std::chrono::seconds(20);
 constexpr auto kBarWait = std::chrono::seconds(15);
+constexpr auto kEndingWait = std::chrono::seconds(2);
 constexpr auto kLinkWait = std::chrono::seconds(180);
 constexpr int64_t kSliceMs = 50;
 
@@ -98,19 +101,45 @@ bool SwitchOn(const Variant& state, bool def) {
   return state.AsBool(def);
 }
 
-// One run of `qrhost record`: what the terminal shows and sends, phase by phase.
-class RecordRun {
+// One run of `qrhost record`: what the terminal shows and sends, phase by phase. It also
+// presents the host's alerts and toasts: a question is answered with y (its second button, e.g.
+// discard the recording) or n (its first, e.g. continue recording).
+class RecordRun : public kovani::AlertPresenter {
  public:
   RecordRun(HostSession& session, const RecordOptions& options, std::ostream& out, std::ostream& err)
       : session_(session), options_(options), out_(out), err_(err) {
     framework::GetNavigatorService().SetPageHost(&pages_);
+    kovani::SetAlertPresenter(this);
   }
-  ~RecordRun() {
+  ~RecordRun() override {
+    kovani::SetAlertPresenter(nullptr);
     pages_.CloseOwnPages();
     framework::GetNavigatorService().SetPageHost(nullptr);
   }
 
+  // kovani::AlertPresenter
+  void OnAlertOpened(int32_t alert_id, const kovani::AlertInfo& info) override {
+    if (info.buttons.size() >= 2) {
+      question_ = alert_id;
+      question_text_ = info.content.empty() ? info.title : info.content;
+      return;
+    }
+    // A notice: shown as a line of its own, and dismissed.
+    terminal_.EndLine();
+    err_ << "qrhost: " << info.title << (info.content.empty() ? "" : ": " + info.content) << "\n";
+    kovani::AnswerAlert(alert_id, 0);
+  }
+  void OnAlertClosed(int32_t alert_id) override {
+    if (alert_id == question_) question_ = 0;
+  }
+  void OnToast(const kovani::Toast& toast) override {
+    toast_ = toast.text;
+    toast_until_ = Clock::now() + std::chrono::milliseconds(toast.duration_ms > 0 ? toast.duration_ms : 2000);
+  }
+
   int Run() {
+    // The module's user-interface hook registers its pages with the navigator.
+    framework::module::GetModuleService().RunLoaderSetup(Variant::MakeMap());
     EnableGlobalShortcuts();
     if (!pages_.OpenOwnPage(main_page::kName, kModuleName, main_page::kViewModelId) ||
         !pages_.OpenOwnPage(settings_page::kName, kModuleName, settings_page::kViewModelId)) {
@@ -196,7 +225,7 @@ class RecordRun {
         options_.seconds > 0 ? options_.seconds : (terminal_.interactive() ? 0 : RecordOptions::kDefaultSeconds);
     const auto until = started + std::chrono::milliseconds(static_cast<int64_t>(std::llround(seconds * 1000)));
     while (pages_.IsOpen(RecordPageHost::kBottomBar)) {
-      if (seconds > 0 && Clock::now() >= until && !confirming_) {
+      if (seconds > 0 && Clock::now() >= until && question_ == 0) {
         Finish();
         break;
       }
@@ -215,14 +244,13 @@ class RecordRun {
   // False once the run is to leave the bar.
   bool HandleKey(int key) {
     if (key < 0) return true;
-    if (confirming_) {
+    if (question_ != 0) {
       if (key != 'y' && key != 'Y' && key != 'n' && key != 'N') return true;
-      confirming_ = false;
-      const bool cancel = key == 'y' || key == 'Y';
+      const bool yes = key == 'y' || key == 'Y';
       terminal_.EndLine();
-      terminal_.Draw(cancel ? "cancelling the recording" : "recording goes on");
+      terminal_.Draw(yes ? "cancelling the recording" : "recording goes on");
       terminal_.EndLine();
-      Button(cancel ? bar_page::kCancel : bar_page::kResume, cancel);
+      kovani::AnswerAlert(question_, yes ? 1 : 0);
       return true;
     }
     switch (key) {
@@ -230,8 +258,8 @@ class RecordRun {
         Button(Paused() ? bar_page::kResume : bar_page::kPause);
         return true;
       case 'm':
-        Button(mic_on_ ? bar_page::kCloseMic : bar_page::kOpenMic);
-        mic_on_ = !mic_on_;
+        Button(MicOn() ? bar_page::kCloseMic : bar_page::kOpenMic);
+        mic_on_ = !MicOn();
         return true;
       case 'c':
         Button(CameraOn() ? bar_page::kCloseCamera : bar_page::kOpenCamera);
@@ -245,17 +273,16 @@ class RecordRun {
         Finish();
         return false;
       case Terminal::kEscape:
-        confirming_ = true;
+        Button(bar_page::kCancel);  // the bar asks before it throws the recording away
         return true;
       default:
         return true;
     }
   }
 
-  void Button(int opt_type, bool confirmed = false) {
+  void Button(int opt_type) {
     Variant payload = Variant::MakeMap();
     payload.Set("opt_type", opt_type);
-    if (opt_type == bar_page::kCancel) payload.Set("confirmed", confirmed);
     pages_.Dispatch(RecordPageHost::kBottomBar, bar_page::kActionButton, payload);
   }
 
@@ -265,6 +292,9 @@ class RecordRun {
     Button(bar_page::kFinish);
   }
 
+  bool MicOn() const {
+    return SwitchOn(pages_.Property(RecordPageHost::kBottomBar, bar_page::kPropertyMicrophone), mic_on_);
+  }
   bool Paused() const { return pages_.Property(RecordPageHost::kBottomBar, bar_page::kPropertyPaused).AsBool(false); }
   bool CameraOn() const {
     return SwitchOn(pages_.Property(RecordPageHost::kBottomBar, bar_page::kPropertyCamera), camera_on_);
@@ -274,8 +304,8 @@ class RecordRun {
   }
 
   void DrawBar() {
-    if (confirming_) {
-      terminal_.Draw("cancel this recording? [y/n]");
+    if (question_ != 0) {
+      terminal_.Draw(question_text_ + " [y/n]");
       return;
     }
     const Variant duration = pages_.Property(RecordPageHost::kBottomBar, bar_page::kPropertyDuration);
@@ -283,17 +313,22 @@ class RecordRun {
     const double volume = pages_.Property(RecordPageHost::kBottomBar, bar_page::kPropertyVolume).GetDouble("volume");
     const double uploaded =
         pages_.Property(main_page::kName, main_page::kPropertyUploadState).GetDouble(main_page::kUploadProgress);
-    std::string line = (Paused() ? "PAUSED " : "REC ") + elapsed + "  mic " + (mic_on_ ? "on " : "off") + " " +
+    std::string line = (Paused() ? "PAUSED " : "REC ") + elapsed + "  mic " + (MicOn() ? "on " : "off") + " " +
                        Bar(volume / 100.0, 5) + "  camera " + (CameraOn() ? "on " : "off") + "  sound " +
                        (SoundOn() ? "on " : "off") + "  upload " + std::to_string(std::lround(uploaded * 100)) + "%";
     if (terminal_.interactive()) line += "   [space] pause  m c s  [Enter] finish  [Esc] cancel";
-    const std::string tip = pages_.Property(RecordPageHost::kBottomBar, bar_page::kPropertyTip).AsString();
+    std::string tip = pages_.Property(RecordPageHost::kBottomBar, bar_page::kPropertyTip).AsString();
+    if (Clock::now() < toast_until_) tip = toast_;
     if (!tip.empty()) line += "  (" + tip + ")";
     terminal_.Draw(line);
   }
 
   // The upload after the finish, until the record's link.
   int Upload() {
+    // The bar opens the ending page as it closes; a host shows it itself when the bar did not.
+    if (!PumpUntil([&] { return pages_.IsOpen(RecordPageHost::kEnding); }, kEndingWait)) {
+      framework::GetNavigatorService().Open(RecordPageHost::kEnding, Variant::MakeMap().Set("show", true));
+    }
     Variant record;
     const bool linked = PumpUntil(
         [&] {
@@ -373,7 +408,10 @@ class RecordRun {
   bool mic_on_ = true;
   bool camera_on_ = false;
   bool sound_on_ = false;
-  bool confirming_ = false;
+  int32_t question_ = 0;  // the open alert that asks the user, 0 when none
+  std::string question_text_;
+  std::string toast_;
+  Clock::time_point toast_until_;
   bool finished_ = false;
   bool cancelled_in_count_down_ = false;
   Clock::time_point finish_time_;

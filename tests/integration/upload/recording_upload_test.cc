@@ -19,6 +19,8 @@
 #include "common/crypto.h"
 #include "host/base/json/json_value.h"
 #include "host/base/threading/clock.h"
+#include "host/framework/module/module_service.h"
+#include "host/framework/navigation/navigator_service.h"
 #include "host/sdk/kovani_common/paths.h"
 #include "host/sdk/plugin/plugin_registry.h"
 #include "host/sdk/service/bridge_ipc_service.h"
@@ -60,6 +62,7 @@ class ProcessWatch : public kovanisdk::IBridgeIPCEventDelegate {
 class RecordingUploadTest : public CloudServiceTest {
  protected:
   static constexpr int64_t kUploadWaitMs = 90000;
+  static constexpr char kEndingRoute[] = "kovani://page/quick_record/record_ending_view";
 
   void SetUp() override {
     ASSERT_TRUE(display_.Start(640, 360)) << display_.error();
@@ -71,6 +74,7 @@ class RecordingUploadTest : public CloudServiceTest {
     bridge_ = kovanisdk::utils::service::GetBridgeIPCService();
     bridge_->RegisterEventDelegate(&watch_, {});
     Activate();
+    framework::module::GetModuleService().RunLoaderSetup(Variant::MakeMap());  // the module's pages
     session_ = quick_record::ModuleModelOf(quick_record::model_id::kQuickRecordModel);
     recorder_ = quick_record::ModuleModelOf(quick_record::model_id::kQuickRecordRecorderModel);
     upload_ = std::dynamic_pointer_cast<QuickRecordUploadModel>(
@@ -174,11 +178,20 @@ class RecordingUploadTest : public CloudServiceTest {
     EXPECT_EQ(QuickRecordRedDots(), 1) << "an uploading recording shows as handled";
     Run(seconds * 1000 - 1000);
     const auto finished = Finish();
+    // The page a view shows after the finish follows the upload to the link.
+    auto& navigator = framework::GetNavigatorService();
+    EXPECT_TRUE(navigator.Open(kEndingRoute, Variant::MakeMap().Set("show", true)));
     EXPECT_TRUE(Wait([&] { return Uploaded(id); }, kUploadWaitMs)) << backend_->log();
     const auto linked = std::chrono::steady_clock::now();
     const int64_t finish_to_link = std::chrono::duration_cast<std::chrono::milliseconds>(linked - finished).count();
 
     const UploadingItem item = ItemOf(id);
+    const Variant ending = navigator.PageView(kEndingRoute) ? navigator.PageView(kEndingRoute)->Last(1) : Variant();
+    EXPECT_EQ(ending.GetString("jump_url"), item.jump_url);
+    EXPECT_EQ(ending.GetString("record_id"), item.record_id);
+    EXPECT_EQ(ending.GetInt64("upload_status"), quick_record::kUploadStatusUploaded);
+    EXPECT_EQ(ending.GetInt64("total_size"), item.total_size);
+    navigator.Close(kEndingRoute);
     EXPECT_TRUE(item.is_record_complete);
     EXPECT_FALSE(item.record_id.empty());
     const auto record = RecordOfJumpUrl(item.jump_url);
