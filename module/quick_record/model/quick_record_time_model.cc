@@ -40,6 +40,11 @@ void QuickRecordTimeModel::Init() {
                                if (!self || payload.GetInt32("record_type") != QuickRecordRecorderModel::kRecordTypeQuickRecord) return;
                                self->HandleRecordState(payload.GetInt32("record_state"));
                              });
+  // Made on demand, this model may come after the recording started: it follows from now.
+  Variant state;
+  if (recorder_model_->Call(QuickRecordRecorderModel::kInvokeFuncGetRecordState, Variant(), &state)) {
+    HandleRecordState(state.AsInt32());
+  }
 }
 
 void QuickRecordTimeModel::UnInit() {

@@ -35,6 +35,20 @@ TEST_F(QuickRecordTimeModelTest, TheDurationIsPublishedEverySecondWhileRecording
   EXPECT_EQ(published_, (std::vector<int64_t>{1000, 2000, 3000}));
 }
 
+TEST_F(QuickRecordTimeModelTest, AModelMadeAfterTheStartFollowsTheRunningRecording) {
+  model_->UnInit();
+  ASSERT_TRUE(StartRecording());
+  env_.FastForwardBy(1500);
+  auto late = std::make_shared<Model>(recorder_model_);
+  late->Init();
+  std::vector<int64_t> published;
+  late->Subscribe(Model::kEventRecordTime, 1, [&](int32_t, const Variant& ms) { published.push_back(ms.AsInt64()); });
+  EXPECT_TRUE(late->timer_running());
+  env_.FastForwardBy(1000);
+  EXPECT_EQ(published, (std::vector<int64_t>{2500}));
+  late->UnInit();
+}
+
 TEST_F(QuickRecordTimeModelTest, PausingHoldsTheDurationAndResumingContinuesFromIt) {
   ASSERT_TRUE(StartRecording());
   env_.FastForwardBy(2500);
