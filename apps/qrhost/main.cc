@@ -141,6 +141,7 @@ int main(int argc, char** argv) {
   std::string module_path = DefaultModulePath();
   std::string config_path = host::app::HostConfig::DefaultPath();
   std::optional<bool> in_meeting;
+  bool log_level_given = false;
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -152,6 +153,7 @@ int main(int argc, char** argv) {
       in_meeting = true;
     } else if (arg == "--log-level" && i + 1 < argc) {
       base::logging::SetLevel(std::atoi(argv[++i]));
+      log_level_given = true;
     } else if (arg == "-h" || arg == "--help") {
       PrintUsage(std::cout);
       return 0;
@@ -164,6 +166,9 @@ int main(int argc, char** argv) {
   if (command == "record-raw" && !ParseRecordRaw(args, &record_options)) return 2;
   qrhost::RecordOptions record;
   if (command == "record" && !qrhost::ParseRecordOptions(args, &record, std::cerr)) return 2;
+  // The recording view owns the terminal and says what went wrong in one line; host log lines
+  // would tear its redrawn line apart. --log-level brings them back.
+  if (command == "record" && !log_level_given) base::logging::SetLevel(0);
   qrhost::AddMeetingRecordingOptions meeting_options;
   if (command == "add-meeting-recording" && !ParseAddMeetingRecording(args, &meeting_options)) return 2;
   const bool backend_command =

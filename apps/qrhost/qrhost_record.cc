@@ -107,7 +107,7 @@ bool SwitchOn(const Variant& state, bool def) {
 class RecordRun : public kovani::AlertPresenter {
  public:
   RecordRun(HostSession& session, const RecordOptions& options, std::ostream& out, std::ostream& err)
-      : session_(session), options_(options), out_(out), err_(err) {
+      : session_(session), options_(options), out_(out), err_(err), terminal_(options.json ? stderr : stdout) {
     framework::GetNavigatorService().SetPageHost(&pages_);
     kovani::SetAlertPresenter(this);
   }
@@ -320,6 +320,10 @@ class RecordRun : public kovani::AlertPresenter {
     std::string tip = pages_.Property(RecordPageHost::kBottomBar, bar_page::kPropertyTip).AsString();
     if (Clock::now() < toast_until_) tip = toast_;
     if (!tip.empty()) line += "  (" + tip + ")";
+    // Plain lines: one a second at most, not one per level sample.
+    const auto now = Clock::now();
+    if (!terminal_.interactive() && now < next_plain_line_) return;
+    next_plain_line_ = now + std::chrono::seconds(1);
     terminal_.Draw(line);
   }
 
@@ -412,6 +416,7 @@ class RecordRun : public kovani::AlertPresenter {
   std::string question_text_;
   std::string toast_;
   Clock::time_point toast_until_;
+  Clock::time_point next_plain_line_;
   bool finished_ = false;
   bool cancelled_in_count_down_ = false;
   Clock::time_point finish_time_;

@@ -3,11 +3,10 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include <cstdio>
 
 namespace qrhost {
 
-Terminal::Terminal() : interactive_(isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)) {
+Terminal::Terminal(FILE* out) : out_(out), interactive_(isatty(STDIN_FILENO) && isatty(fileno(out))) {
   if (!interactive_ || tcgetattr(STDIN_FILENO, &saved_) != 0) {
     interactive_ = false;
     return;
@@ -45,19 +44,19 @@ void Terminal::Draw(const std::string& text) {
   if (text == last_) return;
   last_ = text;
   if (interactive_) {
-    std::printf("\r\033[K%s", text.c_str());
+    std::fprintf(out_, "\r\033[K%s", text.c_str());
     line_open_ = true;
   } else {
-    std::printf("%s\n", text.c_str());
+    std::fprintf(out_, "%s\n", text.c_str());
   }
-  std::fflush(stdout);
+  std::fflush(out_);
 }
 
 void Terminal::EndLine() {
-  if (line_open_) std::printf("\n");
+  if (line_open_) std::fputc('\n', out_);
   line_open_ = false;
   last_.clear();
-  std::fflush(stdout);
+  std::fflush(out_);
 }
 
 }  // namespace qrhost

@@ -2,6 +2,8 @@
 
 #include <termios.h>
 
+#include <cstdio>
+
 #include <string>
 
 namespace qrhost {
@@ -14,7 +16,8 @@ class Terminal {
   static constexpr int kEscape = 27;
   static constexpr int kEnter = '\n';
 
-  Terminal();
+  // Draws on `out` (stdout, or stderr when stdout carries a result for a program).
+  explicit Terminal(FILE* out = stdout);
   ~Terminal();
   Terminal(const Terminal&) = delete;
   Terminal& operator=(const Terminal&) = delete;
@@ -29,6 +32,7 @@ class Terminal {
   void EndLine();
 
  private:
+  FILE* const out_;
   bool interactive_ = false;
   bool line_open_ = false;
   std::string last_;

@@ -23,11 +23,12 @@ std::string HeadlessChromium::Find() {
   return "";
 }
 
-bool HeadlessChromium::Open(const std::string& url, const std::string& profile_dir) {
+bool HeadlessChromium::Open(const std::string& url, const std::string& profile_dir,
+                            const std::vector<std::string>& extra_args) {
   Close();
   const std::string program = Find();
   if (program.empty()) return false;
-  const std::vector<std::string> args = {program,
+  std::vector<std::string> args = {program,
                                          "--headless",
                                          "--no-sandbox",
                                          "--disable-gpu",
@@ -37,8 +38,9 @@ bool HeadlessChromium::Open(const std::string& url, const std::string& profile_d
                                          "--disable-component-update",
                                          "--disable-sync",
                                          "--autoplay-policy=no-user-gesture-required",
-                                         "--user-data-dir=" + profile_dir,
-                                         url};
+                                         "--user-data-dir=" + profile_dir};
+  args.insert(args.end(), extra_args.begin(), extra_args.end());
+  args.push_back(url);
   std::vector<char*> argv;
   for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);

@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 namespace quickrec::testing {
 
@@ -19,7 +20,8 @@ class HeadlessChromium {
   // The browser's path ("chromium" on PATH), empty when it is not installed.
   static std::string Find();
   // False when the browser cannot be started; `profile_dir` must be a new, empty directory.
-  bool Open(const std::string& url, const std::string& profile_dir);
+  // `extra_args` go before the address (e.g. "--screenshot=FILE").
+  bool Open(const std::string& url, const std::string& profile_dir, const std::vector<std::string>& extra_args = {});
   // SIGTERM to the group, SIGKILL after three seconds, then reaps the browser.
   void Close();
 

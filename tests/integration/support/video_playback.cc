@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 #include "headless_chromium.h"
 #include "host/util/file.h"
@@ -78,6 +79,25 @@ PlaybackReport PlayVideoPage(const std::string& page_html, const std::string& pr
   HeadlessChromium chromium;
   if (!util::file::MakePath(profile_dir) || !chromium.Open(pages.Url("/"), profile_dir)) return {};
   return report.Wait(timeout);
+}
+
+bool SaveScreenshot(const std::string& url, const std::string& profile_dir, const std::string& png,
+                    std::chrono::milliseconds timeout) {
+  HeadlessChromium chromium;
+  if (!util::file::MakePath(profile_dir) || !util::file::MakePath(util::file::DirName(png)) ||
+      !chromium.Open(url, profile_dir, {"--screenshot=" + png, "--window-size=1024,768", "--hide-scrollbars"})) {
+    return false;
+  }
+  // The browser writes the file and exits; a file that stopped growing is complete.
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  int64_t last = -1;
+  while (std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const int64_t size = util::file::GetFileLength(png);
+    if (size > 0 && size == last) return true;
+    last = size;
+  }
+  return false;
 }
 
 }  // namespace quickrec::testing

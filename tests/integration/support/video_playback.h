@@ -20,4 +20,9 @@ using PlaybackReport = std::map<std::string, std::string>;
 PlaybackReport PlayVideoPage(const std::string& page_html, const std::string& profile_dir,
                              std::chrono::milliseconds timeout);
 
+// Saves a PNG of the page at `url` to `png`, taken by headless Chromium (fresh profile in
+// `profile_dir`) once the page has loaded; false when none was written within `timeout`.
+bool SaveScreenshot(const std::string& url, const std::string& profile_dir, const std::string& png,
+                    std::chrono::milliseconds timeout);
+
 }  // namespace quickrec::testing
