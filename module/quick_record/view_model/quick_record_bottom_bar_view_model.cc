@@ -319,6 +319,12 @@ void ViewModel::HandleCloseMic() {
 
 void ViewModel::HandleOpenCamera() {
   KLOG(6) << "user open camera";
+  // The host's device model is what grants the camera to the recording.
+  if (!models_.devices) {
+    KLOG(3) << "camera access fail";
+    return;
+  }
+  UpdateDeviceAvailability();
   if (!camera_exists_) {
     KLOG(3) << "camera not exists, return enable opt, disable camera select list";
     PublishCamera();
@@ -337,7 +343,7 @@ void ViewModel::HandleOpenCamera() {
                                {"select_mode", mode_},
                                {"need_open", true},
                                {"device_id", camera_device_id_}});
-  if (!framework::GetNavigatorService().Open(kCameraPreviewRoute, preview)) KLOG(3) << "camera access fail";
+  if (!framework::GetNavigatorService().Open(kCameraPreviewRoute, preview)) KLOG(3) << "cannot open the camera preview";
   PublishCamera();
 }
 
