@@ -84,6 +84,15 @@ void ViewModel::OnViewAttached() {
   shown_ = true;
   Publish(kPropertyShow, Map({{"show", true}}));
   KLOG(6) << "start record";
+  CatchUpWithStartedRecording();
+}
+
+void ViewModel::CatchUpWithStartedRecording() {
+  if (!models_.session) return;
+  Variant state;
+  models_.session->Call(QuickRecordModel::kInvokeGetQuickRecordState, Variant(), &state);
+  if (state.GetString("record_id").empty()) return;
+  OnEventQuickRecordStarted(Map({{"record_id", state.Get("record_id")}}));
 }
 
 void ViewModel::OnViewDetached() {
@@ -789,7 +798,10 @@ void ViewModel::SampleVolume() {
   Variant level;
   models_.recorder->Call(QuickRecordRecorderModel::kInvokeFuncGetLocalAudioVolume, Variant(), &level);
   const int32_t volume = level.GetInt32("volume");
-  Publish(kPropertyVolume, Map({{"volume", volume}}));
+  if (volume != volume_) {
+    volume_ = volume;
+    Publish(kPropertyVolume, Map({{"volume", volume}}));
+  }
   SpeakingIntoMutedMic(volume);
 }
 

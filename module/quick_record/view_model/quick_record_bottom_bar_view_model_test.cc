@@ -72,6 +72,13 @@ class QuickRecordBottomBarViewModelTest : public testing::RecordingModelTest {
     RecordingModelTest::TearDown();
   }
 
+  // Only the session and the recorder; the bar looks the others up (and finds the host's).
+  ViewModel::Models SessionAndRecorder() const {
+    ViewModel::Models models;
+    models.session = session_;
+    models.recorder = recorder_model_;
+    return models;
+  }
   void Press(int32_t opt_type) {
     const Variant payload = Button(opt_type);
     bar_->Dispatch(ViewModel::kActionOptBottomBarButton, &payload);
@@ -126,10 +133,7 @@ TEST_F(QuickRecordBottomBarViewModelTest, AttachingShowsTheBarWithItsLabelsAndTh
 
 TEST_F(QuickRecordBottomBarViewModelTest, AnOutOfRangeModeIsLoggedAndTheMicrophoneDefaultsToOpen) {
   base::logging::ScopedLogCapture log;
-  ViewModel::Models models;
-  models.session = session_;
-  models.recorder = recorder_model_;
-  auto bar = std::make_shared<ViewModel>(models);
+  auto bar = std::make_shared<ViewModel>(SessionAndRecorder());
   Variant params = Variant::MakeMap();
   params.Set("router_params", Variant::FromJson(R"({"mode": 7})"));
   bar->SetViewParams(params);
@@ -139,6 +143,19 @@ TEST_F(QuickRecordBottomBarViewModelTest, AnOutOfRangeModeIsLoggedAndTheMicropho
   EXPECT_EQ(bar->mode(), ViewModel::kModeOnlyScreen);
   EXPECT_TRUE(bar->mic_open());
   bar->DetachView();
+}
+
+TEST_F(QuickRecordBottomBarViewModelTest, ABarOpenedAfterTheStartTakesTheRecordingAsStarted) {
+  StartWithRecordId("rec-5");
+  bar_->DetachView();
+  auto late = std::make_shared<ViewModel>(SessionAndRecorder());
+  framework::RecordingView view;
+  late->AttachView(&view);
+  EXPECT_TRUE(late->recording_started());
+  EXPECT_TRUE(view.Last(ViewModel::kPropertyHasRecordId).AsBool());
+  env_.FastForwardBy(ViewModel::kNarrowMs);
+  EXPECT_TRUE(late->narrow());
+  late->DetachView();
 }
 
 TEST_F(QuickRecordBottomBarViewModelTest, DurationTextSwitchesToHoursAtOneHour) {
