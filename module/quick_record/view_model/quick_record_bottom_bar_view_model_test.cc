@@ -261,6 +261,16 @@ TEST_F(QuickRecordBottomBarViewModelTest, ShortcutsPauseAndResumeAndTheSpaceMode
   EXPECT_TRUE(view_.Last(ViewModel::kPropertyPaused).AsBool());
 }
 
+TEST_F(QuickRecordBottomBarViewModelTest, AButtonPressedElsewhereReachesTheBarThroughTheSession) {
+  StartWithRecordId("rec-1");
+  session_->Call(0x0379a95f, Button(ViewModel::kOptPause), nullptr);  // relayed as a control request
+  EXPECT_EQ(RecorderState(), 3);
+  EXPECT_TRUE(bar_->paused());
+  base::logging::ScopedLogCapture log;
+  session_->Call(0x0379a95f, Button(42), nullptr);
+  EXPECT_TRUE(log.Contains("opt_type error,type:42"));
+}
+
 TEST_F(QuickRecordBottomBarViewModelTest, AMinimizedWindowHoldsTheRecordingUntilItIsRestored) {
   base::logging::ScopedLogCapture log;
   StartWithRecordId("rec-1");
