@@ -72,7 +72,7 @@ class QuickRecordModel : public framework::ModelImpl, public IQuickRecordDelegat
   };
   static constexpr Relay kRelays[] = {
       {0x0df8bafd, 955051348, false}, {0x16346efd, 43234115, false},  {0x37b42c7c, 1170579597, true},
-      {0x0379a95f, 289723693, false}, {0x0198f601, 539133529, false}, {0x3e3a8686, 311992604, false},
+      {0x0379a95f, 289723693, true}, {0x0198f601, 539133529, false}, {0x3e3a8686, 311992604, false},
       {0x361e3db1, 561108843, false}, {0x398bca9b, 142545216, false}, {0x1c18f372, 495123050, false},
       {0x298dea8a, 273948527, false}, {0x2d9ca18b, 716344134, true},  {0x245fdb46, 779639744, true},
   };

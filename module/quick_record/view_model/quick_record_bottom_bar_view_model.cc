@@ -84,6 +84,15 @@ void ViewModel::OnViewAttached() {
   shown_ = true;
   Publish(kPropertyShow, Map({{"show", true}}));
   KLOG(6) << "start record";
+  CatchUpWithStartedRecording();
+}
+
+void ViewModel::CatchUpWithStartedRecording() {
+  if (!models_.session) return;
+  Variant state;
+  models_.session->Call(QuickRecordModel::kInvokeGetQuickRecordState, Variant(), &state);
+  if (state.GetString("record_id").empty()) return;
+  OnEventQuickRecordStarted(Map({{"record_id", state.Get("record_id")}}));
 }
 
 void ViewModel::OnViewDetached() {
@@ -319,6 +328,12 @@ void ViewModel::HandleCloseMic() {
 
 void ViewModel::HandleOpenCamera() {
   KLOG(6) << "user open camera";
+  // The host's device model is what grants the camera to the recording.
+  if (!models_.devices) {
+    KLOG(3) << "camera access fail";
+    return;
+  }
+  UpdateDeviceAvailability();
   if (!camera_exists_) {
     KLOG(3) << "camera not exists, return enable opt, disable camera select list";
     PublishCamera();
@@ -337,7 +352,7 @@ void ViewModel::HandleOpenCamera() {
                                {"select_mode", mode_},
                                {"need_open", true},
                                {"device_id", camera_device_id_}});
-  if (!framework::GetNavigatorService().Open(kCameraPreviewRoute, preview)) KLOG(3) << "camera access fail";
+  if (!framework::GetNavigatorService().Open(kCameraPreviewRoute, preview)) KLOG(3) << "cannot open the camera preview";
   PublishCamera();
 }
 
@@ -783,7 +798,10 @@ void ViewModel::SampleVolume() {
   Variant level;
   models_.recorder->Call(QuickRecordRecorderModel::kInvokeFuncGetLocalAudioVolume, Variant(), &level);
   const int32_t volume = level.GetInt32("volume");
-  Publish(kPropertyVolume, Map({{"volume", volume}}));
+  if (volume != volume_) {
+    volume_ = volume;
+    Publish(kPropertyVolume, Map({{"volume", volume}}));
+  }
   SpeakingIntoMutedMic(volume);
 }
 

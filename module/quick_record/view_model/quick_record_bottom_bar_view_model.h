@@ -16,7 +16,8 @@ namespace quick_record {
 // The control bar that floats over the screen while a quick recording runs (page
 // "kovani://page/quick_record/bottom_bar", opened with "router_params" {"mode",
 // "camera_device_id", "enable_mic"}). It only sends commands to the recording models and shows
-// their state; finishing or cancelling closes it.
+// their state; finishing or cancelling closes it. Opened after the session announced the record
+// id, it takes the recording as started from that id.
 //
 // What a view reads (property id: payload):
 //   446425 {"over_one_hour", "record_duration"}  751408 paused  768898 narrow
@@ -148,8 +149,7 @@ class QuickRecordBottomBarViewModel : public kovani::ExtensionViewModelT<framewo
   void OnViewDetached() override;
   void Handle(int action, const base::variant::Variant* payload) override;
 
-  // "00:59:59"-style text: minutes and seconds below an hour, hours, minutes and seconds from one
-  // hour on.
+  // "59:59" below an hour, "01:00:00" from one hour on: two digits a field.
   static std::string FormatDuration(uint32_t seconds);
 
   bool paused() const { return paused_; }
@@ -168,6 +168,7 @@ class QuickRecordBottomBarViewModel : public kovani::ExtensionViewModelT<framewo
  private:
   void ResolveModels();
   void ReadRouterParams();
+  void CatchUpWithStartedRecording();
   void Subscribe();
   void SubscribeSession();
   void SubscribeHost();
@@ -280,6 +281,8 @@ class QuickRecordBottomBarViewModel : public kovani::ExtensionViewModelT<framewo
   bool shown_ = false;
   double dpi_scale_ = 1.0;
   uint32_t elapsed_seconds_ = 0;
+  // The level last published; the recorder is asked every 100 ms but the view hears of changes.
+  int32_t volume_ = -1;
   MutedSpeechDetector muted_speech_;
   int32_t cancel_alert_id_ = 0;
   int32_t exit_alert_id_ = 0;

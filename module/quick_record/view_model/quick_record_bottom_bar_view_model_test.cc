@@ -12,6 +12,7 @@
 #include "module/quick_record/cloud/requests/record/quick_record_start_record_result.h"
 #include "module/quick_record/entry/view_model_registry.h"
 #include "module/quick_record/model/quick_record_model.h"
+#include "module/quick_record/model/quick_record_performance_model.h"
 #include "module/quick_record/model/quick_record_shortcut_model.h"
 #include "module/quick_record/model/quick_record_space_model.h"
 #include "module/quick_record/model/quick_record_time_model.h"
@@ -58,6 +59,7 @@ class QuickRecordBottomBarViewModelTest : public testing::RecordingModelTest {
     models.window_state = window_;
     models.recording_service = service_;
     models.application = application_;
+    models.performance = performance_;
     bar_ = std::make_shared<ViewModel>(models);
     Variant params = Variant::MakeMap();
     params.Set("router_params", Variant::FromJson(R"({"mode": 2, "camera_device_id": "", "enable_mic": false})"));
@@ -70,6 +72,13 @@ class QuickRecordBottomBarViewModelTest : public testing::RecordingModelTest {
     RecordingModelTest::TearDown();
   }
 
+  // Only the session and the recorder; the bar looks the others up (and finds the host's).
+  ViewModel::Models SessionAndRecorder() const {
+    ViewModel::Models models;
+    models.session = session_;
+    models.recorder = recorder_model_;
+    return models;
+  }
   void Press(int32_t opt_type) {
     const Variant payload = Button(opt_type);
     bar_->Dispatch(ViewModel::kActionOptBottomBarButton, &payload);
@@ -105,6 +114,7 @@ class QuickRecordBottomBarViewModelTest : public testing::RecordingModelTest {
   std::shared_ptr<host::app::RecordingStateModel> service_ =
       std::make_shared<host::app::RecordingStateModel>(host::app::kRecordingServiceModelId);
   std::shared_ptr<EventSource> application_ = std::make_shared<EventSource>();
+  std::shared_ptr<EventSource> performance_ = std::make_shared<EventSource>();
   framework::RecordingView view_;
   std::shared_ptr<ViewModel> bar_;
 };
@@ -123,10 +133,7 @@ TEST_F(QuickRecordBottomBarViewModelTest, AttachingShowsTheBarWithItsLabelsAndTh
 
 TEST_F(QuickRecordBottomBarViewModelTest, AnOutOfRangeModeIsLoggedAndTheMicrophoneDefaultsToOpen) {
   base::logging::ScopedLogCapture log;
-  ViewModel::Models models;
-  models.session = session_;
-  models.recorder = recorder_model_;
-  auto bar = std::make_shared<ViewModel>(models);
+  auto bar = std::make_shared<ViewModel>(SessionAndRecorder());
   Variant params = Variant::MakeMap();
   params.Set("router_params", Variant::FromJson(R"({"mode": 7})"));
   bar->SetViewParams(params);
@@ -136,6 +143,19 @@ TEST_F(QuickRecordBottomBarViewModelTest, AnOutOfRangeModeIsLoggedAndTheMicropho
   EXPECT_EQ(bar->mode(), ViewModel::kModeOnlyScreen);
   EXPECT_TRUE(bar->mic_open());
   bar->DetachView();
+}
+
+TEST_F(QuickRecordBottomBarViewModelTest, ABarOpenedAfterTheStartTakesTheRecordingAsStarted) {
+  StartWithRecordId("rec-5");
+  bar_->DetachView();
+  auto late = std::make_shared<ViewModel>(SessionAndRecorder());
+  framework::RecordingView view;
+  late->AttachView(&view);
+  EXPECT_TRUE(late->recording_started());
+  EXPECT_TRUE(view.Last(ViewModel::kPropertyHasRecordId).AsBool());
+  env_.FastForwardBy(ViewModel::kNarrowMs);
+  EXPECT_TRUE(late->narrow());
+  late->DetachView();
 }
 
 TEST_F(QuickRecordBottomBarViewModelTest, DurationTextSwitchesToHoursAtOneHour) {
@@ -239,6 +259,16 @@ TEST_F(QuickRecordBottomBarViewModelTest, ShortcutsPauseAndResumeAndTheSpaceMode
   EXPECT_FALSE(bar_->paused());
   space_->Fire(QuickRecordSpaceModel::kEventSpaceNotice);
   EXPECT_TRUE(view_.Last(ViewModel::kPropertyPaused).AsBool());
+}
+
+TEST_F(QuickRecordBottomBarViewModelTest, AButtonPressedElsewhereReachesTheBarThroughTheSession) {
+  StartWithRecordId("rec-1");
+  session_->Call(0x0379a95f, Button(ViewModel::kOptPause), nullptr);  // relayed as a control request
+  EXPECT_EQ(RecorderState(), 3);
+  EXPECT_TRUE(bar_->paused());
+  base::logging::ScopedLogCapture log;
+  session_->Call(0x0379a95f, Button(42), nullptr);
+  EXPECT_TRUE(log.Contains("opt_type error,type:42"));
 }
 
 TEST_F(QuickRecordBottomBarViewModelTest, AMinimizedWindowHoldsTheRecordingUntilItIsRestored) {
@@ -412,6 +442,81 @@ TEST_F(QuickRecordBottomBarViewModelTest, SpaceRunOutOpensTheWarningOnlyWhileRec
   space_->Fire(QuickRecordSpaceModel::kEventRunOutChanged, Variant::FromJson(R"({"run_out": true})"));
   EXPECT_TRUE(log.Contains(asked));
   EXPECT_TRUE(log.Contains("run_out: 1"));
+}
+
+TEST_F(QuickRecordBottomBarViewModelTest, ABusyMachineOpensTheNoticeForTheRecordingsMode) {
+  base::logging::ScopedLogCapture log;
+  framework::GetNavigatorService().RegisterRoute(ViewModel::kNoticeRoute, kModuleName,
+                                                 view_model_id::kQuickRecordNoticeViewModel);
+  performance_->Fire(QuickRecordPerformanceModel::kEventHdBusy, Variant::FromJson(R"({"msg": "busy"})"));
+  EXPECT_TRUE(log.Contains(std::string("cannot build the view model of route ") + ViewModel::kNoticeRoute));
+}
+
+TEST_F(QuickRecordBottomBarViewModelTest, TheToolbarGuideShowsOnceForEightSeconds) {
+  bar_->Dispatch(ViewModel::kActionBarShown, nullptr);
+  Variant guide = view_.Last(ViewModel::kPropertyGuide);
+  EXPECT_TRUE(guide.GetBool("show"));
+  EXPECT_FALSE(guide.GetString("tips").empty());
+  env_.FastForwardBy(ViewModel::kGuideMs - 1);
+  EXPECT_TRUE(view_.Last(ViewModel::kPropertyGuide).GetBool("show"));
+  env_.FastForwardBy(1);
+  guide = view_.Last(ViewModel::kPropertyGuide);
+  EXPECT_FALSE(guide.GetBool("show", true));
+  EXPECT_EQ(guide.GetString("tips", "x"), "");
+
+  bar_->Dispatch(ViewModel::kActionBarShown, nullptr);
+  EXPECT_FALSE(view_.Last(ViewModel::kPropertyGuide).GetBool("show", true)) << "shown before";
+}
+
+TEST_F(QuickRecordBottomBarViewModelTest, TurningTheCameraOnAddsTheHeadToAScreenRecording) {
+  Press(ViewModel::kOptOpenCamera);
+  EXPECT_EQ(bar_->mode(), ViewModel::kModeScreenAndHead);
+  Variant mode;
+  session_->Call(0x01578447, Variant(), &mode);  // the session's record mode
+  EXPECT_EQ(mode.AsInt32(), ViewModel::kModeScreenAndHead);
+  EXPECT_TRUE(view_.Last(ViewModel::kPropertyCamera).GetBool("open"));
+  Press(ViewModel::kOptCloseCamera);
+  session_->Call(0x01578447, Variant(), &mode);
+  EXPECT_EQ(mode.AsInt32(), ViewModel::kModeOnlyScreen);
+  EXPECT_FALSE(view_.Last(ViewModel::kPropertyCamera).GetBool("open", true));
+
+  engine_.cameras.clear();
+  base::logging::ScopedLogCapture log;
+  Press(ViewModel::kOptOpenCamera);
+  EXPECT_TRUE(log.Contains("camera not exists, return enable opt, disable camera select list"));
+  EXPECT_FALSE(bar_->camera_open());
+}
+
+TEST_F(QuickRecordBottomBarViewModelTest, ARecorderErrorIsShownAsAnAlertWithItsOneButton) {
+  base::logging::ScopedLogCapture log;
+  recorder_model_->OnRecordError(1, -3, "save path not found.");
+  const auto alerts = kovani::OpenAlerts();
+  ASSERT_EQ(alerts.size(), 1u);
+  EXPECT_FALSE(alerts[0].second.title.empty());
+  ASSERT_EQ(alerts[0].second.buttons.size(), 1u);
+  ASSERT_TRUE(kovani::AnswerAlert(alerts[0].first, 0));
+  EXPECT_TRUE(log.Contains("click got it"));
+}
+
+TEST_F(QuickRecordBottomBarViewModelTest, PauseAndResumeFromElsewhereAreFollowed) {
+  StartWithRecordId("rec-1");
+  session_->Call(0x0198f601, Variant(), nullptr);  // relayed as "resumed"
+  EXPECT_FALSE(view_.Last(ViewModel::kPropertyPaused).AsBool(true));
+  space_->Fire(QuickRecordSpaceModel::kEventSpaceNotice);
+  EXPECT_TRUE(bar_->paused());
+  session_->Call(0x0198f601, Variant(), nullptr);
+  EXPECT_FALSE(bar_->paused());
+}
+
+TEST_F(QuickRecordBottomBarViewModelTest, ThePositionListsTheMonitors) {
+  bar_->Dispatch(ViewModel::kActionUpdateViewPosition, nullptr);
+  const Variant position = view_.Last(ViewModel::kPropertyPosition);
+  ASSERT_EQ(position["monitor_list"].Size(), 1u);
+  EXPECT_TRUE(position.Has("select_screen_info"));
+  EXPECT_EQ(position["camera_preview_info"].GetInt32("type"), ViewModel::kModeOnlyScreen);
+  const Variant scale = Variant::FromJson(R"({"dpi_scale": 1.5})");
+  bar_->Dispatch(ViewModel::kActionDpiScale, &scale);
+  EXPECT_DOUBLE_EQ(bar_->dpi_scale(), 1.5);
 }
 
 TEST_F(QuickRecordBottomBarViewModelTest, QuittingIsAnsweredInUseAndAsksOnce) {
