@@ -22,11 +22,12 @@ class ModelSubscriptions {
     model->Subscribe(event_id, subscriber_id_, std::move(callback));
     models_.push_back(model);
   }
-  // Calls `handler` on `self` for each event while `self` lives (a model: its weak_from_this()).
+  // Calls `handler` on `self` for each event while `self` lives (a model or a view model: its
+  // weak_from_this()).
   template <typename Self>
   void Follow(const std::shared_ptr<framework::ModelImpl>& model, int32_t event_id, Self* self,
               void (Self::*handler)(const framework::Variant&)) {
-    std::weak_ptr<framework::ModelImpl> weak = self->weak_from_this();
+    auto weak = self->weak_from_this();
     Add(model, event_id, [weak, handler](int32_t, const framework::Variant& payload) {
       if (auto locked = std::static_pointer_cast<Self>(weak.lock())) (locked.get()->*handler)(payload);
     });

@@ -29,7 +29,7 @@ class QuickRecordModel : public framework::ModelImpl, public IQuickRecordDelegat
   static constexpr int32_t kInvokePrepare = 0x3797e614;
   static constexpr int32_t kInvokeGetQuickRecordState = 0x3f13733e;
   static constexpr int32_t kInvokeGetQuickRecordConfigInfo = 0x0c854542;
-  static constexpr int32_t kInvokeChangeModeType = 0x365d2e14;  // {"mode_type"}
+  static constexpr int32_t kInvokeChangeModeType = 0x365d2e14;  // {"select_mode"}
   static constexpr int32_t kInvokeEnableMicDevice = 0x2f75d8bb;  // {"enable"}
   static constexpr int32_t kInvokeChangeMicDevice = 0x05424900;  // {"device_id"}
   static constexpr int32_t kInvokeEnableCameraDevice = 0x27b8b09a;  // {"enable"}
@@ -63,6 +63,9 @@ class QuickRecordModel : public framework::ModelImpl, public IQuickRecordDelegat
   static constexpr int32_t kEventDeviceState = 198797387;
   static constexpr int32_t kEventSelectedScreenUpdated = 386932369;
   static constexpr int32_t kEventRecordError = 1161507729;  // see RecordErrorTranslator
+  static constexpr int32_t kEventRecordModeChanged = 794557020;  // {"select_mode"}
+  static constexpr int32_t kEventChangeMicState = 665006275;  // {"enable"}
+  static constexpr int32_t kEventChangeCameraState = 504471904;  // {"enable"}
 
   // Relays: method -> event, and whether the event carries the call's argument.
   struct Relay {
