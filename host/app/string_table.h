@@ -73,6 +73,37 @@ constexpr uint32_t kQuickRecordAppBusy = 0x5e1f2c03;
 constexpr uint32_t kQuickRecordTrayExit = 0x5e1f2c04;
 constexpr uint32_t kQuickRecordTrayHover = 0x5e1f2c05;
 
+// The new-recording page: its dialog texts, its record button, and the cloud-space notices shown
+// before a start.
+constexpr uint32_t kQuickRecordPageTitle = 0x5e1f2d01;
+constexpr uint32_t kQuickRecordPageCancel = 0x5e1f2d02;
+constexpr uint32_t kQuickRecordPageNextStep = 0x5e1f2d03;
+constexpr uint32_t kQuickRecordPageStartRecord = 0x5e1f2d04;
+constexpr uint32_t kQuickRecordPageSwitchScreen = 0x5e1f2d05;
+constexpr uint32_t kQuickRecordPageSwitchWindow = 0x5e1f2d06;
+constexpr uint32_t kQuickRecordPageNoWindowTip = 0x5e1f2d07;
+constexpr uint32_t kQuickRecordPageRecording = 0x5e1f2d08;
+constexpr uint32_t kQuickRecordPageInMeetingTip = 0x5e1f2d09;
+constexpr uint32_t kQuickRecordDefaultSubject = 0x5e1f2d0a;  // followed by the start date and time
+constexpr uint32_t kQuickRecordSpaceFewTip = 0x5e1f2d0b;
+constexpr uint32_t kQuickRecordSpaceNoneTip = 0x5e1f2d0c;
+constexpr uint32_t kQuickRecordSpaceUpgradeContent = 0x5e1f2d0d;
+constexpr uint32_t kQuickRecordSpaceUpgradeButton = 0x5e1f2d0e;
+constexpr uint32_t kQuickRecordSpaceStartAnyway = 0x5e1f2d0f;
+// The record settings panel.
+constexpr uint32_t kQuickRecordSettingTitle = 0x5e1f2d10;
+constexpr uint32_t kQuickRecordSettingModeSubtitle = 0x5e1f2d11;
+constexpr uint32_t kQuickRecordSettingDeviceSubtitle = 0x5e1f2d12;
+constexpr uint32_t kQuickRecordSettingScreenAndHead = 0x5e1f2d13;
+constexpr uint32_t kQuickRecordSettingScreen = 0x5e1f2d14;
+constexpr uint32_t kQuickRecordSettingHead = 0x5e1f2d15;
+constexpr uint32_t kQuickRecordSettingFullScreen = 0x5e1f2d16;
+constexpr uint32_t kQuickRecordSettingFullWindow = 0x5e1f2d17;
+constexpr uint32_t kQuickRecordSettingScreenAndHeadTip = 0x5e1f2d18;
+constexpr uint32_t kQuickRecordSettingScreenTip = 0x5e1f2d19;
+constexpr uint32_t kQuickRecordSettingHeadTip = 0x5e1f2d1a;
+constexpr uint32_t kQuickRecordSettingDeviceOff = 0x5e1f2d1b;  // the list item that turns a device off
+
 // Loads the built-in English texts into framework::Resource.
 void LoadDefaultStringTable();
 

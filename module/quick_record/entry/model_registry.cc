@@ -3,6 +3,7 @@
 #include <map>
 
 #include "module/quick_record/entry/quick_record_ids.h"
+#include "module/quick_record/model/quick_record_home_model.h"
 #include "module/quick_record/model/quick_record_model.h"
 #include "module/quick_record/model/quick_record_performance_model.h"
 #include "module/quick_record/model/quick_record_recorder_model.h"
@@ -33,6 +34,7 @@ std::shared_ptr<framework::ModelImpl> MakeCompanyGrantAssignModel() {
 const std::map<int32_t, Factory>& Factories() {
   static const std::map<int32_t, Factory> factories = {
       {model_id::kQuickRecordModel, &Make<QuickRecordModel>},
+      {model_id::kQuickRecordHomeModel, &Make<QuickRecordHomeModel>},
       {model_id::kQuickRecordRecorderModel, &Make<QuickRecordRecorderModel>},
       {model_id::kQuickRecordSpaceModel, &Make<QuickRecordSpaceModel>},
       {model_id::kQuickRecordTimeModel, &Make<QuickRecordTimeModel>},

@@ -10,6 +10,7 @@
 #include "module/quick_record/view_model/quick_record_resident_view_model.h"
 #include "module/quick_record/view_model/quick_record_space_runout_counting_view_model.h"
 #include "module/quick_record/view_model/quick_record_tray_view_model.h"
+#include "module/quick_record/view_model/quick_record_view_model.h"
 
 namespace quick_record {
 namespace {
@@ -29,6 +30,7 @@ const std::map<int32_t, Factory>& Factories() {
       {view_model_id::kQuickRecordSpaceRunoutCountingViewModel, &Make<QuickRecordSpaceRunoutCountingViewModel>},
       {view_model_id::kQuickRecordTrayViewModel, &Make<QuickRecordTrayViewModel>},
       {view_model_id::kQuickRecordResidentViewModel, &Make<QuickRecordResidentViewModel>},
+      {view_model_id::kQuickRecordViewModel, &Make<QuickRecordViewModel>},
   };
   return factories;
 }

@@ -160,18 +160,27 @@ void QuickRecordModel::BindDeviceMethods() {
       SetField("record_mode", args.Has("mode_type") ? args.Get("mode_type") : args.Get("select_mode"));
     }
     FireDeviceState();
+    Variant mode = Variant::MakeMap();
+    mode.Set("select_mode", record_mode_);
+    FireEvent(kEventRecordModeChanged, mode);
     return true;
   });
-  auto store_and_announce = [this](int32_t method_id, const char* field, const char* key) {
-    BindMethod(method_id, [this, field, key](const Variant& args, Variant*) {
+  // `switch_event`: the event that announces this one switch to the pages that show it.
+  auto store_and_announce = [this](int32_t method_id, const char* field, const char* key, int32_t switch_event = 0) {
+    BindMethod(method_id, [this, field, key, switch_event](const Variant& args, Variant*) {
       SetField(field, args.IsMap() ? args.Get(key) : args);
       FireDeviceState();
+      if (switch_event != 0) {
+        Variant value = Variant::MakeMap();
+        value.Set(key, Field(field));
+        FireEvent(switch_event, value);
+      }
       return true;
     });
   };
-  store_and_announce(kInvokeEnableMicDevice, "mic_enabled", "enable");
+  store_and_announce(kInvokeEnableMicDevice, "mic_enabled", "enable", kEventChangeMicState);
   store_and_announce(kInvokeChangeMicDevice, "mic_device", "device_id");
-  store_and_announce(kInvokeEnableCameraDevice, "camera_enabled", "enable");
+  store_and_announce(kInvokeEnableCameraDevice, "camera_enabled", "enable", kEventChangeCameraState);
   store_and_announce(kInvokeChangeCameraDevice, "camera_device", "device_id");
   store_and_announce(kInvokeUpdateLastMicDevice, "last_mic_device", "device_id");
   store_and_announce(kInvokeUpdateLastCameraDevice, "last_camera_device", "device_id");

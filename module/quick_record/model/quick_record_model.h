@@ -63,6 +63,9 @@ class QuickRecordModel : public framework::ModelImpl, public IQuickRecordDelegat
   static constexpr int32_t kEventDeviceState = 198797387;
   static constexpr int32_t kEventSelectedScreenUpdated = 386932369;
   static constexpr int32_t kEventRecordError = 803779024;  // see RecordErrorTranslator
+  static constexpr int32_t kEventRecordModeChanged = 794557020;  // {"select_mode"}
+  static constexpr int32_t kEventChangeMicState = 665006275;  // {"enable"}
+  static constexpr int32_t kEventChangeCameraState = 504471904;  // {"enable"}
 
   // Relays: method -> event, and whether the event carries the call's argument.
   struct Relay {

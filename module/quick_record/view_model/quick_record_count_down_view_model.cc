@@ -36,6 +36,10 @@ void QuickRecordCountDownViewModel::Handle(int action, const Variant* payload) {
   }
 }
 
+void QuickRecordCountDownViewModel::OnViewAttached() {
+  if (view_params()["router_params"].GetBool("show")) Start();
+}
+
 void QuickRecordCountDownViewModel::OnViewDetached() { StopTimers(); }
 
 void QuickRecordCountDownViewModel::Start() {
@@ -109,6 +113,8 @@ void QuickRecordCountDownViewModel::ReportResult(bool finished) {
   Variant result = Variant::MakeMap();
   result.Set("finished", finished);
   Publish(kPropertyResult, result);
+  // Copied: the handler may close this page and so release the view model.
+  if (ResultHandler handler = result_handler_) handler(finished ? kResultFinished : kResultCancelled);
 }
 
 void QuickRecordCountDownViewModel::SetSessionCountDown(bool running) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "host/base/threading/timer.h"
@@ -11,7 +12,8 @@ namespace quick_record {
 // The 3-2-1 before a recording starts: one number every 800 ms with a tick sound, then the end
 // sound and a 500 ms end animation, after which the page that opened it gets the result.
 //   idle -> counting (3, 2, 1) -> ending (500 ms) -> idle;  cancel: counting or ending -> idle
-// Main thread.
+// Opened with {"show": true} as router parameters (as the new-recording page opens it) it starts
+// by itself; its view only draws it and may cancel. Main thread.
 class QuickRecordCountDownViewModel : public framework::StatefulViewModel {
  public:
   // Actions; each takes a map payload (a missing payload is refused).
@@ -20,6 +22,10 @@ class QuickRecordCountDownViewModel : public framework::StatefulViewModel {
   // Properties.
   static constexpr int32_t kPropertyViewData = 1;  // {"count_down_number", "count_down_txt", ..., "sound"}
   static constexpr int32_t kPropertyResult = 2;  // {"finished": bool}: true after the end, false when cancelled
+  // Result codes for the page that opened the count-down.
+  static constexpr int32_t kResultFinished = 0;
+  static constexpr int32_t kResultCancelled = 1;
+  using ResultHandler = std::function<void(int32_t result_code)>;
 
   static constexpr int32_t kStartNumber = 3;
   static constexpr int64_t kTickMs = 800;
@@ -31,7 +37,10 @@ class QuickRecordCountDownViewModel : public framework::StatefulViewModel {
   ~QuickRecordCountDownViewModel() override;
 
   void Handle(int action, const base::variant::Variant* payload) override;
+  void OnViewAttached() override;
   void OnViewDetached() override;
+  // The opener's way to learn the result; called once per count-down, after kPropertyResult.
+  void SetResultHandler(ResultHandler handler) { result_handler_ = std::move(handler); }
 
   int32_t number() const { return number_; }
   bool running() const { return running_; }
@@ -53,6 +62,7 @@ class QuickRecordCountDownViewModel : public framework::StatefulViewModel {
   bool running_ = false;
   std::shared_ptr<base::threading::Timer> tick_timer_;
   std::shared_ptr<base::threading::Timer> end_timer_;
+  ResultHandler result_handler_;
 };
 
 }  // namespace quick_record

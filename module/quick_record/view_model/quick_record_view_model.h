@@ -1,0 +1,169 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "host/framework/view_model/stateful_view_model.h"
+#include "host/sdk/kovani/module_extension.h"
+#include "module/quick_record/model/model_subscriptions.h"
+
+namespace quick_record {
+
+// The new-recording page: whether a recording may start (cloud switch, machine, meeting, space),
+// the space notices, the start in the chosen mode on the chosen screen or window through the
+// 3-2-1 count-down into the control bar, and the recording and upload state on the page.
+//
+// What a view reads (properties, each a map):
+//   kPropertyRecordState     the record button: time text, recording, button and shortcut texts,
+//                            whether recording is enabled (the kRecordState* keys)
+//   kPropertySpaceNotice     the space notice (QuickRecordSpaceNotice keys) when space is short
+//   kPropertyUploadState     {kUploadStatus, kUploadProgress, "record_id", "jump_url", "instance_id"}
+//                            of the recording being uploaded (status 1 uploading, 2 uploaded, 3 failed)
+//   kPropertyCountDown       {"count_down_running"}: true from the count-down's start to its result
+//   kPropertySelectScreenPanel / kPropertyCameraPreviewPanel  {"show"}: the panels of the mode
+//   kPropertyStartFromShortcut {"from_shortcut": true} when the start shortcut started a recording
+//   kPropertyMeetingState    {"is_in_meeting"};  kPropertyHomeWindowMinimize {"minimize"}
+//   kPropertySelectDialogUi  the dialog texts (answer to kActionGetSelectDialogUiData)
+//   kPropertyStartResult     {"success", "message"} of each start that was tried
+// What a view sends (actions; payloads are maps, "statistics_report_id" is reported first):
+//   kActionStartRecord {"subject"?, "from_space_dialog"?, "from_shortcut"?}, kActionCheckSpaceInfo
+//   {kCheckScene}, kActionSelectWindow {"window_id", "window_name"}, kActionSetDefaultScreen
+//   {"default_monitor_uuid"} (or inside "view_params"), kActionClickCancelSelect,
+//   kActionQuickRecordButtonClick, kActionGotoUpgradeUrl {"is_jump_browser", "jump_url"} ...
+// The mode, camera and microphone are chosen on the settings panel (QuickRecordRecordSettingViewModel).
+//
+// Main thread. Subscriptions are made on attach and dropped on detach.
+class QuickRecordViewModel : public kovani::ExtensionViewModelT<framework::StatefulViewModel> {
+ public:
+  // Actions.
+  static constexpr int kActionStartRecord = 0x54956;
+  static constexpr int kActionCheckSpaceInfo = 0x65bf0;
+  static constexpr int kActionUpdateCanStartRecordState = 0xb866c;  // {"can_start_record"}
+  static constexpr int kActionGotoUpgradeUrl = 0xaf8bc;
+  static constexpr int kActionGoToUpdateUrl = 0x3808d;
+  static constexpr int kActionClickCancelSelect = 0x28b20;
+  static constexpr int kActionSetDefaultScreen = 0x281fe;
+  static constexpr int kActionGetSelectDialogUiData = 0xef0f2;
+  static constexpr int kActionNotificationsClick = 0xa7ea7;
+  static constexpr int kActionInternalVideo = 0x4b86a;  // {"internal_video"}
+  static constexpr int kActionQuickRecordButtonClick = 0x8444f;
+  static constexpr int kActionRefreshPage = 0x8f689;  // publishes the record and upload state again
+  static constexpr int kActionSelectWindow = 0xc33ba;
+
+  // Properties.
+  static constexpr int32_t kPropertyHomeWindowMinimize = 1015870;
+  static constexpr int32_t kPropertyMeetingState = 435051;
+  static constexpr int32_t kPropertySelectScreenPanel = 272567;
+  static constexpr int32_t kPropertyCameraPreviewPanel = 700119;
+  static constexpr int32_t kPropertyStartFromShortcut = 108835;
+  static constexpr int32_t kPropertyCountDown = 335950;
+  static constexpr int32_t kPropertyUploadState = 978340;
+  static constexpr int32_t kPropertyRecordState = 384561;
+  // Ids of this page's own choosing: the space notice, the dialog texts and the start result.
+  static constexpr int32_t kPropertySpaceNotice = 384562;
+  static constexpr int32_t kPropertySelectDialogUi = 384563;
+  static constexpr int32_t kPropertyStartResult = 384564;
+
+  static constexpr char kRecordTimeText[] = "QuickRecordUpdateQuickRecordStateFields_kStringRecordTimeText";
+  static constexpr char kIsQuickRecording[] = "QuickRecordUpdateQuickRecordStateFields_kBooleanIsQuickRecording";
+  static constexpr char kBtnText[] = "QuickRecordUpdateQuickRecordStateFields_kStringBtnText";
+  static constexpr char kShortcutText[] = "QuickRecordUpdateQuickRecordStateFields_kStringShortcutText";
+  static constexpr char kRecordEnable[] = "QuickRecordUpdateQuickRecordStateFields_kBooleanRecordEnable";
+  static constexpr char kUploadStatus[] = "QuickRecordUpdateUploadingStateFields_kIntegerUploadStatus";
+  static constexpr char kUploadProgress[] = "QuickRecordUpdateUploadingStateFields_kDoubleUploadProgress";
+
+  // Where the recording may be switched off or the space bought (host configuration).
+  static constexpr char kAbilitySection[] = "quick_record_ability";
+  static constexpr char kCloudRecordSwitchKey[] = "cloud_record_switch";  // default on
+  static constexpr char kBuyUrlKey[] = "space_buy_url";
+
+  // `QuickRecordModel::SelectModeType` values.
+  static constexpr int32_t kModeScreenAndHead = 1;
+  static constexpr int32_t kModeScreen = 2;
+  static constexpr int32_t kModeHead = 3;
+
+  // The models it drives; each null one is the module's own.
+  struct Models {
+    std::shared_ptr<framework::ModelImpl> session;
+    std::shared_ptr<framework::ModelImpl> recorder;
+    std::shared_ptr<framework::ModelImpl> space;
+    std::shared_ptr<framework::ModelImpl> time;
+    std::shared_ptr<framework::ModelImpl> home;
+    std::shared_ptr<framework::ModelImpl> shortcut;
+    std::shared_ptr<framework::ModelImpl> upload;
+    std::shared_ptr<framework::ModelImpl> screen_selector;
+  };
+
+  explicit QuickRecordViewModel(Models models = {});
+  ~QuickRecordViewModel() override;
+
+  void OnViewAttached() override;
+  void OnViewDetached() override;
+  void Handle(int action, const base::variant::Variant* payload) override;
+
+  // Model and host events.
+  void OnRecordStateChanged(const base::variant::Variant& payload);
+  void OnUpdateQuickRecordTotalTime(const base::variant::Variant& payload);
+  void OnQuickRecordCloudSpaceUpdatedEvent(const base::variant::Variant& payload);
+  void OnUploadingStatusUpdatedEvent(const base::variant::Variant& payload);
+  void OnEventRecordModeChanged(const base::variant::Variant& payload);
+  void OnShortcutKeyEventStartRecord(const base::variant::Variant& payload);
+  void OnMeetingStateUpdated(const base::variant::Variant& payload);  // {"is_in_meeting"}
+  void OnEventUpdateHomeWindowMinimizeState(const base::variant::Variant& payload);  // {"minimize"}
+
+  // Checks the space for `check_scene`; publishes the notice when space is short. Returns the space
+  // state (QuickRecordSpaceNotice), kSpaceEnough when the space is unknown or infinite.
+  int32_t HandleCheckSpaceInfo(int32_t check_scene);
+  bool GetRecordEnable() const;
+  int32_t space_state() const { return space_state_; }
+  bool count_down_running() const { return count_down_running_; }
+
+ private:
+  void ResolveModels();
+  void Subscribe();
+  bool IsRecordingOrCounting() const;
+  int32_t SelectedMode() const;
+  base::variant::Variant SessionField(int32_t method_id) const;
+
+  // The start, in the order it runs.
+  void HandleStartRecord(const base::variant::Variant& payload);
+  bool ExecuteSelectRecordModeComplete(int32_t mode, const base::variant::Variant& payload);
+  bool StartCaptureSelection(const base::variant::Variant& selection);
+  base::variant::Variant DefaultScreenSelection() const;
+  bool StartQuickRecord(int32_t mode, const base::variant::Variant& payload);
+  void NavigatorToCountDownView(int32_t mode);
+  void OnCountDownResult(int32_t result_code);
+  void CancelAfterCountDown();
+  void NavigatorToBottomBarViewInternal();
+  void ReportStart(bool success, const std::string& message);
+  void ReportStartClick(int32_t mode, const base::variant::Variant& selection, const base::variant::Variant& payload);
+
+  void HandleSetDefaultScreen(const base::variant::Variant& payload);
+  void HandleSelectWindow(const base::variant::Variant& payload);
+  void HandleGotoUpgradeUrl(const base::variant::Variant& payload);
+  void HandleGoToUpdateUrl();
+  void HandleClickCancelSelect();
+  void HandleQuickRecordButtonClick();
+  void HandleGetQuickRecordSelectDialogUiData();
+  void PublishCountDown(bool running);
+  void PublishPanel(int32_t property_id, bool show);
+  void UpdateRecordStateToUi();
+
+  Models models_;
+  ModelSubscriptions subscriptions_;
+  bool recording_ = false;
+  bool can_start_record_ = true;
+  bool is_in_meeting_ = false;
+  int32_t space_state_ = 0;
+  // The show type of the last notice, so that its upgrade button reports where it was shown.
+  int32_t last_notice_show_type_ = 0;
+  bool count_down_running_ = false;
+  // The mode of the recording the count-down precedes.
+  int32_t counting_mode_ = 0;
+  // The count-down minimizes the home window itself; that minimize is not the user's.
+  bool ignore_next_minimize_ = false;
+  std::string record_time_text_ = "00:00";
+};
+
+}  // namespace quick_record
