@@ -5,6 +5,8 @@
 #include "host/base/logging/logger.h"
 #include "module/quick_record/entry/quick_record_ids.h"
 #include "module/quick_record/view_model/quick_record_count_down_view_model.h"
+#include "module/quick_record/view_model/quick_record_old_record_setting_view_model.h"
+#include "module/quick_record/view_model/quick_record_record_setting_view_model.h"
 #include "module/quick_record/view_model/quick_record_resident_view_model.h"
 #include "module/quick_record/view_model/quick_record_space_runout_counting_view_model.h"
 #include "module/quick_record/view_model/quick_record_tray_view_model.h"
@@ -27,6 +29,8 @@ const std::map<int32_t, Factory>& Factories() {
       {view_model_id::kQuickRecordTrayViewModel, &Make<QuickRecordTrayViewModel>},
       {view_model_id::kQuickRecordResidentViewModel, &Make<QuickRecordResidentViewModel>},
       {view_model_id::kQuickRecordViewModel, &Make<QuickRecordViewModel>},
+      {view_model_id::kQuickRecordRecordSettingViewModel, &Make<QuickRecordRecordSettingViewModel>},
+      {view_model_id::kQuickRecordOldRecordSettingViewModel, &Make<QuickRecordOldRecordSettingViewModel>},
   };
   return factories;
 }
