@@ -176,9 +176,9 @@ int64_t QuickRecordUploadModel::RecordedDuration() {
   return recorder ? recorder->GetRecordedDuration() : 0;
 }
 
-TranscodeParams QuickRecordUploadModel::MakeTranscodeParams(const UploadingItem& item) {
+TranscodeTaskMessage QuickRecordUploadModel::MakeTranscodeParams(const UploadingItem& item) {
   const std::string& p = item.full_path;
-  TranscodeParams params;
+  TranscodeTaskMessage params;
   params.instance_id = item.instance_id;
   params.in_video_file = p + ".kovtv";
   params.in_video_index_file = IndexFile(p + ".kovtv");
@@ -187,7 +187,7 @@ TranscodeParams QuickRecordUploadModel::MakeTranscodeParams(const UploadingItem&
   params.output_file = OutputFile(p);
   params.is_record_complete = item.is_record_complete;
   params.transcoding_threshold =
-      static_cast<int32_t>(kovanisdk::utils::config::GetValue("record-transcode", "transcoding-threshold", 50).AsInt64(50));
+      kovanisdk::utils::config::GetValue("record-transcode", "transcoding-threshold", 50).AsInt64(50);
   params.record_time_duration = item.record_time_duration;
   params.is_recovery_upload = item.is_recovery_upload;
   return params;
