@@ -88,6 +88,12 @@ std::string Md5Hex(const uint8_t* data, size_t size) {
 
 std::string ContentMd5(const std::string& md5_hex) { return util::crypto::Encode64(HexToBinary(md5_hex)); }
 
+std::string MultipartEtag(const std::vector<CosPart>& parts) {
+  std::string digests;
+  for (const CosPart& part : parts) digests += HexToBinary(part.etag);
+  return util::crypto::Md5(digests) + "-" + std::to_string(parts.size());
+}
+
 CosClient::CosClient(CosTimeouts timeouts, const std::atomic<bool>* cancel)
     : timeouts_(timeouts), cancel_(cancel), curl_(curl_easy_init()) {}
 

@@ -76,5 +76,8 @@ class CosClient {
 std::string ContentMd5(const std::string& md5_hex);
 // Lower-case hex MD5 of the bytes.
 std::string Md5Hex(const uint8_t* data, size_t size);
+// The ETag of an object completed from these parts, as S3-compatible stores give it: the MD5 of
+// the parts' binary MD5s one after another, then "-" and the number of parts.
+std::string MultipartEtag(const std::vector<CosPart>& parts);
 
 }  // namespace qr_transcoder

@@ -53,6 +53,43 @@ TEST(MessageFieldsTest, StartParamsNeedAnInstanceAndAnOutputAndDeriveTheRest) {
   EXPECT_TRUE(params->need_upload_file);
 }
 
+TEST(MessageFieldsTest, WhatTheModuleWritesTheProcessReadsBackFieldForField) {
+  kovanisdk::bridge::TranscodeTaskMessage sent;
+  sent.instance_id = "i";
+  sent.in_video_file = "/r/a.kovtv";
+  sent.in_video_index_file = "/r/a.vidx";
+  sent.in_audio_file = "/r/a.kovta";
+  sent.in_audio_index_file = "/r/a.aidx";
+  sent.output_file = "/r/a.mp4";
+  sent.output_m4a_file = "/r/a.m4a";
+  sent.is_record_complete = true;
+  sent.transcoding_threshold = 77;
+  sent.record_time_duration = 123456;
+  sent.is_local_record = true;
+  sent.need_upload_file = false;
+  sent.upload_cover_file = false;
+  sent.is_recovery_upload = true;
+  std::string problems;
+  // Through text, as the bridge carries it.
+  const auto read = RecordTaskParams::Parse(JsonValue::Parse(sent.ToJson().ToCompactString()), &problems);
+  ASSERT_TRUE(read) << problems;
+  const kovanisdk::bridge::TranscodeTaskMessage& got = *read;
+  EXPECT_EQ(got.instance_id, sent.instance_id);
+  EXPECT_EQ(got.in_video_file, sent.in_video_file);
+  EXPECT_EQ(got.in_video_index_file, sent.in_video_index_file);
+  EXPECT_EQ(got.in_audio_file, sent.in_audio_file);
+  EXPECT_EQ(got.in_audio_index_file, sent.in_audio_index_file);
+  EXPECT_EQ(got.output_file, sent.output_file);
+  EXPECT_EQ(got.output_m4a_file, sent.output_m4a_file);
+  EXPECT_EQ(got.is_record_complete, sent.is_record_complete);
+  EXPECT_EQ(got.transcoding_threshold, sent.transcoding_threshold);
+  EXPECT_EQ(got.record_time_duration, sent.record_time_duration);
+  EXPECT_EQ(got.is_local_record, sent.is_local_record);
+  EXPECT_EQ(got.need_upload_file, sent.need_upload_file);
+  EXPECT_EQ(got.upload_cover_file, sent.upload_cover_file);
+  EXPECT_EQ(got.is_recovery_upload, sent.is_recovery_upload);
+}
+
 TEST(MessageFieldsTest, AuthNeedsTheVerbTextsOfTheVideo) {
   std::string problems;
   EXPECT_FALSE(UploadAuth::Parse(JsonValue::Parse(R"({"instance_id": "i", "cos_url": "http://h/b/k",

@@ -1,10 +1,5 @@
 #include "transcoder/multipart_upload.h"
 
-extern "C" {
-#include <libavutil/md5.h>
-#include <libavutil/mem.h>
-}
-
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -18,20 +13,6 @@ extern "C" {
 
 namespace qr_transcoder {
 
-namespace {
-
-std::string Hex(const uint8_t* bytes, size_t size) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string out;
-  for (size_t i = 0; i < size; ++i) {
-    out.push_back(kDigits[bytes[i] >> 4]);
-    out.push_back(kDigits[bytes[i] & 15]);
-  }
-  return out;
-}
-
-}  // namespace
-
 MultipartUpload::MultipartUpload(std::string file_path, UploadState* state, UploadPolicy policy, CosTimeouts timeouts,
                                  const std::atomic<bool>* cancel, Listener* listener)
     : file_path_(std::move(file_path)),
@@ -40,12 +21,7 @@ MultipartUpload::MultipartUpload(std::string file_path, UploadState* state, Uplo
       timeouts_(timeouts),
       cancel_(cancel),
       listener_(listener),
-      client_(timeouts, cancel),
-      md5_(av_md5_alloc()) {
-  av_md5_init(md5_);
-}
-
-MultipartUpload::~MultipartUpload() { av_free(md5_); }
+      client_(timeouts, cancel) {}
 
 CosResponse MultipartUpload::WithRetries(const std::function<CosResponse()>& request) const {
   CosResponse response = request();
@@ -90,7 +66,6 @@ UploadError MultipartUpload::Start() {
     error_message_ = "no authorisation to write " + grant_.url;
     return kUploadAuth;
   }
-  av_md5_init(md5_);
   next_offset_ = 0;
   listed_.clear();
   // An upload of another object (a new record) or of another part size cannot be continued.
@@ -153,7 +128,6 @@ UploadError MultipartUpload::CommitPart(PartJob& job) {
   } else {
     ++parts_kept_;
   }
-  av_md5_update(md5_, job.data.data(), job.data.size());
   next_offset_ += job.part.size;
   state_->parts.push_back(job.part);
   listener_->OnStateChanged();
@@ -230,10 +204,10 @@ UploadError MultipartUpload::UploadReady(uint64_t available) {
 }
 
 UploadError MultipartUpload::CheckFinished(uint64_t size, const std::string& etag, uint64_t file_size) {
-  if (size == file_size && etag == file_md5_) return kUploadOk;
+  if (size == file_size && etag == object_etag_) return kUploadOk;
   failed_step_ = "complete";
-  error_message_ = "object has " + std::to_string(size) + " bytes, MD5 " + etag + "; the file " +
-                   std::to_string(file_size) + ", " + file_md5_;
+  error_message_ = "object has " + std::to_string(size) + " bytes, ETag " + etag + "; the file " +
+                   std::to_string(file_size) + " bytes, parts make " + object_etag_;
   KLOG(1) << file_path_ << " " << error_message_;
   return kUploadVerifyFailed;
 }
@@ -244,7 +218,9 @@ UploadError MultipartUpload::Finish(uint64_t file_size) {
     if (const UploadError error = SendParts({file_size - next_offset_}); error != kUploadOk) return error;
   }
   if (state_->parts.empty()) return LocalFailure("the file is empty");
-  FinalizeMd5();
+  // Every part's ETag was checked against the MD5 of its local bytes when it was acknowledged
+  // or kept, so the composite of those ETags stands for the whole file.
+  object_etag_ = MultipartEtag(state_->parts);
   uint64_t size = 0;
   CosResponse response = WithRetries([&] { return client_.Complete(grant_, state_->upload_id, state_->parts, &size); });
   if (response.http_status == 404) {
@@ -255,21 +231,15 @@ UploadError MultipartUpload::Finish(uint64_t file_size) {
   return CheckFinished(size, response.etag, file_size);
 }
 
-void MultipartUpload::FinalizeMd5() {
-  uint8_t digest[16];
-  av_md5_final(md5_, digest);
-  file_md5_ = Hex(digest, sizeof(digest));
-}
-
 UploadError MultipartUpload::VerifyObject(uint64_t file_size) {
-  av_md5_init(md5_);
-  constexpr uint64_t kChunk = 8ull << 20;
-  for (uint64_t offset = 0; offset < file_size; offset += kChunk) {
-    const uint64_t size = std::min(kChunk, file_size - offset);
+  const uint64_t part_size = state_->part_size ? state_->part_size : policy_.part_size;
+  std::vector<CosPart> parts;
+  for (uint64_t offset = 0; offset < file_size; offset += part_size) {
+    const uint64_t size = std::min(part_size, file_size - offset);
     if (!ReadRange(offset, size, &buffer_)) return LocalFailure("cannot read the file");
-    av_md5_update(md5_, buffer_.data(), size);
+    parts.push_back({static_cast<int>(parts.size()) + 1, Md5Hex(buffer_.data(), size), size});
   }
-  FinalizeMd5();
+  object_etag_ = MultipartEtag(parts);
   uint64_t size = 0;
   const CosResponse response = WithRetries([&] { return client_.Head(grant_, &size); });
   if (!response.ok()) return Failed(response, "head", "head");

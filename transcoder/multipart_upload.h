@@ -12,8 +12,6 @@
 #include "transcoder/upload_error.h"
 #include "transcoder/upload_state.h"
 
-struct AVMD5;
-
 namespace qr_transcoder {
 
 struct UploadPolicy {
@@ -26,8 +24,9 @@ struct UploadPolicy {
 
 // Uploads a file, which may still be growing at its end, as one multipart object: every part but
 // the last has `part_size` bytes, so part n always holds the bytes from (n-1) * part_size on.
-// Parts go up in order, each with Content-MD5 and its ETag checked; the MD5 of the whole file is
-// kept on the way, so the final check reads only the tail.
+// Parts go up in order, each with Content-MD5 and its ETag checked. The completed object's ETag
+// is the store's composite of the part MD5s (MultipartEtag), so the final check needs no pass over
+// the whole file: the part digests it already has, and the size.
 //
 // Taking over an earlier upload (state with an upload id) lists its parts first: the store is the
 // source of truth. A listed part is kept, not sent again, when its size and ETag match the local
@@ -50,7 +49,6 @@ class MultipartUpload {
 
   MultipartUpload(std::string file_path, UploadState* state, UploadPolicy policy, CosTimeouts timeouts,
                   const std::atomic<bool>* cancel, Listener* listener);
-  ~MultipartUpload();
   MultipartUpload(const MultipartUpload&) = delete;
   MultipartUpload& operator=(const MultipartUpload&) = delete;
 
@@ -59,9 +57,10 @@ class MultipartUpload {
   // Sends every whole part that lies within the first `available` bytes of the file.
   UploadError UploadReady(uint64_t available);
   // The file is final at `file_size` bytes: sends the rest, completes, and checks the object's
-  // size and MD5 against the file.
+  // size and ETag against the file's size and part MD5s.
   UploadError Finish(uint64_t file_size);
-  // For an upload completed before: checks the object against the whole file.
+  // For an upload completed before: hashes the file part by part and checks the object's size
+  // and ETag (HEAD) against it.
   UploadError VerifyObject(uint64_t file_size);
 
   uint64_t uploaded_bytes() const { return next_offset_; }
@@ -71,7 +70,8 @@ class MultipartUpload {
   // The request that failed: "initiate", "list_parts", "part", "complete", "head" or "file".
   const std::string& failed_step() const { return failed_step_; }
   const CosResponse& last_failure() const { return last_failure_; }
-  const std::string& md5() const { return file_md5_; }
+  // The ETag the completed object must have; empty before Finish() or VerifyObject().
+  const std::string& object_etag() const { return object_etag_; }
 
  private:
   UploadError Initiate();
@@ -92,7 +92,6 @@ class MultipartUpload {
   UploadError Failed(const CosResponse& response, const std::string& step, const std::string& what);
   UploadError LocalFailure(const std::string& what);
   bool ReadRange(uint64_t offset, uint64_t size, std::vector<uint8_t>* out) const;
-  void FinalizeMd5();
 
   const std::string file_path_;
   UploadState* const state_;
@@ -103,8 +102,7 @@ class MultipartUpload {
   CosClient client_;
   std::vector<std::unique_ptr<CosClient>> part_clients_;
   CosGrant grant_;
-  AVMD5* md5_ = nullptr;
-  std::string file_md5_;
+  std::string object_etag_;
   std::vector<uint8_t> buffer_;
   // Parts the store listed when this upload was taken over, by number; checked as they come up.
   std::map<int, CosPart> listed_;

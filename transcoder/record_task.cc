@@ -206,7 +206,7 @@ void RecordTask::FinishUpload() {
   report.SetJsonObject("instance_id", params_.instance_id);
   report.SetJsonObject("record_id", auth_.record_id);
   report.SetJsonObject("file_size", size);
-  report.SetJsonObject("file_md5", upload_->md5());
+  report.SetJsonObject("object_etag", upload_->object_etag());
   report.SetJsonObject("parts_sent", upload_->parts_sent());
   report.SetJsonObject("parts_kept", upload_->parts_kept());
   report.SetJsonObject("muxer_event_duration", remuxer_.duration_ms());

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "host/base/json/json_value.h"
+#include "host/sdk/bridge/transcode_task_message.h"
 #include "transcoder/cos_client.h"
 
 namespace qr_transcoder {
@@ -15,23 +16,8 @@ class MessageFields;
 // "video_session_token" and the verb texts under `auth_key`.
 CosGrant ReadVideoGrant(MessageFields& fields, const char* auth_key);
 
-// The fields of "quick_record:start_transcode".
-struct RecordTaskParams {
-  std::string instance_id;
-  std::string in_video_file;
-  std::string in_video_index_file;
-  std::string in_audio_file;
-  std::string in_audio_index_file;
-  std::string output_file;
-  std::string output_m4a_file;
-  bool is_record_complete = false;
-  // New frames (video and audio together) that make a remux pass worth doing while recording.
-  int64_t transcoding_threshold = 50;
-  int64_t record_time_duration = 0;
-  bool is_local_record = false;
-  bool need_upload_file = true;
-  bool upload_cover_file = true;
-  bool is_recovery_upload = false;
+// "quick_record:start_transcode" as received: the module's message and the text it came in.
+struct RecordTaskParams : kovanisdk::bridge::TranscodeTaskMessage {
   base::json::JsonValue message;  // as received, kept in the upload state for a recovery
 
   // The cover the recorder wrote beside the video stream: "<base>.kovtc".

@@ -13,7 +13,7 @@ TranscoderApp::TranscoderApp(TaskSettings settings, DisconnectHandler on_disconn
     : settings_(settings),
       on_disconnect_(std::move(on_disconnect)),
       handlers_{
-          {"quick_record:start_transcode", &TranscoderApp::StartTranscode},
+          {kovanisdk::bridge::TranscodeTaskMessage::kName, &TranscoderApp::StartTranscode},
           {"quick_record:upload_file_auth", &TranscoderApp::UploadFileAuth},
           {"quick_record:upload_file_recover_info", &TranscoderApp::RecoverUpload},
           {"quick_record:stop_transcode", &TranscoderApp::StopTranscode},

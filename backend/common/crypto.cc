@@ -12,7 +12,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace qr_backend {
 
@@ -160,21 +159,6 @@ std::array<unsigned char, 16> Md5::Final() {
   return out;
 }
 
-namespace {
-
-constexpr char kMd5StateTag[] = "md5.1:";
-constexpr size_t kMd5StateWords = 6;  // A, B, C, D and the bit count (low, high)
-
-void PutWord(std::string& out, MD5_LONG word) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((word >> (8 * i)) & 0xff));
-}
-
-MD5_LONG GetWord(const std::string& in, size_t at) {
-  MD5_LONG word = 0;
-  for (int i = 0; i < 4; ++i) word |= static_cast<MD5_LONG>(static_cast<uint8_t>(in[at + i])) << (8 * i);
-  return word;
-}
-
 std::optional<std::string> FromHex(std::string_view hex) {
   if (hex.size() % 2 != 0) return std::nullopt;
   std::string out;
@@ -190,40 +174,6 @@ std::optional<std::string> FromHex(std::string_view hex) {
     out.push_back(static_cast<char>(byte));
   }
   return out;
-}
-
-}  // namespace
-
-std::string Md5::SaveState() const {
-  const MD5_CTX& ctx = state_->ctx;
-  std::string raw;
-  for (MD5_LONG word : {ctx.A, ctx.B, ctx.C, ctx.D, ctx.Nl, ctx.Nh}) PutWord(raw, word);
-  // The block not yet hashed: `num` bytes at the start of `data`.
-  raw.append(reinterpret_cast<const char*>(ctx.data), ctx.num);
-  return kMd5StateTag + ToHex(reinterpret_cast<const unsigned char*>(raw.data()), raw.size());
-}
-
-bool Md5::RestoreState(std::string_view saved) {
-  const std::string_view tag = kMd5StateTag;
-  if (saved.substr(0, tag.size()) != tag) return false;
-  const auto raw = FromHex(saved.substr(tag.size()));
-  if (!raw || raw->size() < 4 * kMd5StateWords || raw->size() >= 4 * kMd5StateWords + MD5_CBLOCK) {
-    return false;
-  }
-  MD5_CTX ctx{};
-  ctx.A = GetWord(*raw, 0);
-  ctx.B = GetWord(*raw, 4);
-  ctx.C = GetWord(*raw, 8);
-  ctx.D = GetWord(*raw, 12);
-  ctx.Nl = GetWord(*raw, 16);
-  ctx.Nh = GetWord(*raw, 20);
-  ctx.num = static_cast<unsigned int>(raw->size() - 4 * kMd5StateWords);
-  // The pending bytes are the byte count modulo the block size; anything else is not a state
-  // this class saved.
-  if (((ctx.Nl >> 3) % MD5_CBLOCK) != ctx.num) return false;
-  std::memcpy(ctx.data, raw->data() + 4 * kMd5StateWords, ctx.num);
-  state_->ctx = ctx;
-  return true;
 }
 
 }  // namespace qr_backend

@@ -12,6 +12,8 @@ namespace qr_backend {
 
 // Hashing, MACs, Base64 and randomness over OpenSSL. Hex output is lower case.
 std::string ToHex(const unsigned char* data, size_t size);
+// Lower-case hex back to bytes; nullopt for anything else.
+std::optional<std::string> FromHex(std::string_view hex);
 std::string Sha256Hex(std::string_view data);
 std::string HmacSha256Hex(std::string_view key, std::string_view message);
 std::string Md5Hex(std::string_view data);
@@ -29,8 +31,7 @@ std::string RandomHex(size_t bytes);
 // A random decimal identifier of 19 digits without a leading zero.
 std::string RandomDecimalId();
 
-// Incremental MD5 for streamed object bodies. Its state can be saved as text and resumed
-// later, so a digest over many bodies can be continued as each one arrives.
+// Incremental MD5 for streamed object bodies.
 class Md5 {
  public:
   Md5();
@@ -40,11 +41,6 @@ class Md5 {
 
   void Update(const void* data, size_t size);
   std::array<unsigned char, 16> Final();
-
-  // Text ("md5.1:" and lower-case hex) that RestoreState() takes back, in any process.
-  std::string SaveState() const;
-  // Continues from a saved state; false (and the state unchanged) when `saved` is not one.
-  bool RestoreState(std::string_view saved);
 
  private:
   struct State;

@@ -20,37 +20,6 @@ TEST(BackendCryptoTest, IncrementalMd5EqualsOneShot) {
   EXPECT_EQ(ToHex(digest.data(), digest.size()), Md5Hex("hello world"));
 }
 
-TEST(BackendCryptoTest, Md5ResumedFromASavedStateEqualsOneShot) {
-  // Split points inside a block, on a block boundary and after several blocks.
-  const std::string text(300, 'x');
-  for (size_t split : {size_t{0}, size_t{1}, size_t{63}, size_t{64}, size_t{65}, size_t{200}}) {
-    Md5 first;
-    first.Update(text.data(), split);
-    const std::string saved = first.SaveState();
-    Md5 resumed;
-    resumed.Update("noise", 5);  // whatever it held is replaced
-    ASSERT_TRUE(resumed.RestoreState(saved)) << split;
-    resumed.Update(text.data() + split, text.size() - split);
-    const auto digest = resumed.Final();
-    EXPECT_EQ(ToHex(digest.data(), digest.size()), Md5Hex(text)) << split;
-  }
-}
-
-TEST(BackendCryptoTest, Md5RefusesWhatIsNotASavedState) {
-  Md5 md5;
-  md5.Update("abc", 3);
-  const std::string saved = md5.SaveState();
-  Md5 target;
-  EXPECT_FALSE(target.RestoreState(""));
-  EXPECT_FALSE(target.RestoreState(saved.substr(0, saved.size() - 2)));  // a pending byte short
-  EXPECT_FALSE(target.RestoreState("sha1" + saved.substr(4)));
-  EXPECT_FALSE(target.RestoreState(saved + "zz"));
-  // A refused state leaves the digest where it was.
-  target.Update("abc", 3);
-  const auto digest = target.Final();
-  EXPECT_EQ(ToHex(digest.data(), digest.size()), Md5Hex("abc"));
-}
-
 TEST(BackendCryptoTest, Base64RoundTripsEveryLengthModuloThree) {
   for (const std::string text : {"", "f", "fo", "foo", "foob", "fooba", "foobar"}) {
     const std::string encoded = Base64Encode(text);

@@ -24,19 +24,13 @@ std::string NormalizeEtag(std::string etag) {
   return etag;
 }
 
-// Feeds everything the reader holds into `md5`.
-bool DigestAll(const ObjectReader& reader, Md5& md5) {
-  std::vector<char> buffer(1 << 20);
-  for (int64_t offset = 0; offset < reader.info().size;) {
-    const int64_t n = reader.ReadAt(offset, buffer.data(), buffer.size());
-    if (n <= 0) return false;
-    md5.Update(buffer.data(), static_cast<size_t>(n));
-    offset += n;
-  }
-  return true;
-}
-
 }  // namespace
+
+std::string CompositeEtag(const std::vector<std::string>& part_md5s) {
+  std::string digests;
+  for (const std::string& md5 : part_md5s) digests += FromHex(md5).value_or(std::string(16, '\0'));
+  return Md5Hex(digests) + "-" + std::to_string(part_md5s.size());
+}
 
 ObjectStore::ObjectStore(Database& db, const Clock& clock, std::string root)
     : db_(db), clock_(clock), blobs_(std::move(root)) {}
@@ -194,30 +188,15 @@ std::optional<ObjectStore::UploadRow> ObjectStore::FindUpload(const std::string&
 std::optional<std::vector<ObjectStore::PartRow>> ObjectStore::PartsOf(
     const std::string& upload_id) const {
   auto rows = db_.Query(
-      "SELECT part_number, blob, size, etag, digest_state FROM upload_parts "
+      "SELECT part_number, blob, size, etag FROM upload_parts "
       "WHERE upload_id = ? ORDER BY part_number",
       {upload_id});
   if (!rows) return std::nullopt;
   std::vector<PartRow> parts;
   for (const SqlRow& row : *rows) {
-    parts.push_back({row.Int(0), row.Text(1), row.Int(2), row.Text(3),
-                     row.IsNull(4) ? std::nullopt : std::optional<std::string>(row.Text(4))});
+    parts.push_back({row.Int(0), row.Text(1), row.Int(2), row.Text(3)});
   }
   return parts;
-}
-
-std::unique_ptr<ObjectReader> ObjectStore::OpenParts(
-    const std::vector<const PartRow*>& parts) const {
-  std::vector<std::string> names;
-  std::vector<ObjectSegment> segments;
-  StoredObject info;
-  for (const PartRow* part : parts) {
-    names.push_back(part->blob);
-    segments.push_back({blobs_.PathOf(part->blob), info.size, part->size});
-    info.size += part->size;
-  }
-  return std::make_unique<ObjectReader>(std::move(info), std::move(segments),
-                                        blobs_.PinFiles(names));
 }
 
 StoreResult<UploadedPart> ObjectStore::PutPart(const std::string& upload_id,
@@ -232,16 +211,11 @@ StoreResult<UploadedPart> ObjectStore::PutPart(const std::string& upload_id,
                           {upload_id, part_number});
     if (!rows) return StoreError::kStorage;
     if (!rows->empty()) obsolete.push_back(rows->front().Text(0));
-    // Digests saved through this part or later ones covered what it replaces.
     return db_.Exec(
                "INSERT INTO upload_parts(upload_id, part_number, size, etag, blob) "
                "VALUES(?, ?, ?, ?, ?) ON CONFLICT(upload_id, part_number) DO UPDATE SET "
-               "size = excluded.size, etag = excluded.etag, blob = excluded.blob, "
-               "digest_state = NULL",
-               {upload_id, part_number, part.size, part.etag, *name}) &&
-                   db_.Exec("UPDATE upload_parts SET digest_state = NULL "
-                            "WHERE upload_id = ? AND part_number > ?",
-                            {upload_id, part_number})
+               "size = excluded.size, etag = excluded.etag, blob = excluded.blob",
+               {upload_id, part_number, part.size, part.etag, *name})
                ? StoreError::kNone
                : StoreError::kStorage;
   });
@@ -257,55 +231,6 @@ StoreResult<std::vector<UploadedPart>> ObjectStore::ListParts(const std::string&
   std::vector<UploadedPart> parts;
   for (const PartRow& row : *rows) parts.push_back({row.number, row.size, row.etag});
   return {StoreError::kNone, std::move(parts)};
-}
-
-bool ObjectStore::DigestNextPart(const std::string& upload_id) {
-  PartRow before;  // number 0: the part to digest is the first
-  PartRow next;
-  std::unique_ptr<ObjectReader> reader;
-  {
-    std::lock_guard lock(blobs_mutex_);
-    const auto parts = PartsOf(upload_id);
-    if (!parts) return false;
-    const auto it = std::find_if(parts->begin(), parts->end(),
-                                 [](const PartRow& part) { return !part.digest; });
-    if (it == parts->end()) return false;
-    if (it != parts->begin()) before = *(it - 1);
-    if (it->number != before.number + 1) return false;  // waits for the part before it
-    next = *it;
-    reader = OpenParts({&next});
-  }
-  Md5 md5;
-  if (before.digest && !md5.RestoreState(*before.digest)) {
-    LogWarning("upload " + upload_id + " has an unreadable digest at part " +
-               std::to_string(before.number));
-    return false;
-  }
-  if (!DigestAll(*reader, md5)) {
-    LogWarning("cannot read part " + std::to_string(next.number) + " of upload " + upload_id);
-    return false;
-  }
-  const std::string digest = md5.SaveState();
-  const StoreError error = Commit({}, [&](std::vector<std::string>&) {
-    // Whatever changed meanwhile (the part replaced, the upload ended) leaves the digest out.
-    auto rows = db_.Query(
-        "SELECT part_number, blob, digest_state FROM upload_parts "
-        "WHERE upload_id = ? AND part_number IN (?, ?) ORDER BY part_number",
-        {upload_id, before.number, next.number});
-    if (!rows) return StoreError::kStorage;
-    const bool first = before.number == 0;
-    const bool unchanged =
-        rows->size() == (first ? 1u : 2u) && rows->back().Text(1) == next.blob &&
-        rows->back().IsNull(2) && (first || rows->front().Text(2) == *before.digest);
-    if (!unchanged) return StoreError::kInvalidPart;
-    return db_.Exec("UPDATE upload_parts SET digest_state = ? "
-                    "WHERE upload_id = ? AND part_number = ?",
-                    {digest, upload_id, next.number})
-               ? StoreError::kNone
-               : StoreError::kStorage;
-  });
-  // A lost race is not a failure: the caller looks again.
-  return error == StoreError::kNone || error == StoreError::kInvalidPart;
 }
 
 std::optional<std::vector<const ObjectStore::PartRow*>> ObjectStore::ListedParts(
@@ -328,37 +253,11 @@ StoreResult<StoredObject> ObjectStore::CompleteUpload(
     if (parts[i].first <= parts[i - 1].first) return {StoreError::kInvalidPartOrder, {}};
   }
 
-  std::optional<UploadRow> upload;
-  std::vector<PartRow> rows;
-  const PartRow* digested = nullptr;  // the last listed part the saved digest covers
-  std::unique_ptr<ObjectReader> rest;
-  {
-    std::lock_guard lock(blobs_mutex_);
-    upload = FindUpload(upload_id, bucket, key);
-    if (!upload) return {StoreError::kNoSuchUpload, {}};
-    auto all = PartsOf(upload_id);
-    if (!all) return {StoreError::kStorage, {}};
-    rows = std::move(*all);
-    const auto listed = ListedParts(rows, parts);
-    if (!listed) return {StoreError::kInvalidPart, {}};
-    // A part's saved digest covers every part up to it, so it serves only while the list
-    // starts with exactly the upload's first parts.
-    size_t done = 0;
-    while (done < listed->size() && (*listed)[done] == &rows[done] && rows[done].digest) ++done;
-    if (done > 0) digested = (*listed)[done - 1];
-    rest = OpenParts({listed->begin() + static_cast<std::ptrdiff_t>(done), listed->end()});
-  }
-  Md5 md5;
-  if (digested && !md5.RestoreState(*digested->digest)) {
-    LogWarning("upload " + upload_id + " has an unreadable digest at part " +
-               std::to_string(digested->number));
-    return {StoreError::kStorage, {}};
-  }
-  if (!DigestAll(*rest, md5)) return {StoreError::kStorage, {}};
-  const auto digest = md5.Final();
-
-  StoredObject object{bucket, key, upload->owner_uid, 0, ToHex(digest.data(), digest.size()),
-                      upload->content_type};
+  const auto upload = FindUpload(upload_id, bucket, key);
+  if (!upload) return {StoreError::kNoSuchUpload, {}};
+  std::vector<std::string> md5s;
+  for (const auto& part : parts) md5s.push_back(NormalizeEtag(part.second));
+  StoredObject object{bucket, key, upload->owner_uid, 0, CompositeEtag(md5s), upload->content_type};
   const StoreError error = Commit({}, [&](std::vector<std::string>& obsolete) {
     // The upload may have been aborted, or a listed part replaced, since we looked; a part
     // uploaded again with the same ETag has the same content.

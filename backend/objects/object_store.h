@@ -18,6 +18,10 @@ namespace qr_backend {
 class Clock;
 class Database;
 
+// The ETag of an object made of parts with these MD5s (lower-case hex, in order): the hex MD5
+// of the parts' binary MD5s one after another, then "-" and the number of parts.
+std::string CompositeEtag(const std::vector<std::string>& part_md5s);
+
 struct UploadedPart {
   int64_t part_number = 0;
   int64_t size = 0;
@@ -46,9 +50,9 @@ struct StoreResult {
 // leaves at most an unreferenced file that Init() removes.
 //
 // An object is a list of segments: a PUT gives one, a completed multipart upload keeps its
-// parts as they are. Completing an upload therefore moves rows, not bytes. Its ETag is still the
-// MD5 of the whole content: the digest is carried forward part by part as the parts arrive
-// (DigestNextPart), saved beside each part, so completion only finishes it.
+// parts as they are. Completing an upload therefore moves rows, not bytes, and reads none: the
+// object's ETag is then the composite of its parts' MD5s (CompositeEtag), as S3-compatible
+// stores give it, so no byte is hashed twice.
 class ObjectStore {
  public:
   static constexpr int64_t kMaxPartNumber = 10000;
@@ -77,12 +81,8 @@ class ObjectStore {
   StoreResult<std::vector<UploadedPart>> ListParts(const std::string& upload_id,
                                                    const std::string& bucket,
                                                    const std::string& key) const;
-  // Carries the upload's whole-content digest over its next part, reading that part once. A
-  // part is digested once every part before it is: numbers from 1 without a gap. True when a
-  // part was digested (call again for the next), false when none is ready or on failure.
-  bool DigestNextPart(const std::string& upload_id);
   // Makes the listed parts (number, ETag) the object's segments and ends the upload; parts
-  // that are not listed are dropped. Reads only the listed parts the digest has not reached.
+  // that are not listed are dropped. The object's ETag is the composite of the listed parts'.
   StoreResult<StoredObject> CompleteUpload(
       const std::string& upload_id, const std::string& bucket, const std::string& key,
       const std::vector<std::pair<int64_t, std::string>>& parts);
@@ -105,7 +105,6 @@ class ObjectStore {
     std::string blob;
     int64_t size = 0;
     std::string etag;
-    std::optional<std::string> digest;  // saved digest through this part
   };
 
   // Runs `body` in one transaction under the blob lock. On commit the files `body` listed as
@@ -129,8 +128,6 @@ class ObjectStore {
       const std::vector<std::pair<int64_t, std::string>>& parts);
   // Every part of the upload in number order; nullopt on a database failure.
   std::optional<std::vector<PartRow>> PartsOf(const std::string& upload_id) const;
-  // A reader over `parts` one after another, pinned; call under the blob lock.
-  std::unique_ptr<ObjectReader> OpenParts(const std::vector<const PartRow*>& parts) const;
 
   Database& db_;
   const Clock& clock_;

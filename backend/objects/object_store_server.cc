@@ -6,7 +6,6 @@
 
 #include "common/crypto.h"
 #include "common/field_reader.h"
-#include "objects/digest_worker.h"
 #include "objects/object_authority.h"
 #include "objects/object_store.h"
 
@@ -230,7 +229,6 @@ void ObjectStoreServer::Put(const httplib::Request& request, httplib::Response& 
     const std::string upload_id = request.get_param_value("uploadId");
     const auto part = store_.PutPart(upload_id, target->bucket, target->key, *part_number, *blob);
     if (!part.ok()) return WriteStoreError(request, response, part.error);
-    digests_.Schedule(upload_id);
     etag = part.value.etag;
   } else {
     std::string content_type = request.get_header_value("Content-Type");

@@ -7,7 +7,6 @@
 
 namespace qr_backend {
 
-class DigestWorker;
 class ObjectAuthority;
 class ObjectStore;
 
@@ -17,9 +16,8 @@ class ObjectStore;
 // "session_token"; anything else is 403. docs/backend.md gives the requests and answers.
 class ObjectStoreServer {
  public:
-  // `digests` is told of every stored part.
-  ObjectStoreServer(ObjectStore& store, ObjectAuthority& authority, DigestWorker& digests)
-      : store_(store), authority_(authority), digests_(digests) {}
+  ObjectStoreServer(ObjectStore& store, ObjectAuthority& authority)
+      : store_(store), authority_(authority) {}
 
   void Register(httplib::Server& server);
 
@@ -49,7 +47,6 @@ class ObjectStoreServer {
 
   ObjectStore& store_;
   ObjectAuthority& authority_;
-  DigestWorker& digests_;
 };
 
 }  // namespace qr_backend

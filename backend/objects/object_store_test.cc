@@ -50,12 +50,6 @@ class BackendObjectStoreTest : public ::testing::Test {
     return upload.value;
   }
 
-  int DigestAll(const std::string& upload_id) {
-    int parts = 0;
-    while (store_->DigestNextPart(upload_id)) ++parts;
-    return parts;
-  }
-
   // Overwrites every stored file with as many 'X' as it holds: what is read afterwards no
   // longer matches any digest taken before.
   void SpoilStoredFiles() {
@@ -139,10 +133,11 @@ TEST_F(BackendObjectStoreTest, MultipartJoinsListedPartsInNumberOrder) {
       {{1, "\"" + p1.value.etag + "\""}, {2, p2.value.etag}, {3, p3.value.etag}});
   ASSERT_TRUE(done.ok());
   EXPECT_EQ(Read("k"), "AABBBC");
-  EXPECT_EQ(done.value.etag, Md5Hex("AABBBC"));
+  // MD5 of the three parts' binary MD5s, then the part count (worked out independently).
+  EXPECT_EQ(done.value.etag, "e5c74f3a0dc2126127564d07b9e01902-3");
   EXPECT_EQ(done.value.size, 6);
   EXPECT_EQ(done.value.owner_uid, "alice");
-  EXPECT_EQ(store_->Head("b", "k")->etag, Md5Hex("AABBBC"));
+  EXPECT_EQ(store_->Head("b", "k")->etag, done.value.etag);
   // The upload is over and its parts are the object: no file was added.
   EXPECT_EQ(store_->ListParts(upload.value, "b", "k").error, StoreError::kNoSuchUpload);
   EXPECT_EQ(FilesUnder("blobs"), 3u);
@@ -163,75 +158,34 @@ TEST_F(BackendObjectStoreTest, AMultipartObjectReadsAcrossItsPartBoundaries) {
   EXPECT_EQ(std::string(out, 3), "789");
 }
 
-TEST_F(BackendObjectStoreTest, CompletionFinishesTheSavedDigestWithoutReadingTheParts) {
+TEST(BackendCompositeEtagTest, IsTheMd5OfThePartDigestsAndTheirCount) {
+  EXPECT_EQ(CompositeEtag({Md5Hex("a"), Md5Hex("b")}), "96e024ba2074fe77e8e965ba43a704be-2");
+  // One part still gives a composite, unlike the part's own ETag.
+  EXPECT_NE(CompositeEtag({Md5Hex("a")}), Md5Hex("a"));
+  EXPECT_NE(CompositeEtag({Md5Hex("a"), Md5Hex("b")}), CompositeEtag({Md5Hex("b"), Md5Hex("a")}));
+}
+
+TEST_F(BackendObjectStoreTest, CompletionReadsNoPart) {
   std::vector<std::pair<int64_t, std::string>> listed;
   const auto upload = UploadParts({"first ", "second ", "third"}, &listed);
-  EXPECT_EQ(DigestAll(upload), 3);
   SpoilStoredFiles();
   const auto done = store_->CompleteUpload(upload, "b", "k", listed);
   ASSERT_TRUE(done.ok());
-  EXPECT_EQ(done.value.etag, Md5Hex("first second third"));
+  EXPECT_EQ(done.value.etag,
+            CompositeEtag({Md5Hex("first "), Md5Hex("second "), Md5Hex("third")}));
   EXPECT_EQ(Read("k"), std::string(18, 'X'));  // the parts themselves are served
 }
 
-TEST_F(BackendObjectStoreTest, CompletionReadsOnlyThePartsTheDigestHasNotReached) {
-  std::vector<std::pair<int64_t, std::string>> listed;
-  const auto upload = UploadParts({"first ", "second "}, &listed);
-  EXPECT_EQ(DigestAll(upload), 2);
-  SpoilStoredFiles();
-  auto third = Blob("third");
-  const auto p3 = store_->PutPart(upload, "b", "k", 3, *third);
-  listed.emplace_back(3, p3.value.etag);
-  const auto done = store_->CompleteUpload(upload, "b", "k", listed);
-  ASSERT_TRUE(done.ok());
-  EXPECT_EQ(done.value.etag, Md5Hex("first second third"));
-}
-
-TEST_F(BackendObjectStoreTest, APartIsDigestedOnlyAfterThePartBeforeIt) {
-  const auto upload = store_->CreateUpload("b", "k", "alice", "video/mp4");
-  auto third = Blob("C");
-  auto second = Blob("B");
-  store_->PutPart(upload.value, "b", "k", 3, *third);
-  store_->PutPart(upload.value, "b", "k", 2, *second);
-  EXPECT_EQ(DigestAll(upload.value), 0);
-  auto first = Blob("A");
-  store_->PutPart(upload.value, "b", "k", 1, *first);
-  EXPECT_EQ(DigestAll(upload.value), 3);
-  // A gap in the numbers stops the digest; the completion reads what follows it.
-  auto fifth = Blob("E");
-  const auto p5 = store_->PutPart(upload.value, "b", "k", 5, *fifth);
-  EXPECT_EQ(DigestAll(upload.value), 0);
-  const auto parts = store_->ListParts(upload.value, "b", "k");
-  std::vector<std::pair<int64_t, std::string>> listed;
-  for (const auto& part : parts.value) listed.emplace_back(part.part_number, part.etag);
-  const auto done = store_->CompleteUpload(upload.value, "b", "k", listed);
-  ASSERT_TRUE(done.ok());
-  EXPECT_EQ(done.value.etag, Md5Hex("ABCE"));
-}
-
-TEST_F(BackendObjectStoreTest, AReuploadedPartVoidsTheDigestFromItOn) {
+TEST_F(BackendObjectStoreTest, TheCompositeFollowsAReuploadedPartAndTheListedParts) {
   std::vector<std::pair<int64_t, std::string>> listed;
   const auto upload = UploadParts({"one ", "two ", "three"}, &listed);
-  EXPECT_EQ(DigestAll(upload), 3);
   auto again = Blob("TWO ");
   listed[1].second = store_->PutPart(upload, "b", "k", 2, *again).value.etag;
-  // Parts 2 and 3 are digested again; part 1's digest still holds.
-  EXPECT_EQ(DigestAll(upload), 2);
-  const auto done = store_->CompleteUpload(upload, "b", "k", listed);
+  const auto done = store_->CompleteUpload(upload, "b", "k", {listed[0], listed[1]});
   ASSERT_TRUE(done.ok());
-  EXPECT_EQ(done.value.etag, Md5Hex("one TWO three"));
-  EXPECT_EQ(Read("k"), "one TWO three");
-}
-
-TEST_F(BackendObjectStoreTest, ListingFewerPartsDoesNotUseADigestOfMore) {
-  std::vector<std::pair<int64_t, std::string>> listed;
-  const auto upload = UploadParts({"one ", "two ", "three"}, &listed);
-  EXPECT_EQ(DigestAll(upload), 3);
-  const auto done = store_->CompleteUpload(upload, "b", "k", {listed[0], listed[2]});
-  ASSERT_TRUE(done.ok());
-  EXPECT_EQ(done.value.etag, Md5Hex("one three"));
-  EXPECT_EQ(Read("k"), "one three");
-  EXPECT_EQ(FilesUnder("blobs"), 2u);  // the unlisted part is gone
+  EXPECT_EQ(done.value.etag, CompositeEtag({Md5Hex("one "), Md5Hex("TWO ")}));
+  EXPECT_EQ(Read("k"), "one TWO ");
+  EXPECT_EQ(FilesUnder("blobs"), 2u);  // the replaced and the unlisted part are gone
 }
 
 TEST_F(BackendObjectStoreTest, OverwriteAndDeleteRemoveEverySegment) {
@@ -269,19 +223,18 @@ TEST_F(BackendObjectStoreTest, AReaderKeepsADeletedMultipartObjectUntilItCloses)
   EXPECT_EQ(FilesUnder("blobs"), 0u);
 }
 
-TEST_F(BackendObjectStoreTest, RestartKeepsMultipartObjectsAndSavedDigests) {
+TEST_F(BackendObjectStoreTest, RestartKeepsMultipartObjectsAndOpenUploads) {
   std::vector<std::pair<int64_t, std::string>> listed;
   const auto done_upload = UploadParts({"done ", "object"}, &listed);
   ASSERT_TRUE(store_->CompleteUpload(done_upload, "b", "k", listed).ok());
   std::vector<std::pair<int64_t, std::string>> open_listed;
   const auto open_upload = store_->CreateUpload("b", "next", "alice", "video/mp4");
-  for (const std::string piece : {"saved ", "digest"}) {
+  for (const std::string piece : {"still ", "open"}) {
     auto blob = Blob(piece);
     const auto part = store_->PutPart(open_upload.value, "b", "next",
                                       static_cast<int64_t>(open_listed.size() + 1), *blob);
     open_listed.emplace_back(part.value.part_number, part.value.etag);
   }
-  EXPECT_EQ(DigestAll(open_upload.value), 2);
 
   database_.Reopen();
   store_ = std::make_unique<ObjectStore>(database_.db(), clock_, root_);
@@ -289,11 +242,10 @@ TEST_F(BackendObjectStoreTest, RestartKeepsMultipartObjectsAndSavedDigests) {
   ASSERT_TRUE(store_->Init(&error)) << error;
   EXPECT_EQ(FilesUnder("blobs"), 4u);  // segments and parts are not taken for strays
   EXPECT_EQ(Read("k"), "done object");
-  EXPECT_EQ(store_->Head("b", "k")->etag, Md5Hex("done object"));
-  SpoilStoredFiles();
+  EXPECT_EQ(store_->Head("b", "k")->etag, CompositeEtag({Md5Hex("done "), Md5Hex("object")}));
   const auto done = store_->CompleteUpload(open_upload.value, "b", "next", open_listed);
   ASSERT_TRUE(done.ok());
-  EXPECT_EQ(done.value.etag, Md5Hex("saved digest"));
+  EXPECT_EQ(Read("next"), "still open");
 }
 
 TEST_F(BackendObjectStoreTest, CompletionChecksEveryPartAndItsEtag) {

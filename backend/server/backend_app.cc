@@ -26,7 +26,6 @@
 #include "common/database.h"
 #include "common/file_util.h"
 #include "common/log.h"
-#include "objects/digest_worker.h"
 #include "objects/object_authority.h"
 #include "objects/object_store.h"
 #include "objects/object_store_server.h"
@@ -101,7 +100,6 @@ bool BackendApp::OpenStorage(std::string* error) {
   access_ = std::make_unique<AccessPolicy>(*shares_, *meetings_, *users_, *clock_);
   objects_ = std::make_unique<ObjectStore>(*db_, *clock_, config_.data_dir + "/objects");
   if (!objects_->Init(error)) return false;
-  digests_ = std::make_unique<DigestWorker>(*objects_);
   authority_ = std::make_unique<ObjectAuthority>(*db_, *clock_, server_key_);
   push_ = std::make_unique<PushHub>(*db_, *clock_, config_.push_retention_seconds);
   faults_ = std::make_unique<FaultInjector>();
@@ -236,7 +234,7 @@ void BackendApp::RegisterRoutes() {
   player_page_->Register(*api_server_);
   admin_ = std::make_unique<AdminApi>(*context_, *faults_, admin_token_);
   admin_->Register(*api_server_);
-  object_server_ = std::make_unique<ObjectStoreServer>(*objects_, *authority_, *digests_);
+  object_server_ = std::make_unique<ObjectStoreServer>(*objects_, *authority_);
   object_server_->Register(*cos_server_);
   review_settler_ = std::make_unique<TitleReviewSettler>(*context_);
 }

@@ -19,7 +19,6 @@ class MessageApi;
 class NoticeStore;
 class Clock;
 class Database;
-class DigestWorker;
 class FaultInjector;
 class JumpLinks;
 class NonceStore;
@@ -92,7 +91,6 @@ class BackendApp {
   std::unique_ptr<NoticeStore> notices_;
   std::unique_ptr<AccessPolicy> access_;
   std::unique_ptr<ObjectStore> objects_;
-  std::unique_ptr<DigestWorker> digests_;
   std::unique_ptr<ObjectAuthority> authority_;
   std::unique_ptr<PushHub> push_;
   std::unique_ptr<JumpLinks> links_;

@@ -189,8 +189,7 @@ CREATE TABLE access_requests(
   reason TEXT NOT NULL,
   created_at INTEGER NOT NULL);
 )sql",
-      // Objects become lists of files, so a multipart upload completes without a copy; the
-      // digest saved beside each part carries the whole-object MD5 forward.
+      // Objects become lists of files, so a multipart upload completes without a copy.
       R"sql(
 CREATE TABLE object_segments(
   bucket TEXT NOT NULL,
@@ -230,6 +229,10 @@ CREATE TABLE link_visitors(
   visited_at INTEGER NOT NULL,
   PRIMARY KEY(uni_record_id, app_uid));
 CREATE INDEX title_reviews_pending ON title_reviews(status, created_at);
+)sql",
+      // A completed upload's ETag is made from its parts' MD5s; no digest is carried forward.
+      R"sql(
+ALTER TABLE upload_parts DROP COLUMN digest_state;
 )sql",
   };
   return steps;

@@ -323,23 +323,8 @@ void QuickRecordTranscodeService::DispatchLocalUploadEvent(const std::string& na
   }
 }
 
-int QuickRecordTranscodeService::SendTranscodeParams(const TranscodeParams& p) {
-  JsonValue m = JsonValue::Object();
-  m.SetJsonObject("instance_id", p.instance_id);
-  m.SetJsonObject("in_video_file", p.in_video_file);
-  m.SetJsonObject("in_video_index_file", p.in_video_index_file);
-  m.SetJsonObject("in_audio_file", p.in_audio_file);
-  m.SetJsonObject("in_audio_index_file", p.in_audio_index_file);
-  m.SetJsonObject("output_file", p.output_file);
-  m.SetJsonObject("output_m4a_file", p.output_m4a_file);
-  m.SetJsonObject("is_record_complete", p.is_record_complete);
-  m.SetJsonObject("transcoding_threshold", p.transcoding_threshold);
-  m.SetJsonObject("record_time_duration", p.record_time_duration);
-  m.SetJsonObject("is_local_record", p.is_local_record);
-  m.SetJsonObject("need_upload_file", p.need_upload_file);
-  m.SetJsonObject("upload_cover_file", p.upload_cover_file);
-  m.SetJsonObject("is_recovery_upload", p.is_recovery_upload);
-  return SendJson("quick_record:start_transcode", m);
+int QuickRecordTranscodeService::SendTranscodeParams(const TranscodeTaskMessage& params) {
+  return SendJson(TranscodeTaskMessage::kName, params.ToJson());
 }
 
 bool QuickRecordTranscodeService::NotifyUploadFileAuthInfo(const UploadAuthParams& params) {

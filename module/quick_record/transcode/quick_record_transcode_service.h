@@ -48,7 +48,7 @@ class QuickRecordTranscodeService : public kovanisdk::IBridgeIPCEventDelegate {
 
   // Makes sure the process runs, then runs `action` (at once, or when the process reports itself).
   void StartTranscode(const std::string& step, std::function<void()> action);
-  int SendTranscodeParams(const TranscodeParams& params);
+  int SendTranscodeParams(const TranscodeTaskMessage& params);
   // Sent only when the process is ready; answers false otherwise.
   bool NotifyUploadFileAuthInfo(const UploadAuthParams& params);
   int NotifyRecoverUploadFileInfo(const UploadAuthParams& params);

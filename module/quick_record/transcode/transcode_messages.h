@@ -4,25 +4,12 @@
 #include <map>
 #include <string>
 
+#include "host/sdk/bridge/transcode_task_message.h"
+
 namespace quick_record {
 
-// What "quick_record:start_transcode" asks of the process for one recording.
-struct TranscodeParams {
-  std::string instance_id;
-  std::string in_video_file;
-  std::string in_video_index_file;
-  std::string in_audio_file;
-  std::string in_audio_index_file;
-  std::string output_file;
-  std::string output_m4a_file;
-  bool is_record_complete = false;
-  int32_t transcoding_threshold = 50;
-  int64_t record_time_duration = 0;
-  bool is_local_record = false;
-  bool need_upload_file = true;
-  bool upload_cover_file = true;
-  bool is_recovery_upload = false;
-};
+// "quick_record:start_transcode" is described once, for the module and the process alike.
+using kovanisdk::bridge::TranscodeTaskMessage;
 
 // Where the video and cover of a record go and the grants to put them there, as the back end's
 // start answer gives them. The verb-to-grant maps travel beside the session tokens because the

@@ -18,6 +18,7 @@
 #include "module/quick_record/entry/quick_record_module_runtime.h"
 #include "module/quick_record/model/quick_record_model.h"
 #include "module/quick_record/model/quick_record_recorder_model.h"
+#include "module/quick_record/upload/upload_analytics.h"
 
 namespace quick_record {
 
@@ -175,9 +176,9 @@ int64_t QuickRecordUploadModel::RecordedDuration() {
   return recorder ? recorder->GetRecordedDuration() : 0;
 }
 
-TranscodeParams QuickRecordUploadModel::MakeTranscodeParams(const UploadingItem& item) {
+TranscodeTaskMessage QuickRecordUploadModel::MakeTranscodeParams(const UploadingItem& item) {
   const std::string& p = item.full_path;
-  TranscodeParams params;
+  TranscodeTaskMessage params;
   params.instance_id = item.instance_id;
   params.in_video_file = p + ".kovtv";
   params.in_video_index_file = IndexFile(p + ".kovtv");
@@ -186,7 +187,7 @@ TranscodeParams QuickRecordUploadModel::MakeTranscodeParams(const UploadingItem&
   params.output_file = OutputFile(p);
   params.is_record_complete = item.is_record_complete;
   params.transcoding_threshold =
-      static_cast<int32_t>(kovanisdk::utils::config::GetValue("record-transcode", "transcoding-threshold", 50).AsInt64(50));
+      kovanisdk::utils::config::GetValue("record-transcode", "transcoding-threshold", 50).AsInt64(50);
   params.record_time_duration = item.record_time_duration;
   params.is_recovery_upload = item.is_recovery_upload;
   return params;
@@ -537,11 +538,9 @@ void QuickRecordUploadModel::OnUploadAuthResponse(const std::string& instance_id
   item->jump_url = result->jump_url;
   item->trace_id = result->nonce;
   dao_.UpdateUploadingItem(*item);
-  JsonValue report = JsonValue::Object();
-  report.SetJsonObject("instance_id", instance_id);
-  report.SetJsonObject("record_id", result->record_id);
-  report.SetJsonObject("bucket_name", result->bucket_name);
-  KLOG(6) << "upload_auth_result_content" << report.ToCompactString();
+  KLOG(6) << "upload_auth_result_content, instance_id: " << instance_id << ", record_id: " << result->record_id;
+  upload_analytics::ReportAuthResult(instance_id, result->record_id, result->bucket_name, result->cos_key,
+                                     result->cover_cos_key);
   auth_cache_[instance_id] = result;
   SendAuthToProcess(instance_id);
 }
@@ -756,6 +755,7 @@ void QuickRecordUploadModel::OnTranscodeUploadFileFailed(const TranscodeUploadEr
           << ", cos_upload_current_state_: " << e.cos_upload_current_state << ", cos_upload_result_: " << e.cos_upload_result
           << ", error_code_: " << e.error_code << ", error_msg_: " << e.error_msg << ", request_type_: " << e.request_type
           << ", network_break_: " << e.network_break << ", upload_type_: " << e.upload_type;
+  upload_analytics::ReportUploadFailure(e);
   const UploadingItem* item = dao_.GetUploadingItemById(e.instance_id);
   if (!item) return;
   if (e.upload_type == "cover") {
@@ -770,16 +770,19 @@ void QuickRecordUploadModel::OnTranscodeUploadFileFailed(const TranscodeUploadEr
 
 void QuickRecordUploadModel::OnTranscodeProcessCreateTimeout() {
   KLOG(1) << "transcode_upload create_process_time_out";
+  upload_analytics::ReportProcessFailure("create_process_time_out", kFailProcessCreate);
   FailRunningTasks(kFailProcessCreate);
 }
 
 void QuickRecordUploadModel::OnTranscodeProcessCreateFailed(int32_t error_code) {
   KLOG(1) << "transcode_upload create process failed: " << error_code;
+  upload_analytics::ReportProcessFailure("create_process_failed", error_code);
   FailRunningTasks(kFailProcessCreate);
 }
 
 void QuickRecordUploadModel::OnTranscodeProcessExit() {
   KLOG(1) << "transcode_upload process_exit";
+  upload_analytics::ReportProcessFailure("process_exit", kFailProcessExit);
   kill_process_timer_.reset();
   in_process_.clear();
   FailRunningTasks(kFailProcessExit);

@@ -119,7 +119,7 @@ class QuickRecordUploadModel : public framework::ModelImpl, public IQuickRecordT
   const std::string& current_instance_id() const { return current_instance_id_; }
 
   // The transcode parameters of an item's task.
-  static TranscodeParams MakeTranscodeParams(const UploadingItem& item);
+  static TranscodeTaskMessage MakeTranscodeParams(const UploadingItem& item);
 
  private:
   void BindMethods();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "host/app/host_application.h"
+#include "host/base/analytics/analytics.h"
 #include "host/base/logging/logger.h"
 #include "host/base/threading/test_task_environment.h"
 #include "host/sdk/cgi/fake_request_transport.h"
@@ -13,6 +14,7 @@
 #include "module/quick_record/cloud/requests/record/quick_record_start_record_request.h"
 #include "module/quick_record/cloud/requests/record/record_complete_request_base.h"
 #include "module/quick_record/transcode/fake_transcode_bridge.h"
+#include "module/quick_record/upload/upload_analytics.h"
 
 namespace quick_record {
 namespace {
@@ -424,11 +426,61 @@ TEST_F(UploadModelTest, AnOldListThatIsNotJsonIsDropped) {
 }
 
 TEST_F(UploadModelTest, NoProcessReportFailsTheWaitingTask) {
+  base::analytics::ScopedEventCapture analytics;
   MakeModel();
   const std::string id = StartRecording("slow");
-  env_.FastForwardBy(QuickRecordTranscodeService::kCreateTimeoutMs);
+  env_.FastForwardBy(QuickRecordTranscodeService::kCreateTimeoutMs - 1);
+  EXPECT_TRUE(analytics.sink().EventsNamed(upload_analytics::kTranscodeUploadEvent).empty());
+  env_.FastForwardBy(1);
   EXPECT_EQ(kUploadStatusFailed, Status(id));
   EXPECT_EQ(kRetryFreshStart, model_->Item(id)->retry_action);
+  const auto reports = analytics.sink().EventsNamed(upload_analytics::kTranscodeUploadEvent);
+  ASSERT_EQ(1u, reports.size());
+  EXPECT_EQ("create_process_time_out", reports[0].properties.at("step"));
+}
+
+TEST_F(UploadModelTest, TheGrantAndEveryUploadOrProcessFailureGoToAnalytics) {
+  base::analytics::ScopedEventCapture analytics;
+  MakeModel();
+  const std::string id = Record("reported");
+  const auto grants = analytics.sink().EventsNamed(upload_analytics::kAuthResultEvent);
+  ASSERT_EQ(1u, grants.size());
+  EXPECT_EQ(id, grants[0].properties.at("instance_id"));
+  EXPECT_EQ("r42", grants[0].properties.at("record_id"));
+  EXPECT_EQ("qr", grants[0].properties.at("bucket_name"));
+  for (const auto& [key, value] : grants[0].properties) {
+    for (const char* secret : {"vt", "ct", "p", "po", "cp"}) EXPECT_NE(secret, value) << key << " leaks a secret";
+  }
+
+  JsonValue e = JsonValue::Object();
+  e.SetJsonObject("instance_id", id);
+  e.SetJsonObject("error_code", 3);
+  e.SetJsonObject("error_msg", "part 2: http 500");
+  e.SetJsonObject("cos_error_code", 500);
+  e.SetJsonObject("request_type", "part");
+  e.SetJsonObject("network_break", true);
+  e.SetJsonObject("upload_type", "video");
+  bridge_->Deliver("quick_record:upload_file_error", e);
+  env_.RunUntilIdle();
+  auto reports = analytics.sink().EventsNamed(upload_analytics::kTranscodeUploadEvent);
+  ASSERT_EQ(1u, reports.size());
+  const auto& failure = reports[0].properties;
+  EXPECT_EQ("upload_file_error", failure.at("step"));
+  EXPECT_EQ(id, failure.at("instance_id"));
+  EXPECT_EQ("3", failure.at("error_code_"));
+  EXPECT_EQ("part 2: http 500", failure.at("error_msg_"));
+  EXPECT_EQ("500", failure.at("cos_error_code_"));
+  EXPECT_EQ("part", failure.at("request_type_"));
+  EXPECT_EQ("1", failure.at("network_break_"));
+  EXPECT_EQ("video", failure.at("upload_type_"));
+  for (const char* key : {"cos_upload_current_state_", "cos_upload_result_"}) EXPECT_TRUE(failure.count(key)) << key;
+
+  bridge_->ReportExit(R"({"target":"qr-transcoder","reason":"signaled","signal":9})");
+  env_.RunUntilIdle();
+  reports = analytics.sink().EventsNamed(upload_analytics::kTranscodeUploadEvent);
+  ASSERT_EQ(2u, reports.size());
+  EXPECT_EQ("process_exit", reports[1].properties.at("step"));
+  EXPECT_EQ(std::to_string(Model::kFailProcessExit), reports[1].properties.at("error_code"));
 }
 
 }  // namespace
