@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -32,10 +31,7 @@ void CheckItems(const std::vector<quick_record::MediaPresetItem>& items) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  {
-    std::ofstream out(Dir().File("media_config.json"), std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  }
+  WriteFuzzFile(Dir().File("media_config.json"), data, size);
   // "win" is the architecture whose presets and ultrafast rule differ from the default ones.
   for (const char* arch : {"", "win"}) {
     QuickRecordMediaConfig config(arch);

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
 
 #include "fuzz/fuzz_temp_dir.h"
@@ -18,11 +17,6 @@ namespace {
 const FuzzTempDir& Dir() {
   static const FuzzTempDir dir("follower");
   return dir;
-}
-
-void WriteFile(const std::string& path, const uint8_t* data, size_t size, bool append) {
-  std::ofstream out(path, std::ios::binary | (append ? std::ios::app : std::ios::trunc));
-  out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 }
 
 }  // namespace
@@ -38,8 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t stream_size = size - 4 - index_size;
   const std::string data_path = Dir().File("rec.kovtv");
   const std::string index_path = data_path + "idx";
-  WriteFile(data_path, stream, 0, false);
-  WriteFile(index_path, index, 0, false);
+  WriteFuzzFile(data_path, stream, 0, false);
+  WriteFuzzFile(index_path, index, 0, false);
 
   qr_transcoder::StreamFollower follower;
   if (!follower.Open(data_path, index_path)) std::abort();
@@ -48,8 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   while (true) {
     const size_t index_step = std::min(index_piece, index_size - index_written);
     const size_t data_step = std::min(data_piece, stream_size - data_written);
-    WriteFile(index_path, index + index_written, index_step, true);
-    WriteFile(data_path, stream + data_written, data_step, true);
+    WriteFuzzFile(index_path, index + index_written, index_step, true);
+    WriteFuzzFile(data_path, stream + data_written, data_step, true);
     index_written += index_step;
     data_written += data_step;
     const size_t waiting = follower.Poll();

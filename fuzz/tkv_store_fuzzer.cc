@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
@@ -21,11 +20,6 @@ using base::tkv::TKV;
 const FuzzTempDir& Dir() {
   static const FuzzTempDir dir("tkv-store");
   return dir;
-}
-
-void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 }
 
 std::shared_ptr<TKV> OpenStore() {
@@ -49,8 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string key_path = Dir().File("store.tkvk");
   const std::string value_path = Dir().File("store.tkvv");
   std::remove(key_path.c_str());
-  if (key_size > 0) WriteFile(key_path, data + 2, key_size);
-  WriteFile(value_path, data + 2 + key_size, size - 2 - key_size);
+  if (key_size > 0) WriteFuzzFile(key_path, data + 2, key_size);
+  WriteFuzzFile(value_path, data + 2 + key_size, size - 2 - key_size);
 
   std::map<std::string, std::string> expected;
   {

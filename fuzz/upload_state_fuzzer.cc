@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
 #include "fuzz/fuzz_temp_dir.h"
@@ -34,10 +33,7 @@ bool SameParts(const UploadState& a, const UploadState& b) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string path = UploadStateFile::PathFor(Dir().File("out.mp4"));
-  {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  }
+  WriteFuzzFile(path, data, size);
   const auto state = UploadStateFile::Load(path);
   if (!state) return 0;
   if (state->part_size == 0) std::abort();
