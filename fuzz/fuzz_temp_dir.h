@@ -2,7 +2,10 @@
 
 #include <unistd.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <system_error>
 
@@ -25,3 +28,9 @@ class FuzzTempDir {
  private:
   std::filesystem::path path_;
 };
+
+// Writes (or appends) the bytes of an input to a file the parser then reads.
+inline void WriteFuzzFile(const std::string& path, const uint8_t* data, size_t size, bool append = false) {
+  std::ofstream out(path, std::ios::binary | (append ? std::ios::app : std::ios::trunc));
+  out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+}

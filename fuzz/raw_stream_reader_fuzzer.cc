@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -19,11 +18,6 @@ const std::string& DataPath() {
   return path;
 }
 
-void WriteFile(const std::string& path, const uint8_t* data, size_t size, bool append) {
-  std::ofstream out(path, std::ios::binary | (append ? std::ios::app : std::ios::trunc));
-  out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -35,12 +29,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t* stream = index + index_size;
   const std::string& data_path = DataPath();
   const std::string index_path = data_path + kvp::av::kIndexSuffix;
-  WriteFile(data_path, stream, size - 4 - index_size, false);
-  WriteFile(index_path, index, first_step, false);
+  WriteFuzzFile(data_path, stream, size - 4 - index_size, false);
+  WriteFuzzFile(index_path, index, first_step, false);
 
   kvp::av::RawStreamReader reader;
   if (!reader.Open(data_path)) std::abort();
-  WriteFile(index_path, index + first_step, index_size - first_step, true);
+  WriteFuzzFile(index_path, index + first_step, index_size - first_step, true);
   reader.Refresh();
   if (reader.valid_index_size() > index_size || reader.valid_data_size() > size - 4 - index_size) std::abort();
   std::vector<uint8_t> frame;

@@ -236,10 +236,12 @@ StoreResult<std::vector<UploadedPart>> ObjectStore::ListParts(const std::string&
 std::optional<std::vector<const ObjectStore::PartRow*>> ObjectStore::ListedParts(
     const std::vector<PartRow>& rows, const std::vector<std::pair<int64_t, std::string>>& parts) {
   std::vector<const PartRow*> listed;
-  for (const auto& [number, etag] : parts) {
+  for (const auto& part : parts) {
+    // Not a structured binding: clang 14 (the fuzz build) cannot capture one in a lambda.
+    const int64_t number = part.first;
     const auto it = std::find_if(rows.begin(), rows.end(),
                                  [&](const PartRow& row) { return row.number == number; });
-    if (it == rows.end() || it->etag != NormalizeEtag(etag)) return std::nullopt;
+    if (it == rows.end() || it->etag != NormalizeEtag(part.second)) return std::nullopt;
     listed.push_back(&*it);
   }
   return listed;

@@ -10,24 +10,13 @@
 #include "host/base/logging/logger.h"
 #include "host/base/threading/test_task_environment.h"
 #include "host/sdk/cgi/fake_request_transport.h"
+#include "module/quick_record/cloud/signed_in_config.h"
 
 namespace quick_record::testing {
 
 // Mock time, a signed-in host whose back end is answered by a fake transport, and a log capture.
 class ServiceTest : public ::testing::Test {
  protected:
-  static constexpr char kBackend[] = "http://127.0.0.1:8080";
-
-  static host::app::HostConfig SignedInConfig() {
-    host::app::HostConfig config;
-    config.backend_url = kBackend;
-    config.account.app_id = "qr-app";
-    config.account.app_uid = "alice";
-    config.account.token = "tok";
-    config.account.secret = "sec";
-    return config;
-  }
-
   // The only request sent to `path`; a failure (and an empty request) when there is not exactly one.
   KOVANI_CGI::TransportRequest OnlyRequestTo(const std::string& path) const {
     KOVANI_CGI::TransportRequest found;

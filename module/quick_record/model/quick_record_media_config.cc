@@ -1,6 +1,7 @@
 #include "module/quick_record/model/quick_record_media_config.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "host/base/analytics/analytics.h"
@@ -33,16 +34,19 @@ std::vector<std::string> StringList(const JsonValue& list) {
   return out;
 }
 
-// A number that may come as text.
+// A finite number that may come as text ("nan" and "inf" are text strtod takes, not numbers).
 std::optional<double> Number(const JsonValue& value) {
-  if (value.IsNumeric()) return value.AsReal();
+  if (value.IsNumeric()) return std::isfinite(value.AsReal()) ? std::optional(value.AsReal()) : std::nullopt;
   if (!value.IsString()) return std::nullopt;
   const std::string text = value.AsString();
   char* end = nullptr;
   const double number = std::strtod(text.c_str(), &end);
-  if (text.empty() || *end != '\0') return std::nullopt;
+  if (text.empty() || *end != '\0' || !std::isfinite(number)) return std::nullopt;
   return number;
 }
+
+// Converting a double outside int64_t's range is undefined, so such a value is no integer.
+bool FitsInt64(double number) { return number >= -0x1p63 && number < 0x1p63; }
 
 std::vector<CpuPowerEntry> ParseCpuPower(const JsonValue& list) {
   std::vector<CpuPowerEntry> entries;
@@ -67,7 +71,7 @@ std::vector<MediaPresetItem> ParsePreset(const JsonValue& values) {
       parsed.value = value.IsString() ? value.AsString() : value.ToCompactString();
     } else if (parsed.type == "int" || parsed.type == "double") {
       const auto number = Number(value);
-      if (!number) {
+      if (!number || (parsed.type == "int" && !FitsInt64(*number))) {
         KLOG(3) << "preset value is not a number: " << parsed.key;
         return;
       }

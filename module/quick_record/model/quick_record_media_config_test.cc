@@ -79,6 +79,30 @@ TEST_F(QuickRecordMediaConfigTest, ResolutionLabels) {
   EXPECT_EQ(QuickRecordMediaConfig::ResolutionLabel(900), "");
 }
 
+TEST_F(QuickRecordMediaConfigTest, NumbersNoItemCanHoldAreLeftOut) {
+  // Seen while writing the media_config fuzz target: 1e300 as an "int" was converted to int64_t
+  // without a range check, which is undefined behaviour.
+  Write("media.json", R"({"preset_config": {"": {
+    "cpu_power": [{"hd": 1080, "fps": 30, "config": "p"}],
+    "presets": [{"name": "p", "values": [
+      {"config_key": "huge", "value": 1e300, "type": "int"},
+      {"config_key": "huge-text", "value": "-1e19", "type": "int"},
+      {"config_key": "nan", "value": "nan", "type": "double"},
+      {"config_key": "inf", "value": "inf", "type": "int"},
+      {"config_key": "edge", "value": -9223372036854775808, "type": "int"},
+      {"config_key": "big-double", "value": 1e300, "type": "double"}]}]}}})");
+  config_.SetLocation(dir_.path(), "media.json");
+  base::logging::ScopedLogCapture log;
+  const auto items = config_.QueryPreset(1080, 30);
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(items[0].key, "edge");
+  EXPECT_EQ(items[0].value.AsInt64(), INT64_MIN);
+  EXPECT_EQ(items[1].key, "big-double");
+  EXPECT_DOUBLE_EQ(items[1].value.AsDouble(), 1e300);
+  EXPECT_TRUE(log.Contains("preset value is not a number: huge"));
+  EXPECT_TRUE(log.Contains("preset value is not a number: nan"));
+}
+
 TEST_F(QuickRecordMediaConfigTest, AnEntryOfTheCaptureChoosesThePresetAndOnlyTheFirstTwinCounts) {
   Write("media.json", kConfig);
   config_.SetLocation(dir_.path(), "media.json");

@@ -13,6 +13,7 @@
 #include "module/quick_record/cloud/quick_record_service_plugin_impl.h"
 #include "module/quick_record/cloud/requests/record/quick_record_start_record_request.h"
 #include "module/quick_record/cloud/requests/record/record_complete_request_base.h"
+#include "module/quick_record/cloud/signed_in_config.h"
 #include "module/quick_record/transcode/fake_transcode_bridge.h"
 #include "module/quick_record/upload/upload_analytics.h"
 
@@ -30,16 +31,6 @@ constexpr char kCompletePath[] = "/v2/record/control/complete";
 // transport, and the real transcode service over a fake bridge that plays the process.
 class UploadModelTest : public ::testing::Test {
  protected:
-  static host::app::HostConfig SignedIn() {
-    host::app::HostConfig config;
-    config.backend_url = "http://127.0.0.1:8080";
-    config.account.app_id = "qr-app";
-    config.account.app_uid = "alice";
-    config.account.token = "tok";
-    config.account.secret = "sec";
-    return config;
-  }
-
   UploadModelTest() {
     history_ = std::make_shared<HistoricalLocalRecordDataService>(dir_.path(), &env_.worker_looper());
     data_ = std::make_shared<LocalRecordDataService>(dir_.path(), &env_.worker_looper(), history_);
@@ -148,7 +139,7 @@ class UploadModelTest : public ::testing::Test {
 
   base::test::TestTaskEnvironment env_;
   util::file::ScopedTempDir dir_;
-  host::app::HostApplication app_{SignedIn()};
+  host::app::HostApplication app_{testing::SignedInConfig()};
   std::shared_ptr<KOVANI_CGI::FakeRequestTransport> fake_ = std::make_shared<KOVANI_CGI::FakeRequestTransport>();
   KOVANI_CGI::ScopedRequestTransport scoped_{fake_};
   std::shared_ptr<HistoricalLocalRecordDataService> history_;
