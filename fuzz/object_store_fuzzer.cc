@@ -18,7 +18,6 @@
 #include "common/clock.h"
 #include "common/database.h"
 #include "fuzz/fuzz_temp_dir.h"
-#include "objects/digest_worker.h"
 #include "objects/object_authority.h"
 #include "objects/object_store.h"
 #include "objects/object_store_server.h"
@@ -46,8 +45,7 @@ struct Store {
     store = std::make_unique<ObjectStore>(*db, clock, dir.File("data"));
     if (!store->Init(&error)) std::abort();
     authority = std::make_unique<ObjectAuthority>(*db, clock, "server-key");
-    digests = std::make_unique<DigestWorker>(*store);
-    server = std::make_unique<ObjectStoreServer>(*store, *authority, *digests);
+    server = std::make_unique<ObjectStoreServer>(*store, *authority);
     const auto full = authority->Issue(kBucket, kKey, "u1", 1 << 30, {"get", "put", "post", "head"});
     const auto play = authority->IssueRead(kBucket, kKey, "u1", 1 << 30, "play");
     if (!full || !play) std::abort();
@@ -59,7 +57,6 @@ struct Store {
   std::unique_ptr<Database> db;
   std::unique_ptr<ObjectStore> store;
   std::unique_ptr<ObjectAuthority> authority;
-  std::unique_ptr<DigestWorker> digests;
   std::unique_ptr<ObjectStoreServer> server;
   ObjectGrant grant;
   ObjectGrant play_grant;
