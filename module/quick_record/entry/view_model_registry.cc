@@ -7,6 +7,8 @@
 #include "module/quick_record/view_model/quick_record_bottom_bar_view_model.h"
 #include "module/quick_record/view_model/quick_record_count_down_view_model.h"
 #include "module/quick_record/view_model/quick_record_ending_view_model.h"
+#include "module/quick_record/view_model/quick_record_old_record_setting_view_model.h"
+#include "module/quick_record/view_model/quick_record_record_setting_view_model.h"
 #include "module/quick_record/view_model/quick_record_resident_view_model.h"
 #include "module/quick_record/view_model/quick_record_space_runout_counting_view_model.h"
 #include "module/quick_record/view_model/quick_record_tray_view_model.h"
@@ -31,6 +33,8 @@ const std::map<int32_t, Factory>& Factories() {
       {view_model_id::kQuickRecordTrayViewModel, &Make<QuickRecordTrayViewModel>},
       {view_model_id::kQuickRecordResidentViewModel, &Make<QuickRecordResidentViewModel>},
       {view_model_id::kQuickRecordViewModel, &Make<QuickRecordViewModel>},
+      {view_model_id::kQuickRecordRecordSettingViewModel, &Make<QuickRecordRecordSettingViewModel>},
+      {view_model_id::kQuickRecordOldRecordSettingViewModel, &Make<QuickRecordOldRecordSettingViewModel>},
   };
   return factories;
 }

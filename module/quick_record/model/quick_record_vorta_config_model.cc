@@ -34,7 +34,10 @@ void QuickRecordVortaConfigModel::RefreshConfigXmlPath() {
   config_->SetLocation(kovani_common::utils::record::GetDynamicResourceDirectory(), relative);
 }
 
-void QuickRecordVortaConfigModel::LoadResourceJson() { config_->MarkUnparsed(); }
+void QuickRecordVortaConfigModel::LoadResourceJson() {
+  config_->MarkUnparsed();
+  FireEvent(kEventConfigChanged);
+}
 
 bool QuickRecordVortaConfigModel::IsOurResource(const Variant& payload) const {
   return payload.GetString("res_name") == kResourceName;

@@ -18,6 +18,8 @@ class QuickRecordVortaConfigModel : public framework::ModelImpl {
   // User configuration: the file under the host's dynamic resource directory.
   static constexpr char kRelativePathKey[] = "quick.vorta_config.save_relative_path";
   static constexpr char kDefaultRelativePath[] = "quick_record/vorta_config.json";
+  // Fired after each reload, so that pages showing quality choices read them again.
+  static constexpr int32_t kEventConfigChanged = 914840476;
 
   // `config` for tests; by default the process's one.
   explicit QuickRecordVortaConfigModel(QuickRecordMediaConfig* config = &QuickRecordMediaConfig::GetInstance());

@@ -429,7 +429,10 @@ void QuickRecordViewModel::NavigatorToCountDownView(int32_t mode) {
   } else if (auto view_model = std::dynamic_pointer_cast<QuickRecordCountDownViewModel>(
                  navigator.PageViewModel(Route("count_down")))) {
     std::weak_ptr<StatefulViewModel> weak = weak_from_this();
-    view_model->SetResultHandler([weak](int32_t code) {
+    std::weak_ptr<StatefulViewModel> weak_count_down = view_model;
+    view_model->SetResultHandler([weak, weak_count_down](int32_t code) {
+      // Closing the page releases the count-down, which is still reporting: keep it until then.
+      auto count_down = weak_count_down.lock();
       if (auto self = std::static_pointer_cast<QuickRecordViewModel>(weak.lock())) self->OnCountDownResult(code);
     });
   }
