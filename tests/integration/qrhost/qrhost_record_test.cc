@@ -92,6 +92,20 @@ TEST_F(QrhostRecordTest, EscapeThenYesCancelsAndTheBackEndDropsTheRecord) {
   EXPECT_TRUE(gone) << MyRecords().dump();
 }
 
+TEST_F(QrhostRecordTest, EveryModeEndsWithACoverOnTheRecord) {
+  util::ScopedEnv display("DISPLAY", display_.name().c_str());
+  for (const char* mode : {"--camera", "--screen-and-camera", "--screen-and-camera --no-mic"}) {
+    const ProcessRun run = RunQrhost(Args(std::string(mode) + " --seconds 2 --title '" + mode + "'"));
+    ASSERT_EQ(run.exit_code, 0) << mode << "\n" << run.output << backend_->log();
+  }
+  const auto records = MyRecords();
+  ASSERT_EQ(records.size(), 3u) << records.dump();
+  for (const auto& record : records) {
+    EXPECT_EQ(record.value("record_state", 0), 1) << record.dump();
+    EXPECT_NE(record.value("cover_url", ""), "") << record.value("title", "") << " has no cover";
+  }
+}
+
 TEST_F(QrhostRecordTest, InAMeetingItRefusesWithOneLineAndStartsNothing) {
   const ProcessRun run = RunQrhost("--in-meeting " + Args("--seconds 1"), /*headless=*/true);
   EXPECT_EQ(run.exit_code, 1) << run.output;
