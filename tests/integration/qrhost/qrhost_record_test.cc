@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -98,7 +99,16 @@ TEST_F(QrhostRecordTest, EveryModeEndsWithACoverOnTheRecord) {
     const ProcessRun run = RunQrhost(Args(std::string(mode) + " --seconds 2 --title '" + mode + "'"));
     ASSERT_EQ(run.exit_code, 0) << mode << "\n" << run.output << backend_->log();
   }
-  const auto records = MyRecords();
+  // The transcoder puts the cover up right after the video, so it may come just after the link.
+  nlohmann::json records;
+  const auto all_covered = [&] {
+    records = MyRecords();
+    for (const auto& record : records) {
+      if (record.value("cover_url", "").empty()) return false;
+    }
+    return true;
+  };
+  for (int i = 0; i < 100 && !all_covered(); ++i) std::this_thread::sleep_for(100ms);
   ASSERT_EQ(records.size(), 3u) << records.dump();
   for (const auto& record : records) {
     EXPECT_EQ(record.value("record_state", 0), 1) << record.dump();
