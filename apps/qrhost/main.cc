@@ -35,7 +35,7 @@ void PrintUsage(std::ostream& out) {
          "               keys: space pause/resume, m mic, c camera, s system sound, Enter finish, Esc cancel\n"
          "  record-raw   record with the module's recorder (no cloud) and print the files:\n"
          "               [--seconds N] [--screen ID | --window ID] [--camera] [--out DIR]\n"
-         "  demo         the main job: a 3 s raw recording\n"
+         "  demo         the main job: record --seconds 5\n"
          "  add-meeting-recording  put local meeting recordings into the user's meeting history:\n"
          "               --file PATH [--file PATH]... [--meeting-id ID] [--period-id ID]\n"
          "               [--meeting-code CODE] [--subject TEXT] [--time WALL_SECONDS]\n"
@@ -165,16 +165,17 @@ int main(int argc, char** argv) {
   qrhost::RecordRawOptions record_options;
   if (command == "record-raw" && !ParseRecordRaw(args, &record_options)) return 2;
   qrhost::RecordOptions record;
+  if (command == "demo") record.seconds = 5;
   if (command == "record" && !qrhost::ParseRecordOptions(args, &record, std::cerr)) return 2;
-  // The recording view owns the terminal and says what went wrong in one line; host log lines
-  // would tear its redrawn line apart. --log-level brings them back.
-  if (command == "record" && !log_level_given) base::logging::SetLevel(0);
   qrhost::AddMeetingRecordingOptions meeting_options;
   if (command == "add-meeting-recording" && !ParseAddMeetingRecording(args, &meeting_options)) return 2;
   const bool backend_command =
       command == "backend" && args.size() == 2 && (args[1] == "status" || args[1] == "start" || args[1] == "stop");
-  const bool records = command == "record";
-  if (command != "info" && command != "record-raw" && command != "demo" && !records &&
+  const bool records = command == "record" || command == "demo";
+  // The recording view owns the terminal and says what went wrong in one line; host log lines
+  // would tear its redrawn line apart. --log-level brings them back.
+  if (records && !log_level_given) base::logging::SetLevel(0);
+  if (command != "info" && command != "record-raw" && !records &&
       command != "add-meeting-recording" && !backend_command) {
     PrintUsage(std::cerr);
     return 2;

@@ -29,8 +29,11 @@ constexpr char kName[] = "new_recording";
 constexpr int32_t kViewModelId = 0x13b621ac;
 constexpr int kActionStart = 0x54956;
 constexpr int kActionCheckSpace = 0x65bf0;
+constexpr int kActionSetDefaultScreen = 0x281fe;
+constexpr int kActionSelectWindow = 0xc33ba;
 constexpr int32_t kPropertyMeetingState = 435051;
 constexpr int32_t kPropertyUploadState = 978340;
+constexpr int32_t kPropertyStartResult = 384564;
 constexpr char kRecordEnable[] = "QuickRecordUpdateQuickRecordStateFields_kBooleanRecordEnable";
 constexpr char kCheckScene[] = "QuickRecordNoticeSpaceInfoDataFields_kIntegerCheckScene";
 constexpr char kNoticeShown[] = "QuickRecordNoticeSpaceInfoDataFields_kBooleanShouldShow";
@@ -43,11 +46,9 @@ constexpr char kName[] = "select_setting";
 constexpr int32_t kViewModelId = 0x2830d646;
 constexpr int kActionSelectMode = 0x31bd2;
 constexpr int kActionEnableMic = 0xde64e;
-constexpr int kActionSetDefaultScreen = 0xdfc87;
 }  // namespace settings_page
 
 namespace count_down_page {
-constexpr int kActionStart = 1;
 constexpr int32_t kPropertyViewData = 1;
 constexpr int32_t kPropertyResult = 2;
 }  // namespace count_down_page
@@ -141,14 +142,18 @@ class RecordRun : public kovani::AlertPresenter {
     // The module's user-interface hook registers its pages with the navigator.
     framework::module::GetModuleService().RunLoaderSetup(Variant::MakeMap());
     EnableGlobalShortcuts();
-    if (!pages_.OpenOwnPage(main_page::kName, kModuleName, main_page::kViewModelId) ||
-        !pages_.OpenOwnPage(settings_page::kName, kModuleName, settings_page::kViewModelId)) {
+    if (!pages_.OpenOwnPage(main_page::kName, kModuleName, main_page::kViewModelId)) {
       return Fail("the module has no new-recording page");
     }
     if (!Check()) return 1;
-    Choose();
+    if (!Choose()) return 1;
     terminal_.Draw("starting...");
-    pages_.Dispatch(main_page::kName, main_page::kActionStart, Variant::MakeMap());
+    Variant start = Variant::MakeMap();
+    if (!options_.title.empty()) start.Set("subject", options_.title);
+    start.Set("from_space_dialog", few_space_);  // the user was told, and records anyway
+    pages_.Dispatch(main_page::kName, main_page::kActionStart, start);
+    const Variant result = pages_.Property(main_page::kName, main_page::kPropertyStartResult);
+    if (result.IsMap() && !result.GetBool("success")) return Fail(StartRefusal(result.GetString("message")));
     if (!CountDown()) return 1;
     if (!Record()) return 1;
     return Upload();
@@ -162,35 +167,59 @@ class RecordRun : public kovani::AlertPresenter {
     scene.Set(main_page::kCheckScene, 0);
     pages_.Dispatch(main_page::kName, main_page::kActionCheckSpace, scene);
     Pump(200);
-    if (SwitchOn(pages_.Property(main_page::kName, main_page::kPropertyMeetingState), false)) {
-      return Refuse("you are in a meeting; quick recording is not available during a meeting");
+    if (pages_.Property(main_page::kName, main_page::kPropertyMeetingState).GetBool("is_in_meeting")) {
+      return Refuse(StartRefusal("in_meeting"));
     }
-    if (!pages_.Field(main_page::kName, main_page::kRecordEnable).AsBool(true)) {
-      return Refuse("recording is not enabled on this machine");
-    }
-    if (pages_.Field(main_page::kName, main_page::kNoticeShown).AsBool(false) &&
-        !pages_.Field(main_page::kName, main_page::kNoticeStartEnable).AsBool(true)) {
-      return Refuse("no cloud space is left for a recording");
+    if (!pages_.Field(main_page::kName, main_page::kRecordEnable).AsBool(true)) return Refuse(StartRefusal("disabled"));
+    if (pages_.Field(main_page::kName, main_page::kNoticeShown).AsBool(false)) {
+      if (!pages_.Field(main_page::kName, main_page::kNoticeStartEnable).AsBool(true)) {
+        return Refuse(StartRefusal("no_space"));
+      }
+      few_space_ = true;
+      terminal_.EndLine();
+      err_ << "qrhost: less than 100 MB of cloud space is left\n";
     }
     return true;
   }
 
-  // The settings panel's choices: mode, screen, microphone.
-  void Choose() {
-    Variant mode = Variant::MakeMap();
-    mode.Set("select_mode", options_.mode);
-    pages_.Dispatch(settings_page::kName, settings_page::kActionSelectMode, mode);
+  // The start result's reason in words.
+  static std::string StartRefusal(const std::string& reason) {
+    if (reason == "in_meeting") return "you are in a meeting; quick recording is not available during a meeting";
+    if (reason == "disabled") return "recording is not enabled on this machine";
+    if (reason == "no_space") return "no cloud space is left for a recording";
+    if (reason == "no_screen") return "there is no screen or window to record";
+    if (reason == "recording") return "a recording is running already";
+    return "the recording did not start (" + reason + ")";
+  }
+
+  // The settings panel's choices (mode, microphone) and the page's screen or window.
+  bool Choose() {
+    const bool needs_settings = options_.mode != 2 || !options_.mic;
+    if (needs_settings && !pages_.OpenOwnPage(settings_page::kName, kModuleName, settings_page::kViewModelId)) {
+      return Refuse("this module has no settings panel: only the screen with the microphone can be recorded");
+    }
+    if (needs_settings) {
+      Variant mode = Variant::MakeMap();
+      mode.Set("select_mode", options_.mode);
+      pages_.Dispatch(settings_page::kName, settings_page::kActionSelectMode, mode);
+      Variant mic = Variant::MakeMap();
+      mic.Set("enable", options_.mic);
+      pages_.Dispatch(settings_page::kName, settings_page::kActionEnableMic, mic);
+    }
     if (!options_.monitor_id.empty()) {
       Variant screen = Variant::MakeMap();
-      screen.Set("view_params", Variant::MakeMap().Set("default_monitor_uuid", options_.monitor_id));
-      pages_.Dispatch(settings_page::kName, settings_page::kActionSetDefaultScreen, screen);
+      screen.Set("default_monitor_uuid", options_.monitor_id);
+      pages_.Dispatch(main_page::kName, main_page::kActionSetDefaultScreen, screen);
     }
-    Variant mic = Variant::MakeMap();
-    mic.Set("enable", options_.mic);
-    pages_.Dispatch(settings_page::kName, settings_page::kActionEnableMic, mic);
+    if (options_.window_id != 0) {
+      Variant window = Variant::MakeMap();
+      window.Set("window_id", options_.window_id);
+      pages_.Dispatch(main_page::kName, main_page::kActionSelectWindow, window);
+    }
     mic_on_ = options_.mic;
     camera_on_ = options_.mode != 2;
     Pump(0);
+    return true;
   }
 
   // 3-2-1 on the count-down page; true once the control bar is open.
@@ -198,10 +227,6 @@ class RecordRun : public kovani::AlertPresenter {
     if (!PumpUntil([&] { return pages_.IsOpen(RecordPageHost::kCountDown) || pages_.IsOpen(RecordPageHost::kBottomBar); },
                    kCountDownWait)) {
       return Refuse("the recording did not start");
-    }
-    // A drawn count-down starts its animation when it is shown.
-    if (pages_.IsOpen(RecordPageHost::kCountDown)) {
-      pages_.Dispatch(RecordPageHost::kCountDown, count_down_page::kActionStart, Variant::MakeMap());
     }
     const bool opened = PumpUntil(
         [&] {
@@ -419,6 +444,7 @@ class RecordRun : public kovani::AlertPresenter {
   Clock::time_point next_plain_line_;
   bool finished_ = false;
   bool cancelled_in_count_down_ = false;
+  bool few_space_ = false;
   Clock::time_point finish_time_;
 };
 
