@@ -1,6 +1,7 @@
 #include "backend_client.h"
 
 #include <regex>
+#include <sstream>
 
 #include "api/request_signature.h"
 #include "common/crypto.h"
@@ -95,6 +96,14 @@ std::string ObjectClient::PathOf(const std::string& url) {
   const size_t scheme = url.find("://");
   const size_t slash = url.find('/', scheme == std::string::npos ? 0 : scheme + 3);
   return slash == std::string::npos ? "/" : url.substr(slash);
+}
+
+int ObjectClient::AcceptedPuts(const std::string& server_log, const std::string& url) {
+  const std::string needle = "PUT " + PathOf(url) + " -> 200";
+  std::istringstream lines(server_log);
+  int count = 0;
+  for (std::string line; std::getline(lines, line);) count += line.find(needle) != std::string::npos;
+  return count;
 }
 
 httplib::Headers ObjectClient::Auth(const nlohmann::json& start, const std::string& verb,

@@ -86,6 +86,8 @@ class ObjectClient {
   // Authorisation headers for the video ("video") or cover ("cover") of a start answer.
   static httplib::Headers Auth(const nlohmann::json& start, const std::string& verb,
                                const std::string& which = "video");
+  // How many PUTs to the object (parts or whole) the server accepted, from its request log.
+  static int AcceptedPuts(const std::string& server_log, const std::string& url);
 
   HttpAnswer Request(const std::string& method, const std::string& target,
                      const httplib::Headers& headers, const std::string& body = "",

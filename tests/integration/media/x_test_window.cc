@@ -2,6 +2,7 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 
@@ -49,6 +50,33 @@ void XTestWindow::FillRects(uint32_t colour, const std::vector<std::array<int, 4
 void XTestWindow::WarpPointer(int x, int y) {
   xcb_warp_pointer(connection_, XCB_NONE, window_, 0, 0, 0, 0, static_cast<int16_t>(x), static_cast<int16_t>(y));
   std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+}
+
+void XTestWindow::StartNoise(int fps) {
+  if (!painter_.joinable() && fps > 0) painter_ = std::thread([this, fps] { PaintNoise(fps); });
+}
+
+void XTestWindow::PaintNoise(int fps) {
+  const xcb_setup_t* setup = xcb_get_setup(connection_);
+  const uint8_t depth = xcb_setup_roots_iterator(setup).data->root_depth;
+  // Strips small enough for a request of the core protocol (256 KiB).
+  const int rows = std::max(1, (1 << 16) / std::max(1, width_));
+  std::vector<uint32_t> pixels(static_cast<size_t>(width_) * static_cast<size_t>(rows));
+  uint64_t state = 0x9e3779b97f4a7c15ull;
+  const auto period = std::chrono::microseconds(1000000 / fps);
+  auto next = std::chrono::steady_clock::now();
+  while (!stop_) {
+    for (int y = 0; y < height_; y += rows) {
+      for (auto& pixel : pixels) pixel = static_cast<uint32_t>(state ^= state << 13, state ^= state >> 7, state ^= state << 17);
+      const int strip = std::min(rows, height_ - y);
+      xcb_put_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, window_, gc_, static_cast<uint16_t>(width_),
+                    static_cast<uint16_t>(strip), 0, static_cast<int16_t>(y), 0, depth,
+                    static_cast<uint32_t>(width_ * strip * 4), reinterpret_cast<const uint8_t*>(pixels.data()));
+    }
+    xcb_flush(connection_);
+    next += period;
+    std::this_thread::sleep_until(next);
+  }
 }
 
 void XTestWindow::Map() {

@@ -29,12 +29,16 @@ class XTestWindow {
   void Fill(uint32_t colour);
   // Paints rectangles (x, y, width, height) of the still window in one colour, likewise.
   void FillRects(uint32_t colour, const std::vector<std::array<int, 4>>& rects);
+  // Repaints the still window with fresh random pixels `fps` times a second until it closes: a
+  // scene an encoder cannot predict, so a recording of it grows fast.
+  void StartNoise(int fps);
   // Moves the pointer to (x, y) of the window; returns once the display moved it.
   void WarpPointer(int x, int y);
   uint32_t id() const { return window_; }
 
  private:
   void Animate(int width, int height, int fps);
+  void PaintNoise(int fps);
 
   xcb_connection_t* connection_ = nullptr;
   uint32_t window_ = 0;
