@@ -77,6 +77,7 @@ constexpr auto kCountDownWait = std::chrono::seconds(20);
 constexpr auto kBarWait = std::chrono::seconds(15);
 constexpr auto kEndingWait = std::chrono::seconds(2);
 constexpr auto kLinkWait = std::chrono::seconds(180);
+constexpr auto kCoverWait = std::chrono::seconds(10);
 constexpr int64_t kSliceMs = 50;
 
 std::string Bar(double fraction, int width) {
@@ -392,6 +393,12 @@ class RecordRun : public kovani::AlertPresenter {
            << "link: " << link << "\n"
            << "finish to link: " << finish_to_link << " ms\n";
     }
+    out_.flush();
+    // The cover goes up just after the video; leaving now would take the transcoder with it.
+    const bool covered = PumpUntil(
+        [&] { return pages_.Property(RecordPageHost::kEnding, ending_page::kPropertyRecord).GetBool("cover_uploaded"); },
+        kCoverWait);
+    if (!covered) err_ << "qrhost: the record's cover was not uploaded within " << kCoverWait.count() << " s\n";
     return 0;
   }
 

@@ -278,6 +278,9 @@ void QuickRecordUploadModel::OnEventQuickRecordComplete() {
     DeleteRecording(instance_id);
     return;
   }
+  // The bar stops the recorder only after the finish; a camera-only recording's cover, taken at
+  // that stop, would come too late for the transcoder's last step.
+  if (auto recorder = Recorder()) recorder->CheckNeedSaveCoverForCameraMode();
   if (in_process_.count(instance_id)) {
     KLOG(6) << "notify record finish: " << instance_id;
     deps_.transcode->NotifyRecordingFinish(instance_id, item->record_time_duration);

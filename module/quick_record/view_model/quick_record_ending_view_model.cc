@@ -37,6 +37,11 @@ void QuickRecordEndingViewModel::OnViewAttached() {
                        if (auto self = std::static_pointer_cast<QuickRecordEndingViewModel>(weak.lock()))
                          self->PublishListedItem();
                      });
+  subscriptions_.Add(upload_model_, QuickRecordUploadModel::kFireDataCoverUriUpdate,
+                     [weak](int32_t, const Variant& event) {
+                       if (auto self = std::static_pointer_cast<QuickRecordEndingViewModel>(weak.lock()))
+                         self->OnCoverUploaded(event);
+                     });
   PublishListedItem();
 }
 
@@ -65,6 +70,10 @@ void QuickRecordEndingViewModel::PublishListedItem() {
 void QuickRecordEndingViewModel::OnItem(const Variant& item) {
   const std::string record_id = SessionRecordId();
   if (record_id.empty() || item.GetString("k_record_id") != record_id) return;
+  if (item.GetString("k_instance_id") != instance_id_) {
+    instance_id_ = item.GetString("k_instance_id");
+    cover_uploaded_ = false;
+  }
   Variant record = Variant::MakeMap();
   record.Set("record_id", record_id);
   record.Set("title", item.GetString("k_title"));
@@ -74,8 +83,15 @@ void QuickRecordEndingViewModel::OnItem(const Variant& item) {
   record.Set("duration_ms", item.GetInt64("k_record_time_duration"));
   record.Set("jump_url", item.GetString("k_jump_url"));
   record.Set("fail_reason", item.GetInt64("k_fail_reason"));
+  record.Set("cover_uploaded", cover_uploaded_);
   if (record == Property(kPropertyRecord)) return;
   Publish(kPropertyRecord, std::move(record));
+}
+
+void QuickRecordEndingViewModel::OnCoverUploaded(const Variant& event) {
+  if (instance_id_.empty() || event.GetString("k_instance_id") != instance_id_) return;
+  cover_uploaded_ = true;
+  PublishListedItem();
 }
 
 }  // namespace quick_record

@@ -18,7 +18,8 @@ namespace quick_record {
 class QuickRecordEndingViewModel : public framework::StatefulViewModel {
  public:
   // {"record_id", "title", "upload_status" (1 uploading, 2 uploaded, 3 failed), "uploaded_size",
-  //  "total_size", "duration_ms", "jump_url", "fail_reason"}; published whenever the item changes.
+  //  "total_size", "duration_ms", "jump_url", "fail_reason", "cover_uploaded"}; published whenever
+  // the item changes. The cover goes up just after the video, so it may follow the link.
   static constexpr int32_t kPropertyRecord = 1;
 
   // `session_model` and `upload_model` for tests; by default the module's own.
@@ -33,10 +34,14 @@ class QuickRecordEndingViewModel : public framework::StatefulViewModel {
   // Publishes `item` (an uploading item map) when it belongs to the session's record.
   void OnItem(const framework::Variant& item);
   void PublishListedItem();
+  void OnCoverUploaded(const framework::Variant& event);
 
   std::shared_ptr<framework::ModelImpl> session_model_;
   std::shared_ptr<framework::ModelImpl> upload_model_;
   ModelSubscriptions subscriptions_;
+  // The session's uploading item, once seen, and whether its cover has reached the cloud.
+  std::string instance_id_;
+  bool cover_uploaded_ = false;
 };
 
 }  // namespace quick_record

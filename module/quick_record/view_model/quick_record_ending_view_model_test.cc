@@ -39,6 +39,10 @@ class UploadStandIn : public framework::ModelImpl {
     });
   }
   void Notify(const UploadingItem& item) { FireEvent(QuickRecordUploadModel::kFireTaskUploadStatus, item.ToVariant()); }
+  void CoverUploaded(const std::string& instance_id) {
+    FireEvent(QuickRecordUploadModel::kFireDataCoverUriUpdate,
+              Variant::MakeMap().Set("k_instance_id", instance_id).Set("k_cover_uri", "/tmp/c.kovtc"));
+  }
   Variant uploading = Variant::MakeArray();
   Variant uploaded = Variant::MakeArray();
 };
@@ -90,6 +94,20 @@ TEST_F(QuickRecordEndingViewModelTest, ARecordUploadedBeforeThePageOpenedIsShown
   Attach();
   ASSERT_EQ(Published().size(), 1u);
   EXPECT_EQ(Published()[0].GetString("jump_url"), "http://x/play/r1");
+}
+
+TEST_F(QuickRecordEndingViewModelTest, TheCoverThatFollowsTheLinkIsAnnouncedForTheSessionsItemOnly) {
+  upload_->uploaded.Add(Item("r-1", kUploadStatusUploaded, 1000, "http://x/play/r1").ToVariant());
+  Attach();
+  ASSERT_EQ(Published().size(), 1u);
+  EXPECT_FALSE(Published().back().GetBool("cover_uploaded"));
+
+  upload_->CoverUploaded("i-someone-else");
+  EXPECT_EQ(Published().size(), 1u) << "another record's cover changes nothing";
+  upload_->CoverUploaded("i-r-1");
+  ASSERT_EQ(Published().size(), 2u);
+  EXPECT_TRUE(Published().back().GetBool("cover_uploaded"));
+  EXPECT_EQ(Published().back().GetString("jump_url"), "http://x/play/r1");
 }
 
 TEST_F(QuickRecordEndingViewModelTest, WithoutARecordIdOrAfterDetachingNothingIsPublished) {

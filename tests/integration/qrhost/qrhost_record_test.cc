@@ -95,9 +95,11 @@ TEST_F(QrhostRecordTest, EscapeThenYesCancelsAndTheBackEndDropsTheRecord) {
 
 TEST_F(QrhostRecordTest, EveryModeEndsWithACoverOnTheRecord) {
   util::ScopedEnv display("DISPLAY", display_.name().c_str());
+  std::string outputs;
   for (const char* mode : {"--camera", "--screen-and-camera", "--screen-and-camera --no-mic"}) {
     const ProcessRun run = RunQrhost(Args(std::string(mode) + " --seconds 2 --title '" + mode + "'"));
     ASSERT_EQ(run.exit_code, 0) << mode << "\n" << run.output << backend_->log();
+    outputs += run.output;
   }
   // The transcoder puts the cover up right after the video, so it may come just after the link.
   nlohmann::json records;
@@ -112,7 +114,7 @@ TEST_F(QrhostRecordTest, EveryModeEndsWithACoverOnTheRecord) {
   ASSERT_EQ(records.size(), 3u) << records.dump();
   for (const auto& record : records) {
     EXPECT_EQ(record.value("record_state", 0), 1) << record.dump();
-    EXPECT_NE(record.value("cover_url", ""), "") << record.value("title", "") << " has no cover";
+    EXPECT_NE(record.value("cover_url", ""), "") << record.value("title", "") << " has no cover\n" << outputs;
   }
 }
 
