@@ -17,6 +17,7 @@
 #include "module/quick_record/model/quick_record_space_model.h"
 #include "module/quick_record/model/quick_record_time_model.h"
 #include "module/quick_record/model/recording_model_test.h"
+#include "module/quick_record/view_model/testing_event_source.h"
 
 extern "C" int Activate();
 extern "C" void Deactivate();
@@ -27,11 +28,7 @@ namespace {
 using base::variant::Variant;
 using ViewModel = QuickRecordBottomBarViewModel;
 
-// A model whose events the test raises.
-class EventSource : public framework::ModelImpl {
- public:
-  void Fire(int32_t event_id, const Variant& payload = Variant::MakeMap()) { FireEvent(event_id, payload); }
-};
+using EventSource = TestingEventSource;
 
 Variant Button(int32_t opt_type) {
   Variant payload = Variant::MakeMap();

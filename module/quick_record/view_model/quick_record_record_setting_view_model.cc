@@ -47,13 +47,15 @@ bool NeedsCamera(int32_t mode) {
 }  // namespace
 
 QuickRecordRecordSettingViewModel::QuickRecordRecordSettingViewModel(Models models)
-    : QuickRecordRecordSettingViewModel(view_model_id::kQuickRecordRecordSettingViewModel, kProperties,
+    : QuickRecordRecordSettingViewModel(view_model_id::kQuickRecordRecordSettingViewModel, kProperties, Extras{},
                                         std::move(models)) {}
 
 QuickRecordRecordSettingViewModel::QuickRecordRecordSettingViewModel(int32_t view_model_id,
-                                                                     const PropertyIds& properties, Models models)
+                                                                     const PropertyIds& properties,
+                                                                     const Extras& extras, Models models)
     : kovani::ExtensionViewModelT<framework::StatefulViewModel>(view_model_id),
       properties_(properties),
+      extras_(extras),
       models_(std::move(models)) {}
 
 QuickRecordRecordSettingViewModel::~QuickRecordRecordSettingViewModel() {
@@ -64,6 +66,7 @@ void QuickRecordRecordSettingViewModel::ResolveModels() {
   if (!models_.session) models_.session = ModuleModelOf(model_id::kQuickRecordModel);
   if (!models_.recorder) models_.recorder = ModuleModelOf(model_id::kQuickRecordRecorderModel);
   if (!models_.screen_selector) models_.screen_selector = ModuleModelOf(model_id::kScreenSelectorModel);
+  if (!models_.application) models_.application = framework::module::GetAppModuleModel(kHostApplicationModelId);
 }
 
 // ---- attach and detach ----
@@ -108,6 +111,12 @@ void QuickRecordRecordSettingViewModel::Subscribe() {
   }
   subscriptions_.Follow(models_.session, QuickRecordModel::kEventSelectedScreenUpdated, this, &Self::OnEventUpdateWindowInfo);
   subscriptions_.Follow(ModuleModelOf(model_id::kMeetlogCameraModel), kEventCameraPreviewClosed, this, &Self::OnEventClosePreview);
+  if (extras_.answers_mic_in_use) {
+    subscriptions_.Add(models_.application, kIsMicDeviceUsedEvent,
+                       [weak = weak_from_this()](int32_t, const Variant& payload) {
+                         if (auto self = std::static_pointer_cast<Self>(weak.lock())) self->OnEventIsMicDeviceUsed(payload);
+                       });
+  }
   subscriptions_.Add(ModuleModelOf(model_id::kQuickRecordVortaConfigModel), QuickRecordVortaConfigModel::kEventConfigChanged,
                      [weak = weak_from_this()](int32_t, const Variant&) {
                        if (auto self = std::static_pointer_cast<Self>(weak.lock())) self->PublishCapability();
@@ -306,7 +315,7 @@ void QuickRecordRecordSettingViewModel::InitUIData() {
   ui.Set("screen_and_head_mode_tip", strings->GetString(s::kQuickRecordSettingScreenAndHeadTip));
   ui.Set("screen_mode_tip", strings->GetString(s::kQuickRecordSettingScreenTip));
   ui.Set("head_tip", strings->GetString(s::kQuickRecordSettingHeadTip));
-  ui.Set("setting_widget_enable", !IsRecording());
+  ui.Set("setting_widget_enable", SettingsEnabled());
   ui.Set("camera_exists", camera_exists_);
   ui.Set("select_mode", selected_mode_);
   KLOG(6) << "Initial value for setting view: " << ui.ToJson();
@@ -364,11 +373,21 @@ void QuickRecordRecordSettingViewModel::PublishSwitch(int32_t property_id, const
 void QuickRecordRecordSettingViewModel::PublishSelection() {
   Variant selection;
   if (models_.session) models_.session->Call(QuickRecordModel::kInvokeGetSelectScreenInfo, Variant(), &selection);
-  Publish(properties_.selection, selection.IsMap() ? selection : Variant::MakeMap());
+  if (!selection.IsMap()) selection = Variant::MakeMap();
+  DescribeSelection(selection);
+  Publish(properties_.selection, selection);
   auto selector = std::dynamic_pointer_cast<ScreenSelectorModel>(models_.screen_selector);
   Publish(properties_.screens, selector ? selector->screens() : Variant::MakeArray());
-  // The windows this platform can list for recording: none (a window is chosen by its id).
-  Publish(properties_.windows, Variant::MakeArray());
+  Publish(properties_.windows, Windows());
+  UpdateScreenSelectState();
+}
+
+Variant QuickRecordRecordSettingViewModel::Windows() {
+  // This platform cannot list windows for recording: a window is chosen by its id.
+  return Variant::MakeArray();
+}
+
+void QuickRecordRecordSettingViewModel::UpdateScreenSelectState() {
   Variant enable = Variant::MakeMap();
   enable.Set("enable", !recording_);
   Publish(properties_.selection_enable, enable);
@@ -438,7 +457,7 @@ void QuickRecordRecordSettingViewModel::SetCamera(const std::string& id, const s
   args.Set("device_id", id);
   if (models_.session) models_.session->Call(QuickRecordModel::kInvokeChangeCameraDevice, args, nullptr);
   PublishSwitch(properties_.camera_switch, camera_);
-  if (framework::GetNavigatorService().IsOpen(kCameraPreviewRoute)) {
+  if (extras_.updates_preview_device && framework::GetNavigatorService().IsOpen(kCameraPreviewRoute)) {
     KLOG(6) << "Update device id for camera preview model, new_device_id: " << id;
     framework::GetNavigatorService().Update(kCameraPreviewRoute, args);
   }
@@ -531,15 +550,15 @@ void QuickRecordRecordSettingViewModel::OnEventClosePreview(const Variant& paylo
   framework::GetNavigatorService().Close(kCameraPreviewRoute);
 }
 
-Variant QuickRecordRecordSettingViewModel::OnEventIsMicDeviceUsed(const Variant* params) const {
-  if (!params) {
+void QuickRecordRecordSettingViewModel::OnEventIsMicDeviceUsed(const Variant& payload) const {
+  Variant* answer = payload.IsMap() ? payload.Get("result").AsPointer<Variant>() : nullptr;
+  if (!answer) {
     KLOG(3) << "params is nullptr";
-    return Variant();
+    return;
   }
-  Variant answer = Variant::MakeMap();
-  answer.Set("in_use", true);
-  answer.Set("info", "quick record setting view is attach");
-  return answer;
+  *answer = Variant::MakeMap();
+  answer->Set("in_use", true);
+  answer->Set("info", "quick record setting view is attach");
 }
 
 // ---- previews ----
@@ -562,9 +581,11 @@ void QuickRecordRecordSettingViewModel::OpenCameraPreview(bool show) {
   params.Set("camera_device_name", camera_.name);
   params.Set("camera_device_enable", camera_.enabled);
   params.Set("device_id", camera_.id);
-  // The camera-only mode shows the camera in a window of its own, not over the panel.
-  params.Set("need_pop_independent_preview", selected_mode_ == kModeHead);
-  params.Set("from_start_record", false);
+  if (extras_.independent_preview) {
+    // The camera-only mode shows the camera in a window of its own, not over the panel.
+    params.Set("need_pop_independent_preview", selected_mode_ == kModeHead);
+    params.Set("from_start_record", false);
+  }
   navigator.Open(kCameraPreviewRoute, params);
 }
 

@@ -68,11 +68,23 @@ class QuickRecordRecordSettingViewModel : public kovani::ExtensionViewModelT<fra
   static constexpr int64_t kVolumeIntervalMs = 200;
   static constexpr char kCameraPreviewRoute[] = "kovani://page/quick_record/camera_preview";
 
+  // What the newer panel does beyond the older one.
+  struct Extras {
+    bool answers_mic_in_use = true;      // tells the host the microphone is held while shown
+    bool updates_preview_device = true;  // a newly chosen camera reaches an open preview
+    bool independent_preview = true;     // the camera-only mode pops the preview out
+  };
+  // The host application model and its question "is the microphone in use"; the payload's
+  // "result" points at a Variant that receives the answer.
+  static constexpr int32_t kHostApplicationModelId = 502;
+  static constexpr int32_t kIsMicDeviceUsedEvent = 128;
+
   // The models it drives; each null one is the module's own.
   struct Models {
     std::shared_ptr<framework::ModelImpl> session;
     std::shared_ptr<framework::ModelImpl> recorder;
     std::shared_ptr<framework::ModelImpl> screen_selector;
+    std::shared_ptr<framework::ModelImpl> application;  // the host application model (502)
   };
 
   explicit QuickRecordRecordSettingViewModel(Models models = {});
@@ -94,7 +106,7 @@ class QuickRecordRecordSettingViewModel : public kovani::ExtensionViewModelT<fra
   void OnRecordingChanged(const base::variant::Variant& payload);
   void OnEventClosePreview(const base::variant::Variant& payload);
   // The host asks who holds the microphone: this panel does while it is shown.
-  base::variant::Variant OnEventIsMicDeviceUsed(const base::variant::Variant* params) const;
+  void OnEventIsMicDeviceUsed(const base::variant::Variant& payload) const;
 
   int32_t selected_mode() const { return selected_mode_; }
   const std::string& camera_device_id() const { return camera_.id; }
@@ -103,9 +115,25 @@ class QuickRecordRecordSettingViewModel : public kovani::ExtensionViewModelT<fra
 
  protected:
   // For a panel with other property ids (the older page).
-  QuickRecordRecordSettingViewModel(int32_t view_model_id, const PropertyIds& properties, Models models);
+  QuickRecordRecordSettingViewModel(int32_t view_model_id, const PropertyIds& properties, const Extras& extras,
+                                    Models models);
   // The camera the panel picked by itself as the default.
   virtual void OnDefaultCameraPicked(const std::string& device_id) { (void)device_id; }
+  // Whether the panel's controls take input.
+  virtual bool SettingsEnabled() const { return !IsRecording(); }
+  // Publishes whether the screen or window choice takes input.
+  virtual void UpdateScreenSelectState();
+  // Adds what this panel shows of the selected screen or window to the session's selection.
+  virtual void DescribeSelection(base::variant::Variant& selection) const { (void)selection; }
+
+  const PropertyIds& properties() const { return properties_; }
+  const std::shared_ptr<framework::ModelImpl>& session() const { return models_.session; }
+  bool recording() const { return recording_; }
+  // The windows offered for recording.
+  static base::variant::Variant Windows();
+  void InitUIData();
+  void PublishSelection();
+  void OpenCameraPreview(bool show);
 
  private:
   struct Device {
@@ -128,24 +156,22 @@ class QuickRecordRecordSettingViewModel : public kovani::ExtensionViewModelT<fra
   void HandleEnableMicDevice(const base::variant::Variant& payload);
   void HandleSetDefaultScreen(const base::variant::Variant& payload);
 
-  void InitUIData();
   void PublishCapability();
   void UpdateDeviceListUiData();
   void PublishDeviceList(int32_t property_id, const base::variant::Variant& devices, const Device& current, bool enable);
   void PublishSwitch(int32_t property_id, const Device& device);
   void PublishMode();
-  void PublishSelection();
   void CheckDefaultCameraExists();
   void CheckDefaultMicExists();
   void SetCamera(const std::string& id, const std::string& name);
   void SetMic(const std::string& id, const std::string& name);
   void EnableMic(bool enable);
 
-  void OpenCameraPreview(bool show);
   void OpenMicPreview();
   void UpdateMicVolumeLevel();
 
   const PropertyIds properties_;
+  const Extras extras_;
   Models models_;
   ModelSubscriptions subscriptions_;
   std::shared_ptr<base::threading::Timer> volume_timer_;

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "host/app/auth_model.h"
 #include "host/app/host_application.h"
+#include "host/app/host_model_ids.h"
 #include "host/base/logging/logger.h"
 #include "host/base/threading/test_task_environment.h"
+#include "host/framework/module/module_service.h"
+#include "host/framework/navigation/navigator_service.h"
 #include "host/framework/view_model/recording_view.h"
 #include "host/media/testing/fake_media_engine.h"
 #include "host/sdk/plugin/plugin_registry.h"
@@ -12,10 +16,12 @@
 #include "host/util/scoped_temp_dir.h"
 #include "module/quick_record/entry/quick_record_ids.h"
 #include "module/quick_record/entry/quick_record_module_runtime.h"
+#include "module/quick_record/model/quick_record_home_model.h"
 #include "module/quick_record/model/quick_record_model.h"
 #include "module/quick_record/model/quick_record_recorder_model.h"
 #include "module/quick_record/recorder/quick_recorder_impl.h"
 #include "module/quick_record/view_model/quick_record_old_record_setting_view_model.h"
+#include "module/quick_record/view_model/testing_event_source.h"
 
 extern "C" int Activate();
 extern "C" void Deactivate();
@@ -44,20 +50,30 @@ class QuickRecordRecordSettingViewModelTest : public ::testing::Test {
     kovanisdk::plugin::QueryPluginInterface(kPluginModuleId, kRecorderPluginName, &recorder_);
     ASSERT_TRUE(recorder_);
     recorder_->SetDiskSpaceProbeForTesting([](const std::string&) { return int64_t{10} << 30; });
+    // Any page stands in for the camera preview: the tests read how it was opened.
+    framework::GetNavigatorService().RegisterRoute(ViewModel::kCameraPreviewRoute, kModuleName,
+                                                   view_model_id::kQuickRecordResidentViewModel);
     Session()->Subscribe(QuickRecordModel::kEventRecordModeChanged, 91,
                          [this](int32_t, const Variant& payload) { mode_events_.push_back(payload); });
   }
   void TearDown() override {
     view_model_->DetachView();
     Session()->Unsubscribe(91);
+    framework::GetNavigatorService().Reset();
     if (recorder_->GetState() != kovanisdk::plugin::kRecordStateStopped) recorder_->Stop();
     recorder_.reset();
     Deactivate();
     kovanisdk::plugin::UnregisterPluginModule(kPluginModuleId);
   }
 
+  ViewModel::Models WithApplication() const {
+    ViewModel::Models models;
+    models.application = application_;
+    return models;
+  }
   void Attach() { view_model_->AttachView(&view_); }
-  void Act(int action, Variant payload = Variant::MakeMap()) { view_model_->Dispatch(action, &payload); }
+  void Act(int action, Variant payload = Variant::MakeMap()) { ActOn(*view_model_, action, std::move(payload)); }
+  static void ActOn(framework::StatefulViewModel& panel, int action, Variant payload) { panel.Dispatch(action, &payload); }
   std::shared_ptr<framework::ModelImpl> Session() const { return ModuleModelOf(model_id::kQuickRecordModel); }
   Variant SessionConfig() const {
     Variant config;
@@ -95,6 +111,28 @@ class QuickRecordRecordSettingViewModelTest : public ::testing::Test {
     engine_.EmitAudioDeviceEvent(event);
     env_.FastForwardBy(1);
   }
+  // The host's answer to "is the microphone in use" (null when nobody answers).
+  Variant AskMicInUse() {
+    Variant answer;
+    Variant payload = Variant::MakeMap();
+    payload.Set("result", Variant::FromPointer(&answer));
+    application_->Fire(ViewModel::kIsMicDeviceUsedEvent, payload);
+    return answer;
+  }
+  // The navigations of the camera preview, in order.
+  std::vector<framework::NavigatorService::Navigation> PreviewNavigations() const {
+    std::vector<framework::NavigatorService::Navigation> found;
+    for (const auto& n : framework::GetNavigatorService().History()) {
+      if (n.route == ViewModel::kCameraPreviewRoute) found.push_back(n);
+    }
+    return found;
+  }
+  void SignIn(const std::string& uid) {
+    auto auth = std::dynamic_pointer_cast<host::app::AuthModel>(framework::module::GetAppModuleModel(host::app::kAuthModelId));
+    ASSERT_TRUE(auth);
+    auth->SetSignedInUser(uid, "test");
+    env_.FastForwardBy(1);
+  }
   bool StartRecording() {
     Variant args = Variant::MakeMap();
     args.Set("record_flags", kRecordFlagScreen);
@@ -110,7 +148,8 @@ class QuickRecordRecordSettingViewModelTest : public ::testing::Test {
   util::file::ScopedTempDir dir_;
   std::shared_ptr<QuickRecorderImpl> recorder_;
   framework::RecordingView view_;
-  std::shared_ptr<ViewModel> view_model_ = std::make_shared<ViewModel>();
+  std::shared_ptr<TestingEventSource> application_ = std::make_shared<TestingEventSource>();
+  std::shared_ptr<ViewModel> view_model_ = std::make_shared<ViewModel>(WithApplication());
   std::vector<Variant> mode_events_;
 };
 
@@ -271,6 +310,92 @@ TEST_F(QuickRecordRecordSettingViewModelTest, TheOlderPanelPublishesUnderItsOwnI
   old_panel->DetachView();
   Attach();
   EXPECT_EQ(old_panel->view_model_id(), view_model_id::kQuickRecordOldRecordSettingViewModel);
+}
+
+TEST_F(QuickRecordRecordSettingViewModelTest, OnlyTheNewerPanelAnswersForTheMicrophoneAndPopsThePreviewOut) {
+  auto old_panel = std::make_shared<QuickRecordOldRecordSettingViewModel>(WithApplication());
+  framework::RecordingView old_view;
+  old_panel->AttachView(&old_view);
+  EXPECT_TRUE(AskMicInUse().IsNull()) << "the older panel does not hold the microphone for the host";
+
+  ActOn(*old_panel, ViewModel::kActionSelectMode, Variant::FromJson(R"({"select_mode": 3})"));
+  auto previews = PreviewNavigations();
+  ASSERT_FALSE(previews.empty());
+  EXPECT_EQ(previews.back().action, "open");
+  EXPECT_EQ(previews.back().params.GetInt32("mode"), ViewModel::kModeHead);
+  EXPECT_FALSE(previews.back().params.Has("need_pop_independent_preview"));
+  EXPECT_FALSE(previews.back().params.Has("from_start_record"));
+  ActOn(*old_panel, ViewModel::kActionSelectCameraDevice, Variant::FromJson(R"({"device_id": "cam-b", "device_name": "Camera B"})"));
+  EXPECT_EQ(SessionConfig().GetString("camera_device"), "cam-b");
+  EXPECT_EQ(PreviewNavigations().size(), previews.size()) << "the open preview is not moved to the new camera";
+  old_panel->DetachView();
+  framework::GetNavigatorService().Close(ViewModel::kCameraPreviewRoute);
+
+  Attach();
+  const Variant answer = AskMicInUse();
+  EXPECT_TRUE(answer.GetBool("in_use"));
+  EXPECT_EQ(answer.GetString("info"), "quick record setting view is attach");
+  Act(ViewModel::kActionSelectMode, Variant::FromJson(R"({"select_mode": 2})"));
+  Act(ViewModel::kActionSelectMode, Variant::FromJson(R"({"select_mode": 3})"));
+  previews = PreviewNavigations();
+  ASSERT_EQ(previews.back().action, "open");
+  EXPECT_TRUE(previews.back().params.GetBool("need_pop_independent_preview"));
+  Act(ViewModel::kActionSelectCameraDevice, Variant::FromJson(R"({"device_id": "cam-a", "device_name": "Camera A"})"));
+  EXPECT_EQ(PreviewNavigations().back().action, "update");
+  EXPECT_EQ(PreviewNavigations().back().params.GetString("device_id"), "cam-a");
+}
+
+TEST_F(QuickRecordRecordSettingViewModelTest, TheOlderPanelIsLockedWhileSignedOutAndHasNoScreenChoiceForTheCameraOnly) {
+  SignIn("user-1");
+  auto old_panel = std::make_shared<QuickRecordOldRecordSettingViewModel>();
+  framework::RecordingView old_view;
+  old_panel->AttachView(&old_view);
+  constexpr auto kOld = QuickRecordOldRecordSettingViewModel::kOldProperties;
+  EXPECT_TRUE(old_view.Last(kOld.panel).GetBool("setting_widget_enable"));
+  EXPECT_TRUE(old_view.Last(kOld.selection_enable).GetBool("enable"));
+
+  SignIn("");
+  EXPECT_FALSE(old_panel->authorized());
+  EXPECT_FALSE(old_view.Last(kOld.panel).GetBool("setting_widget_enable", true));
+  SignIn("user-2");
+  EXPECT_TRUE(old_view.Last(kOld.panel).GetBool("setting_widget_enable"));
+
+  ActOn(*old_panel, ViewModel::kActionSelectMode, Variant::FromJson(R"({"select_mode": 3})"));
+  EXPECT_FALSE(old_view.Last(kOld.selection_enable).GetBool("enable", true));
+  ActOn(*old_panel, ViewModel::kActionSelectMode, Variant::FromJson(R"({"select_mode": 1})"));
+  EXPECT_TRUE(old_view.Last(kOld.selection_enable).GetBool("enable"));
+  old_panel->DetachView();
+}
+
+TEST_F(QuickRecordRecordSettingViewModelTest, TheOlderPanelNamesTheWindowAndUndoesACancelledChoice) {
+  auto old_panel = std::make_shared<QuickRecordOldRecordSettingViewModel>();
+  framework::RecordingView old_view;
+  old_panel->AttachView(&old_view);
+  constexpr auto kOld = QuickRecordOldRecordSettingViewModel::kOldProperties;
+  Variant window = Variant::FromJson(R"({"type": 1, "window_id": 77, "window_name": "Editor"})");
+  Session()->Call(QuickRecordModel::kInvokeGoToScreenOrWindowView, window, nullptr);
+  EXPECT_EQ(old_view.Last(kOld.selection).GetString("window_name"), "Editor");
+  EXPECT_EQ(QuickRecordOldRecordSettingViewModel::GetWindowName(Variant::FromJson(R"({
+                "select_screen_info": {"type": 1, "window_id": "w2", "window_name": "app"},
+                "window_list": [{"window_id": "w1", "window_name": "Mail"}, {"window_id": "w2", "window_name": "Editor"}]})")),
+            "Editor");
+  EXPECT_EQ(QuickRecordOldRecordSettingViewModel::GetWindowName(Variant::FromJson(
+                R"({"select_screen_info": {"type": 1, "window_id": "gone", "name": "app"}, "window_list": []})")),
+            "app")
+      << "a window missing from the list keeps the name it came with";
+  EXPECT_EQ(QuickRecordOldRecordSettingViewModel::GetWindowName(Variant::FromJson(
+                R"({"select_screen_info": {"type": 2, "window_id": "w1", "name": "Screen 1"},
+                    "window_list": [{"window_id": "w1", "window_name": "Mail"}]})")),
+            "Screen 1");
+
+  ActOn(*old_panel, ViewModel::kActionSetDefaultScreen,
+                      Variant::FromJson(R"({"view_params": {"default_monitor_uuid": "test-screen"}})"));
+  ActOn(*old_panel, ViewModel::kActionSelectMode, Variant::FromJson(R"({"select_mode": 3})"));
+  ASSERT_TRUE(framework::GetNavigatorService().IsOpen(ViewModel::kCameraPreviewRoute));
+  ModuleModelOf(model_id::kQuickRecordHomeModel)->Call(QuickRecordHomeModel::kInvokeCloseNewRecordPage, Variant::MakeMap(), nullptr);
+  EXPECT_FALSE(framework::GetNavigatorService().IsOpen(ViewModel::kCameraPreviewRoute));
+  EXPECT_EQ(old_view.Last(kOld.selection).GetString("monitor_id"), "test-screen");
+  old_panel->DetachView();
 }
 
 }  // namespace
