@@ -80,6 +80,13 @@ class QuickRecordModel : public framework::ModelImpl, public IQuickRecordDelegat
       {0x298dea8a, 273948527, false}, {0x2d9ca18b, 716344134, true},  {0x245fdb46, 779639744, true},
   };
 
+  // Readers of the session fields the pages need (entries of kFieldAccess).
+  static constexpr int32_t kReadRecordMode = 0x01578447;
+  static constexpr int32_t kReadMicEnabled = 0x0602111d;
+  static constexpr int32_t kReadMicOldStateForNoDefaultMic = 0x0b0349f7;
+  static constexpr int32_t kReadNeedEnableMicAfterDefaultMic = 0x0e6bf4d3;
+  static constexpr int32_t kReadRecordId = 0x3d29c89a;
+
   // Single-field readers and writers: method -> session field.
   struct FieldAccess {
     int32_t method_id;
@@ -87,17 +94,17 @@ class QuickRecordModel : public framework::ModelImpl, public IQuickRecordDelegat
     bool write;
   };
   static constexpr FieldAccess kFieldAccess[] = {
-      {0x01578447, "record_mode", false},
+      {kReadRecordMode, "record_mode", false},
       {0x02a8a3b1, "record_mode", true},
       {0x03876ec1, "is_recording", false},
       {0x042ce7e1, "is_recording", true},
-      {0x0602111d, "mic_enabled", false},
+      {kReadMicEnabled, "mic_enabled", false},
       {0x0610f01c, "mic_enabled", true},
       {0x07139433, "camera_enabled", false},
       {0x096cdbb8, "camera_enabled", true},
-      {0x0b0349f7, "enable_mic_old_state_for_no_default_mic", false},
+      {kReadMicOldStateForNoDefaultMic, "enable_mic_old_state_for_no_default_mic", false},
       {0x0bb3ff86, "enable_mic_old_state_for_no_default_mic", true},
-      {0x0e6bf4d3, "need_enable_mic_after_has_default_mic", false},
+      {kReadNeedEnableMicAfterDefaultMic, "need_enable_mic_after_has_default_mic", false},
       {0x0ee35e2d, "need_enable_mic_after_has_default_mic", true},
       {0x1090604b, "enable_share_audio", false},
       {0x1b26c72e, "enable_share_audio", true},
@@ -107,7 +114,7 @@ class QuickRecordModel : public framework::ModelImpl, public IQuickRecordDelegat
       {0x39d2a4d2, "mic_old_state", true},
       {0x3adbdbc7, "is_canceled", false},
       {0x3b377aad, "record_start_time", false},
-      {0x3d29c89a, "record_id", false},
+      {kReadRecordId, "record_id", false},
   };
 
   static constexpr char kRecordModeKey[] = "quick_record.record.mode.user_select";

@@ -28,7 +28,7 @@
 #include "module/quick_record/model/screen_selector_model.h"
 #include "module/quick_record/recorder/i_quick_recorder.h"
 #include "module/quick_record/upload/quick_record_upload_model.h"
-#include "module/quick_record/view_model/quick_record_count_down_view_model.h"
+#include "module/quick_record/view_model/quick_record_count_down_flow.h"
 #include "module/quick_record/view_model/quick_record_space_notice.h"
 #include "module/quick_record/view_model/record_source_selection.h"
 
@@ -40,13 +40,6 @@ using Notice = QuickRecordSpaceNotice;
 namespace {
 
 std::string Route(const char* page) { return std::string(kRoutePrefix) + page; }
-
-// Session fields read by their single-field methods.
-constexpr int32_t kReadRecordMode = 0x01578447;
-constexpr int32_t kReadMicEnabled = 0x0602111d;
-constexpr int32_t kReadMicOldStateForNoDefaultMic = 0x0b0349f7;
-constexpr int32_t kReadNeedEnableMicAfterDefaultMic = 0x0e6bf4d3;
-constexpr int32_t kReadRecordId = 0x3d29c89a;
 
 // "mm:ss" below an hour, "h:mm:ss" from an hour on.
 std::string RecordTimeText(int64_t ms) {
@@ -123,11 +116,32 @@ void QuickRecordViewModel::ResolveModels() {
   resolve(models_.shortcut, model_id::kQuickRecordShortcutModel);
   resolve(models_.upload, model_id::kQuickRecordUploadModel);
   resolve(models_.screen_selector, model_id::kScreenSelectorModel);
+  resolve(models_.camera, model_id::kMeetlogCameraModel);
+  if (count_down_flow_) return;
+  std::weak_ptr<StatefulViewModel> weak = weak_from_this();
+  auto self_of = [weak] { return std::static_pointer_cast<QuickRecordViewModel>(weak.lock()); };
+  QuickRecordCountDownFlow::Listener listener;
+  listener.on_running = [self_of](bool running) {
+    auto self = self_of();
+    if (!self) return;
+    // The count-down minimizes the home window itself.
+    if (running) self->ignore_next_minimize_ = true;
+    self->PublishCountDown(running);
+  };
+  listener.on_cancelled = [self_of](int32_t mode) {
+    if (auto self = self_of()) self->PublishPanel(kPropertySelectScreenPanel, NeedsScreen(mode));
+  };
+  count_down_flow_ = std::make_shared<QuickRecordCountDownFlow>(
+      QuickRecordCountDownFlow::Models{models_.session, models_.recorder, models_.camera}, std::move(listener));
 }
 
 void QuickRecordViewModel::OnViewAttached() {
   ResolveModels();
   Subscribe();
+  // The page is shown: a start shortcut now starts a recording from here.
+  if (!Call(models_.home, QuickRecordHomeModel::kInvokeGetNewRecordPageState).GetBool("is_new_record_page")) {
+    Call(models_.home, QuickRecordHomeModel::kInvokeOpenNewRecordPage, Variant::MakeMap());
+  }
   is_in_meeting_ = kovani_common::utils::inmeeting::IsInMeeting();
   Variant meeting = Variant::MakeMap();
   meeting.Set("is_in_meeting", is_in_meeting_);
@@ -155,6 +169,8 @@ void QuickRecordViewModel::Subscribe() {
                         &QuickRecordViewModel::OnEventRecordModeChanged);
   subscriptions_.Follow(models_.shortcut, QuickRecordShortcutModel::kEventStartRequested, this,
                         &QuickRecordViewModel::OnShortcutKeyEventStartRecord);
+  subscriptions_.Follow(models_.camera, QuickRecordCountDownFlow::kCameraEventPortraitAnimationOver, this,
+                        &QuickRecordViewModel::OnEventRunPortraitDefaultAnimationOver);
 }
 
 void QuickRecordViewModel::Handle(int action, const Variant* payload) {
@@ -204,7 +220,7 @@ Variant QuickRecordViewModel::SessionField(int32_t method_id) const { return Cal
 
 int32_t QuickRecordViewModel::SelectedMode() const {
   // Until the settings panel stored a choice the page records the screen only.
-  const int32_t mode = SessionField(kReadRecordMode).AsInt32();
+  const int32_t mode = SessionField(QuickRecordModel::kReadRecordMode).AsInt32();
   return mode == 0 ? kModeScreen : mode;
 }
 
@@ -266,7 +282,7 @@ void QuickRecordViewModel::HandleStartRecord(const Variant& payload) {
     return;
   }
   ReportStart(true, "");
-  NavigatorToCountDownView(mode);
+  count_down_flow_->Start(mode);
 }
 
 bool QuickRecordViewModel::ExecuteSelectRecordModeComplete(int32_t mode, const Variant& payload) {
@@ -359,7 +375,7 @@ bool QuickRecordViewModel::StartQuickRecord(int32_t mode, const Variant& payload
   session_start.Set("is_new", true);
   Call(models_.session, QuickRecordModel::kInvokeStartQuickRecord, session_start);
 
-  const bool enable_mic = SessionField(kReadMicEnabled).AsBool(true);
+  const bool enable_mic = SessionField(QuickRecordModel::kReadMicEnabled).AsBool(true);
   Variant start = Variant::MakeMap();
   start.Set("record_type", mode);
   start.Set("record_flags", flags);
@@ -379,7 +395,7 @@ void QuickRecordViewModel::ReportStartClick(int32_t mode, const Variant& selecti
   int32_t width = 0, height = 0, fps = 0;
   if (auto recorder = Recorder()) recorder->GetScreenCaptureConfig(&width, &height, &fps);
   const bool window = selection.GetInt32("type", RecordSourceSelection::kSourceScreen) == RecordSourceSelection::kSourceWindow;
-  const bool enable_mic = SessionField(kReadMicEnabled).AsBool(true);
+  const bool enable_mic = SessionField(QuickRecordModel::kReadMicEnabled).AsBool(true);
   const char* open_way = payload.GetBool("from_shortcut") ? "shortcut"
                          : payload.GetBool("from_space_dialog") ? "space_dialog"
                                                                 : "button";
@@ -404,90 +420,6 @@ void QuickRecordViewModel::ReportStart(bool success, const std::string& message)
   result.Set("success", success);
   result.Set("message", message);
   Publish(kPropertyStartResult, result);
-}
-
-void QuickRecordViewModel::NavigatorToCountDownView(int32_t mode) {
-  auto& navigator = framework::GetNavigatorService();
-  if (mode != kModeHead) {
-    Variant tracker = Variant::MakeMap();
-    tracker.Set("change_status", true);
-    tracker.Set("from_quick_recording", true);
-    if (navigator.IsOpen(Route("tracker"))) navigator.Update(Route("tracker"), tracker);
-  }
-  Variant mask = Variant::MakeMap();
-  mask.Set("visable", true);
-  navigator.Open(Route("count_down_mask"), mask);
-  ignore_next_minimize_ = true;
-  counting_mode_ = mode;
-  PublishCountDown(true);
-  Variant count_down = Variant::MakeMap();
-  count_down.Set("show", true);
-  count_down.Set("type", mode);
-  count_down.Set("mode", mode);
-  if (!navigator.Open(Route("count_down"), count_down)) {
-    KLOG(1) << "cannot open the count down";
-  } else if (auto view_model = std::dynamic_pointer_cast<QuickRecordCountDownViewModel>(
-                 navigator.PageViewModel(Route("count_down")))) {
-    std::weak_ptr<StatefulViewModel> weak = weak_from_this();
-    std::weak_ptr<StatefulViewModel> weak_count_down = view_model;
-    view_model->SetResultHandler([weak, weak_count_down](int32_t code) {
-      // Closing the page releases the count-down, which is still reporting: keep it until then.
-      auto count_down = weak_count_down.lock();
-      if (auto self = std::static_pointer_cast<QuickRecordViewModel>(weak.lock())) self->OnCountDownResult(code);
-    });
-  }
-  if (NeedsCamera(mode)) Call(models_.recorder, QuickRecordRecorderModel::kInvokeReapplyVideoSources);
-  if (mode != kModeHead) Call(models_.session, QuickRecordModel::kInvokeOpenScreenCapture);
-  Call(models_.session, QuickRecordModel::kInvokeCheckSetCamareResolutionView,
-       Call(models_.session, QuickRecordModel::kInvokeGetSelectCameraHd));
-  KLOG(6) << "check audio ans init last ";
-}
-
-void QuickRecordViewModel::OnCountDownResult(int32_t result_code) {
-  KLOG(6) << "count down result code is :" << result_code;
-  auto& navigator = framework::GetNavigatorService();
-  navigator.Close(Route("count_down_mask"));
-  navigator.Close(Route("count_down"));
-  PublishCountDown(false);
-  if (result_code == QuickRecordCountDownViewModel::kResultCancelled) {
-    KLOG(6) << "user cancel quick record by count down view";
-    CancelAfterCountDown();
-    return;
-  }
-  NavigatorToBottomBarViewInternal();
-}
-
-void QuickRecordViewModel::CancelAfterCountDown() {
-  // The recorder runs from before the count-down: a cancel there drops the whole recording, on the
-  // back end too, and the page shows the screen choice again.
-  const std::string record_id = SessionField(kReadRecordId).AsString();
-  Variant cancel = Variant::MakeMap();
-  cancel.Set("record_id", record_id);
-  Call(models_.session, QuickRecordModel::kInvokeCancelQuickRecord, cancel);
-  Call(models_.recorder, QuickRecordRecorderModel::kInvokeStopRecord);
-  if (counting_mode_ != kModeScreenAndHead && counting_mode_ != kModeHead) {
-    framework::GetNavigatorService().Close(Route("camera_preview"));
-  }
-  Call(models_.session, QuickRecordModel::kInvokeOpenScreenCapture);
-  Call(models_.recorder, QuickRecordRecorderModel::kInvokeClearCameraWindowFilter);
-  PublishPanel(kPropertySelectScreenPanel, NeedsScreen(counting_mode_));
-}
-
-void QuickRecordViewModel::NavigatorToBottomBarViewInternal() {
-  const Variant camera = Call(models_.session, QuickRecordModel::kInvokeGetPreviewCameraDevice);
-  Variant bar = Variant::MakeMap();
-  bar.Set("show", true);
-  bar.Set("mode", counting_mode_);
-  bar.Set("enable_mic", SessionField(kReadMicEnabled).AsBool(true));
-  bar.Set("enable_mic_old_state_for_no_default_mic", SessionField(kReadMicOldStateForNoDefaultMic).AsBool());
-  bar.Set("need_enable_mic_after_has_default_mic", SessionField(kReadNeedEnableMicAfterDefaultMic).AsBool());
-  bar.Set("camera_device_id", camera.AsString());
-  if (!framework::GetNavigatorService().Open(Route("bottom_bar"), bar)) KLOG(1) << "cannot open the control bar";
-  // UpdateLastCameraDevice: the camera this recording used is the one offered next time.
-  Variant last = Variant::MakeMap();
-  last.Set("device_id", camera.AsString());
-  Call(models_.session, QuickRecordModel::kInvokeUpdateLastCameraDevice, last);
-  KLOG(6) << "start_record";
 }
 
 void QuickRecordViewModel::PublishCountDown(bool running) {
@@ -625,6 +557,10 @@ void QuickRecordViewModel::OnEventRecordModeChanged(const Variant& payload) {
   if (NeedsCamera(mode)) KLOG(6) << "show camera preview panel";
   PublishPanel(kPropertySelectScreenPanel, NeedsScreen(mode));
   PublishPanel(kPropertyCameraPreviewPanel, NeedsCamera(mode));
+}
+
+void QuickRecordViewModel::OnEventRunPortraitDefaultAnimationOver(const Variant&) {
+  if (count_down_flow_) count_down_flow_->OnPortraitAnimationOver();
 }
 
 void QuickRecordViewModel::OnShortcutKeyEventStartRecord(const Variant&) {

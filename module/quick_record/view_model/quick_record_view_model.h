@@ -7,6 +7,7 @@
 #include "host/framework/view_model/stateful_view_model.h"
 #include "host/sdk/kovani/module_extension.h"
 #include "module/quick_record/model/model_subscriptions.h"
+#include "module/quick_record/view_model/quick_record_count_down_flow.h"
 
 namespace quick_record {
 
@@ -21,6 +22,8 @@ namespace quick_record {
 //   kPropertyUploadState     {kUploadStatus, kUploadProgress, "record_id", "jump_url", "instance_id"}
 //                            of the recording being uploaded (status 1 uploading, 2 uploaded, 3 failed)
 //   kPropertyCountDown       {"count_down_running"}: true from the count-down's start to its result
+//                            (in the camera modes the count-down waits for the camera window's
+//                            opening animation, QuickRecordCountDownFlow)
 //   kPropertySelectScreenPanel / kPropertyCameraPreviewPanel  {"show"}: the panels of the mode
 //   kPropertyStartFromShortcut {"from_shortcut": true} when the start shortcut started a recording
 //   kPropertyMeetingState    {"is_in_meeting"};  kPropertyHomeWindowMinimize {"minimize"}
@@ -93,6 +96,7 @@ class QuickRecordViewModel : public kovani::ExtensionViewModelT<framework::State
     std::shared_ptr<framework::ModelImpl> shortcut;
     std::shared_ptr<framework::ModelImpl> upload;
     std::shared_ptr<framework::ModelImpl> screen_selector;
+    std::shared_ptr<framework::ModelImpl> camera;  // the camera window's model, when there is one
   };
 
   explicit QuickRecordViewModel(Models models = {});
@@ -109,6 +113,8 @@ class QuickRecordViewModel : public kovani::ExtensionViewModelT<framework::State
   void OnUploadingStatusUpdatedEvent(const base::variant::Variant& payload);
   void OnEventRecordModeChanged(const base::variant::Variant& payload);
   void OnShortcutKeyEventStartRecord(const base::variant::Variant& payload);
+  // The camera window finished its opening animation: the count-down waited for it.
+  void OnEventRunPortraitDefaultAnimationOver(const base::variant::Variant& payload);
   void OnMeetingStateUpdated(const base::variant::Variant& payload);  // {"is_in_meeting"}
   void OnEventUpdateHomeWindowMinimizeState(const base::variant::Variant& payload);  // {"minimize"}
 
@@ -132,10 +138,6 @@ class QuickRecordViewModel : public kovani::ExtensionViewModelT<framework::State
   bool StartCaptureSelection(const base::variant::Variant& selection);
   base::variant::Variant DefaultScreenSelection() const;
   bool StartQuickRecord(int32_t mode, const base::variant::Variant& payload);
-  void NavigatorToCountDownView(int32_t mode);
-  void OnCountDownResult(int32_t result_code);
-  void CancelAfterCountDown();
-  void NavigatorToBottomBarViewInternal();
   void ReportStart(bool success, const std::string& message);
   void ReportStartClick(int32_t mode, const base::variant::Variant& selection, const base::variant::Variant& payload);
 
@@ -159,8 +161,8 @@ class QuickRecordViewModel : public kovani::ExtensionViewModelT<framework::State
   // The show type of the last notice, so that its upgrade button reports where it was shown.
   int32_t last_notice_show_type_ = 0;
   bool count_down_running_ = false;
-  // The mode of the recording the count-down precedes.
-  int32_t counting_mode_ = 0;
+  // From the start to the control bar.
+  std::shared_ptr<QuickRecordCountDownFlow> count_down_flow_;
   // The count-down minimizes the home window itself; that minimize is not the user's.
   bool ignore_next_minimize_ = false;
   std::string record_time_text_ = "00:00";

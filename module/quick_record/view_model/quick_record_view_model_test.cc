@@ -60,6 +60,22 @@ class SpaceStandIn : public framework::ModelImpl {
   Variant space_ = Variant::MakeMap();
 };
 
+// The camera window's model: accepts to prepare its window when the test says so, and reports the
+// end of the window's opening animation when the test says so.
+class CameraStandIn : public framework::ModelImpl {
+ public:
+  CameraStandIn() {
+    BindMethod(QuickRecordCountDownFlow::kCameraInvokePrepareWindow, [this](const Variant& args, Variant*) {
+      prepared.push_back(args);
+      return accepts;
+    });
+  }
+  void AnimationOver() { FireEvent(QuickRecordCountDownFlow::kCameraEventPortraitAnimationOver, Variant::MakeMap()); }
+
+  bool accepts = false;
+  std::vector<Variant> prepared;
+};
+
 class UploadStandIn : public framework::ModelImpl {
  public:
   void Report(const Variant& item) { FireEvent(QuickRecordUploadModel::kFireTaskUploadStatus, item); }
@@ -86,6 +102,7 @@ class QuickRecordViewModelTest : public ::testing::Test {
     ViewModel::Models models;
     models.space = space_;
     models.upload = upload_;
+    models.camera = camera_;
     view_model_ = std::make_shared<ViewModel>(models);
     view_model_->AttachView(&view_);
   }
@@ -123,6 +140,7 @@ class QuickRecordViewModelTest : public ::testing::Test {
   std::shared_ptr<QuickRecorderImpl> recorder_;
   std::shared_ptr<SpaceStandIn> space_ = std::make_shared<SpaceStandIn>();
   std::shared_ptr<UploadStandIn> upload_ = std::make_shared<UploadStandIn>();
+  std::shared_ptr<CameraStandIn> camera_ = std::make_shared<CameraStandIn>();
   framework::RecordingView view_;
   std::shared_ptr<ViewModel> view_model_;
 };
@@ -330,6 +348,7 @@ TEST_F(QuickRecordViewModelTest, TheStartShortcutWithThePageClosedDoesNothing) {
       framework::module::GetAppModuleModel(host::app::kHostAppModelId));
   ASSERT_TRUE(host_app);
   ModuleModelOf(model_id::kQuickRecordShortcutModel);  // as at activation of the page's host
+  Act(ViewModel::kActionClickCancelSelect);  // the page shown on attach is closed
   base::logging::ScopedLogCapture log;
   host_app->PressStartStopShortcut();
   env_.FastForwardBy(1);
@@ -412,6 +431,69 @@ TEST_F(QuickRecordViewModelTest, TheCountDownsOwnMinimizeOfTheHomeWindowIsIgnore
   EXPECT_TRUE(view_.ValuesOf(ViewModel::kPropertyHomeWindowMinimize).empty());
   view_model_->OnEventUpdateHomeWindowMinimizeState(Variant::FromJson(R"({"minimize": true})"));
   EXPECT_TRUE(view_.Last(ViewModel::kPropertyHomeWindowMinimize).GetBool("minimize"));
+}
+
+TEST_F(QuickRecordViewModelTest, AnAttachedPageIsMarkedShownOnce) {
+  auto home = ModuleModelOf(model_id::kQuickRecordHomeModel);
+  Variant state;
+  home->Call(QuickRecordHomeModel::kInvokeGetNewRecordPageState, Variant(), &state);
+  EXPECT_TRUE(state.GetBool("is_new_record_page"));
+  int opened = 0;
+  home->Subscribe(QuickRecordHomeModel::kEventNewRecordPageOpened, 78, [&](int32_t, const Variant&) { ++opened; });
+  auto second = std::make_shared<ViewModel>();
+  framework::RecordingView second_view;
+  second->AttachView(&second_view);
+  EXPECT_EQ(opened, 0) << "a page already marked shown is not announced again";
+  Act(ViewModel::kActionClickCancelSelect);
+  view_model_->DetachView();
+  view_model_->AttachView(&view_);
+  EXPECT_EQ(opened, 1);
+  second->DetachView();
+  home->Unsubscribe(78);
+}
+
+// ---- the camera window's opening animation ----
+
+TEST_F(QuickRecordViewModelTest, InTheCameraModesTheCountDownWaitsForTheCameraWindowsAnimation) {
+  SelectMode(ViewModel::kModeScreenAndHead);
+  camera_->accepts = true;
+  Act(ViewModel::kActionStartRecord);
+  ASSERT_TRUE(Recording());
+  ASSERT_EQ(camera_->prepared.size(), 1u);
+  EXPECT_EQ(camera_->prepared[0].GetInt32("mode"), ViewModel::kModeScreenAndHead);
+  EXPECT_FALSE(navigator_.IsOpen(Route("count_down")));
+  EXPECT_TRUE(view_model_->count_down_running());
+
+  base::logging::ScopedLogCapture log;
+  camera_->AnimationOver();
+  EXPECT_TRUE(log.Contains("show count down view"));
+  EXPECT_TRUE(navigator_.IsOpen(Route("count_down")));
+  env_.FastForwardBy(2900);
+  EXPECT_TRUE(navigator_.IsOpen(Route("bottom_bar")));
+  EXPECT_FALSE(view_model_->count_down_running());
+  camera_->AnimationOver();
+  EXPECT_FALSE(navigator_.IsOpen(Route("count_down"))) << "a late report opens nothing";
+}
+
+TEST_F(QuickRecordViewModelTest, ACameraWindowThatNeverReportsHoldsTheCountDownBackOnlyForAWhile) {
+  SelectMode(ViewModel::kModeHead);
+  camera_->accepts = true;
+  Act(ViewModel::kActionStartRecord);
+  env_.FastForwardBy(QuickRecordCountDownFlow::kPortraitAnimationTimeoutMs - 1);
+  EXPECT_FALSE(navigator_.IsOpen(Route("count_down")));
+  env_.FastForwardBy(1);
+  EXPECT_TRUE(navigator_.IsOpen(Route("count_down")));
+  camera_->AnimationOver();
+  env_.FastForwardBy(2900);
+  EXPECT_TRUE(navigator_.IsOpen(Route("bottom_bar")));
+}
+
+TEST_F(QuickRecordViewModelTest, TheScreenModeDoesNotWaitForTheCamera) {
+  SelectMode(ViewModel::kModeScreen);
+  camera_->accepts = true;
+  Act(ViewModel::kActionStartRecord);
+  EXPECT_TRUE(camera_->prepared.empty());
+  EXPECT_TRUE(navigator_.IsOpen(Route("count_down")));
 }
 
 TEST_F(QuickRecordViewModelTest, ClosingThePageTellsTheHomeModel) {
