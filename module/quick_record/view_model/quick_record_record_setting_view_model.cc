@@ -1,5 +1,7 @@
 #include "module/quick_record/view_model/quick_record_record_setting_view_model.h"
 
+#include <optional>
+
 #include "host/app/device_model.h"
 #include "host/app/host_model_ids.h"
 #include "host/app/string_table.h"
@@ -30,13 +32,14 @@ constexpr int32_t kEventSelectionDataRelay = 561108843;
 // The camera model announces a preview closed from outside.
 constexpr int32_t kEventCameraPreviewClosed = 1144459780;
 
-// The device of `id` in a device model list, or null.
-const Variant* FindDevice(const Variant& devices, const std::string& id) {
-  if (!devices.IsArray() || id.empty()) return nullptr;
+// The device of `id` in a device model list. A copy: the lists are fresh temporaries, and a
+// pointer into one would not outlive the statement that asked.
+std::optional<Variant> FindDevice(const Variant& devices, const std::string& id) {
+  if (!devices.IsArray() || id.empty()) return std::nullopt;
   for (const Variant& device : devices.AsArray()) {
-    if (device.GetString("device_id") == id) return &device;
+    if (device.GetString("device_id") == id) return device;
   }
-  return nullptr;
+  return std::nullopt;
 }
 
 bool NeedsCamera(int32_t mode) {
@@ -137,10 +140,10 @@ void QuickRecordRecordSettingViewModel::LoadSessionChoices() {
   camera_.enabled = config.GetBool("camera_enabled", true);
   mic_.id = config.GetString("mic_device");
   mic_.enabled = config.GetBool("mic_enabled", true);
-  if (const Variant* camera = FindDevice(Devices(host::app::kDeviceGetCameras), camera_.id)) {
+  if (const auto camera = FindDevice(Devices(host::app::kDeviceGetCameras), camera_.id)) {
     camera_.name = camera->GetString("device_name");
   }
-  if (const Variant* mic = FindDevice(Devices(host::app::kDeviceGetMicrophones), mic_.id)) {
+  if (const auto mic = FindDevice(Devices(host::app::kDeviceGetMicrophones), mic_.id)) {
     mic_.name = mic->GetString("device_name");
   }
   recording_ = config.IsMap() && IsRecording();
@@ -220,7 +223,7 @@ void QuickRecordRecordSettingViewModel::HandleSelectCameraDevice(const Variant& 
   const std::string id = payload.GetString("device_id");
   KLOG(6) << "User select camera device: " << id;
   const bool off = id == kDisabledDeviceId || id.empty();
-  const bool refused = IsRecording() || off || FindDevice(Devices(host::app::kDeviceGetCameras), id) == nullptr;
+  const bool refused = IsRecording() || off || !FindDevice(Devices(host::app::kDeviceGetCameras), id);
   base::analytics::LogEventWithProperties("e#new_recording#camera#click",
                                           {{"device_name", payload.GetString("device_name")}, {"result", refused ? "0" : "1"}});
   if (refused) {
@@ -240,7 +243,7 @@ void QuickRecordRecordSettingViewModel::HandleSelectMicDevice(const Variant& pay
   const std::string id = payload.GetString("device_id");
   KLOG(6) << "User select mic device: " << id;
   const bool off = id == kDisabledDeviceId || id.empty();
-  const bool refused = IsRecording() || off || FindDevice(Devices(host::app::kDeviceGetMicrophones), id) == nullptr;
+  const bool refused = IsRecording() || off || !FindDevice(Devices(host::app::kDeviceGetMicrophones), id);
   base::analytics::LogEventWithProperties("e#new_recording#mic#click",
                                           {{"device_name", payload.GetString("device_name")}, {"result", refused ? "0" : "1"}});
   if (refused) {
@@ -402,7 +405,7 @@ void QuickRecordRecordSettingViewModel::CheckDefaultCameraExists() {
     return;
   }
   const Variant cameras = Devices(host::app::kDeviceGetCameras);
-  const bool exists = FindDevice(cameras, camera_.id) != nullptr;
+  const bool exists = FindDevice(cameras, camera_.id).has_value();
   if (!camera_.id.empty() && !exists) KLOG(4) << "Camera device has been removed.";
   if (cameras.Size() == 0) {
     KLOG(4) << "Camera check: access fail";
@@ -438,7 +441,7 @@ void QuickRecordRecordSettingViewModel::CheckDefaultMicExists() {
     return;
   }
   mic_exists_ = true;
-  if (FindDevice(mics, mic_.id) == nullptr) {
+  if (!FindDevice(mics, mic_.id)) {
     const Variant& first = mics[0];
     user_selected_mic_ = false;
     SetMic(first.GetString("device_id"), first.GetString("device_name"));
@@ -487,7 +490,7 @@ void QuickRecordRecordSettingViewModel::OnEventMicDefaultDeviceChanged(const Var
     KLOG(6) << "camera device not change, current_select_mic:" << mic_.id << ", default changing mic: " << id;
     return;
   }
-  if (const Variant* mic = FindDevice(Devices(host::app::kDeviceGetMicrophones), id)) {
+  if (const auto mic = FindDevice(Devices(host::app::kDeviceGetMicrophones), id)) {
     SetMic(id, mic->GetString("device_name"));
     UpdateDeviceListUiData();
   }
