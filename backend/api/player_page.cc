@@ -96,7 +96,7 @@ void PlayerPage::Play(const httplib::Request& request, httplib::Response& respon
   const Access access = context_.access.ForUser(*record, *viewer);
   // Opening the page is what puts a record on the viewer's recent list.
   if (access.may_view()) {
-    context_.views.Record(*viewer, uni_record_id, context_.clock.NowMillis());
+    context_.views.RecordNow(*viewer, uni_record_id, context_.clock.NowMillis());
   }
   Show(response, *record, access);
 }

@@ -127,6 +127,15 @@ TEST_F(BackendRecordListTest, ScopesAndKinds) {
   recent.scope = ListScope::kRecent;
   recent.viewer_uid = "alice";
   EXPECT_EQ(Walk(recent), (std::vector<std::string>{"own-fast", "bobs"}));
+
+  // Opens within one millisecond, and one whose clock reads earlier, still list newest first.
+  ASSERT_TRUE(views.RecordNow("alice", "bobs", 700));
+  ASSERT_TRUE(views.RecordNow("alice", "own-cloud", 700));
+  ASSERT_TRUE(views.RecordNow("alice", "own-fast", 650));
+  EXPECT_EQ(Walk(recent), (std::vector<std::string>{"own-fast", "own-cloud", "bobs"}));
+  EXPECT_EQ(views.LastView("alice", "own-fast"), 702);
+  ASSERT_TRUE(views.RecordNow("bob", "bobs", 10));
+  EXPECT_EQ(views.LastView("bob", "bobs"), 10);
 }
 
 TEST_F(BackendRecordListTest, RecordsThatMoveBetweenPagesOfTheAllListNeitherRepeatNorSkip) {

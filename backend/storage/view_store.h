@@ -13,6 +13,9 @@ class ViewStore {
   explicit ViewStore(Database& db) : db_(db) {}
 
   bool Record(const std::string& app_uid, const std::string& uni_record_id, int64_t millis);
+  // A view that happens now: it sorts after every earlier view of the user even when the clock
+  // has not moved on since (two opens in one millisecond keep the order they happened in).
+  bool RecordNow(const std::string& app_uid, const std::string& uni_record_id, int64_t now_millis);
   // Milliseconds of the last view; 0 when never viewed.
   int64_t LastView(const std::string& app_uid, const std::string& uni_record_id) const;
   bool Forget(const std::string& app_uid, const std::string& uni_record_id);
