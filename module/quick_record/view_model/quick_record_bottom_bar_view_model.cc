@@ -23,6 +23,7 @@
 #include "module/quick_record/model/quick_record_shortcut_model.h"
 #include "module/quick_record/model/quick_record_space_model.h"
 #include "module/quick_record/model/quick_record_time_model.h"
+#include "module/quick_record/upload/quick_record_upload_model.h"
 
 namespace quick_record {
 
@@ -115,6 +116,7 @@ void ViewModel::ResolveModels() {
   fill(models_.space, ModuleModelOf(model_id::kQuickRecordSpaceModel));
   fill(models_.shortcut, ModuleModelOf(model_id::kQuickRecordShortcutModel));
   fill(models_.performance, ModuleModelOf(model_id::kQuickRecordPerformanceModel));
+  fill(models_.upload, ModuleModelOf(model_id::kQuickRecordUploadModel));
   fill(models_.camera, ModuleModelOf(model_id::kMeetlogCameraModel));
   fill(models_.recording_service, GetAppModuleModel(host::app::kRecordingServiceModelId));
   fill(models_.window_state, GetAppModuleModel(host::app::kWindowStateModelId));
@@ -493,6 +495,10 @@ void ViewModel::OnCancelAlertAnswered(int32_t button) {
 void ViewModel::CancelRecording() {
   const std::string record_id = CurrentRecordId();
   KLOG(6) << "request server cancel record, record_id:" << record_id;
+  if (models_.upload) {
+    models_.upload->Call(QuickRecordUploadModel::kInvokeRequestServerCancelRecord, Map({{"record_id", record_id}}),
+                         nullptr);
+  }
   if (models_.session) {
     models_.session->Call(QuickRecordModel::kInvokeCancelQuickRecord, Map({{"record_id", record_id}}), nullptr);
     models_.session->Call(QuickRecordModel::kInvokeUpdateLastMicDevice, Variant::MakeMap(), nullptr);

@@ -135,6 +135,7 @@ class QuickRecordBottomBarViewModel : public kovani::ExtensionViewModelT<framewo
     std::shared_ptr<framework::ModelImpl> space;
     std::shared_ptr<framework::ModelImpl> shortcut;
     std::shared_ptr<framework::ModelImpl> performance;
+    std::shared_ptr<framework::ModelImpl> upload;
     std::shared_ptr<framework::ModelImpl> camera;
     std::shared_ptr<framework::ModelImpl> recording_service;
     std::shared_ptr<framework::ModelImpl> window_state;
