@@ -158,26 +158,6 @@ TEST_F(QuickRecordBottomBarViewModelTest, ABarOpenedAfterTheStartTakesTheRecordi
   late->DetachView();
 }
 
-TEST_F(QuickRecordBottomBarViewModelTest, DurationTextSwitchesToHoursAtOneHour) {
-  ElapsedMs(3'599'999);
-  Variant duration = view_.Last(ViewModel::kPropertyDuration);
-  EXPECT_EQ(duration.GetString("record_duration"), "59:59");
-  EXPECT_FALSE(duration.GetBool("over_one_hour", true));
-  ElapsedMs(3'600'000);
-  duration = view_.Last(ViewModel::kPropertyDuration);
-  EXPECT_EQ(duration.GetString("record_duration"), "01:00:00");
-  EXPECT_TRUE(duration.GetBool("over_one_hour"));
-  EXPECT_EQ(ViewModel::FormatDuration(0), "00:00");
-  EXPECT_EQ(ViewModel::FormatDuration(61), "01:01");
-  EXPECT_EQ(ViewModel::FormatDuration(36'000 + 62), "10:01:02");
-
-  base::logging::ScopedLogCapture log;
-  const size_t published = view_.ValuesOf(ViewModel::kPropertyDuration).size();
-  time_->Fire(QuickRecordTimeModel::kEventRecordTime, Variant("12"));
-  EXPECT_TRUE(log.Contains("param is not int, "));
-  EXPECT_EQ(view_.ValuesOf(ViewModel::kPropertyDuration).size(), published);
-}
-
 TEST_F(QuickRecordBottomBarViewModelTest, TheBarNarrowsThreeSecondsAfterTheStartAndWidensUnderThePointer) {
   base::logging::ScopedLogCapture log;
   StartWithRecordId("rec-1");
@@ -201,14 +181,6 @@ TEST_F(QuickRecordBottomBarViewModelTest, TheBarNarrowsThreeSecondsAfterTheStart
   EXPECT_TRUE(log.Contains("unhover narrow timer expire."));
 }
 
-TEST_F(QuickRecordBottomBarViewModelTest, EnteringTheBarStopsAPendingNarrowTimer) {
-  StartWithRecordId("rec-1");
-  env_.FastForwardBy(1000);
-  Hover(true);
-  env_.FastForwardBy(ViewModel::kNarrowMs);
-  EXPECT_FALSE(bar_->narrow());
-}
-
 TEST_F(QuickRecordBottomBarViewModelTest, LeavingThePausedBarDoesNotCollapseIt) {
   StartWithRecordId("rec-1");
   Press(ViewModel::kOptPause);
@@ -218,17 +190,6 @@ TEST_F(QuickRecordBottomBarViewModelTest, LeavingThePausedBarDoesNotCollapseIt) 
   Hover(false);
   env_.FastForwardBy(10'000);
   EXPECT_FALSE(bar_->narrow());
-}
-
-TEST_F(QuickRecordBottomBarViewModelTest, HoverPayloadsThatAreNotBooleansAreRefused) {
-  base::logging::ScopedLogCapture log;
-  const Variant text("yes");
-  bar_->Dispatch(ViewModel::kActionHoverBottomBar, &text);
-  bar_->Dispatch(ViewModel::kActionHoverBottomBar, nullptr);
-  EXPECT_TRUE(log.Contains("params is not bool."));
-  EXPECT_TRUE(log.Contains("params is null."));
-  env_.FastForwardBy(ViewModel::kLeaveMs);
-  EXPECT_TRUE(view_.ValuesOf(ViewModel::kPropertyNarrow).empty());
 }
 
 TEST_F(QuickRecordBottomBarViewModelTest, PauseAndResumeDriveTheRecorder) {
