@@ -314,7 +314,8 @@ bool QuickRecordModel::InvokeCancelQuickRecord(const Variant& args) {
   Variant cancelled = Variant::MakeMap();
   cancelled.Set("record_id", record_id);
   FireEvent(kEventRecordCancelled, cancelled);
-  if (cloud_service_) cloud_service_->RequestCancelQuickRecord(record_id);
+  // The back end hears of the cancel from the upload model, which reserved the record there;
+  // the caller asks it first, so asking again here would delete the record twice.
   NotifyHostOfCancel(record_id);
   KLOG(6) << "clear record_id:" << record_id << ",record_id_:" << record_id_;
   record_id_.clear();

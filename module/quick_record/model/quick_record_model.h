@@ -144,6 +144,8 @@ class QuickRecordModel : public framework::ModelImpl, public IQuickRecordDelegat
   void BindFieldMethods();
   bool InvokeStartQuickRecord(const base::variant::Variant& args);
   void InvokeQuickRecordComplete();
+  // Ends the recording on this machine and tells the host; the back end's copy is the upload
+  // model's to delete (QuickRecordUploadModel::kInvokeRequestServerCancelRecord).
   bool InvokeCancelQuickRecord(const base::variant::Variant& args);
   void HandleRecordState(const base::variant::Variant& payload);
   void HandleRecordError(const base::variant::Variant& payload);

@@ -147,6 +147,11 @@ void QuickRecordUploadModel::BindMethods() {
     if (result) *result = item ? item->ToVariant() : Variant();
     return true;
   });
+  BindMethod(kInvokeRequestServerCancelRecord, [this](const Variant& args, Variant* result) {
+    const bool ok = InvokeRequestServerCancelRecord(args.IsMap() ? args.GetString("record_id") : args.AsString());
+    if (result) *result = ok;
+    return true;
+  });
   BindMethod(kInvokeResumeAllTask, [this](const Variant&, Variant*) {
     CheckReStartAllFailedTask();
     return true;
@@ -918,6 +923,18 @@ bool QuickRecordUploadModel::InvokeCancelUpload(const std::string& instance_id) 
   }
   FireTotalUploadStatus();
   ScheduleTranscodeUpload();
+  return true;
+}
+
+bool QuickRecordUploadModel::InvokeRequestServerCancelRecord(const std::string& record_id) {
+  if (record_id.empty()) {
+    KLOG(3) << "param is null!";
+    return false;
+  }
+  auto cloud = Cloud();
+  if (!cloud) return false;
+  KLOG(6) << "request server cancel record, record_id:" << record_id;
+  cloud->RequestCancelQuickRecord(record_id);
   return true;
 }
 

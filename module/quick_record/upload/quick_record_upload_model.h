@@ -38,6 +38,7 @@ class QuickRecordUploadModel : public framework::ModelImpl, public IQuickRecordT
   static constexpr int32_t kInvokeResumeUpload = 0x1a4f0106;          // instance id -> bool
   static constexpr int32_t kInvokeGetCurrentRecordInfo = 0x1a4f0107;  // -> the running recording's item
   static constexpr int32_t kInvokeResumeAllTask = 0x1a4f0108;
+  static constexpr int32_t kInvokeRequestServerCancelRecord = 0x1a4f0109;  // {"record_id"} -> bool
 
   // Notifications.
   static constexpr int32_t kFireTaskUploadStatus = 0x1a4f0201;  // item
@@ -93,6 +94,11 @@ class QuickRecordUploadModel : public framework::ModelImpl, public IQuickRecordT
 
   bool InvokeCancelUpload(const std::string& instance_id);
   bool InvokeResumeUpload(const std::string& instance_id);
+  // Deletes a thrown-away record on the back end. This model reserved the record (start request)
+  // and would complete it, so it alone tells the back end that the record is gone; whoever
+  // cancels a recording asks here, and the session model's cancel only ends it on this machine.
+  // The back end's answer goes to the service plug-in's delegate (the session model).
+  bool InvokeRequestServerCancelRecord(const std::string& record_id);
 
   // IQuickRecordTranscodeDelegate
   void OnTranscodeStarted(const std::string& instance_id) override;

@@ -12,6 +12,7 @@
 #include "host/util/scoped_temp_dir.h"
 #include "module/quick_record/cloud/quick_record_service_plugin_impl.h"
 #include "module/quick_record/cloud/requests/record/quick_record_start_record_request.h"
+#include "module/quick_record/cloud/requests/record/quick_recordd_cancel_record_request.h"
 #include "module/quick_record/cloud/requests/record/record_complete_request_base.h"
 #include "module/quick_record/cloud/signed_in_config.h"
 #include "module/quick_record/transcode/fake_transcode_bridge.h"
@@ -242,6 +243,32 @@ TEST_F(UploadModelTest, ResumingAnUploadedItemDoesNothing) {
   EXPECT_FALSE(model_->InvokeResumeUpload(id));
   EXPECT_TRUE(log.Contains("status is not failure. It is 2"));
   EXPECT_EQ(starts, bridge_->Named("quick_record:start_transcode").size());
+}
+
+TEST_F(UploadModelTest, AServerCancelDeletesTheRecordOnTheBackEndAndLogsItsAnswer) {
+  base::logging::ScopedLogCapture log;
+  MakeModel();
+  fake_->AnswerEnvelope(QuickRecorddCancelRecordRequest::kPath, 0, "ok", JsonValue::Parse(R"({"success": true})"));
+  Variant sent;
+  ASSERT_TRUE(model_->Call(Model::kInvokeRequestServerCancelRecord, Variant::MakeMap().Set("record_id", "r42"), &sent));
+  EXPECT_TRUE(sent.AsBool());
+  env_.RunUntilIdle();
+  ASSERT_EQ(1u, Requests(QuickRecorddCancelRecordRequest::kPath));
+  EXPECT_EQ("r42", JsonValue::Parse(fake_->requests().back().body)["record_id"].AsString());
+  EXPECT_TRUE(log.Contains("request server cancel record, record_id:r42"));
+  EXPECT_TRUE(log.Contains("cancel record:r42 successed"));
+
+  fake_->AnswerEnvelope(QuickRecorddCancelRecordRequest::kPath, 40300, "not yours");
+  EXPECT_TRUE(model_->InvokeRequestServerCancelRecord("r43"));
+  env_.RunUntilIdle();
+  EXPECT_EQ(2u, Requests(QuickRecorddCancelRecordRequest::kPath));
+  EXPECT_TRUE(log.Contains("RequestTypeCancel invalid result"));
+  EXPECT_TRUE(log.Contains("request server error, type:2,error_code:40300,error_msg:not yours,record_id:r43"));
+
+  EXPECT_FALSE(model_->InvokeRequestServerCancelRecord(""));
+  EXPECT_TRUE(log.Contains("param is null!"));
+  env_.RunUntilIdle();
+  EXPECT_EQ(2u, Requests(QuickRecorddCancelRecordRequest::kPath)) << "no record id, nothing to delete";
 }
 
 TEST_F(UploadModelTest, ErrorCodeFourAsksForANewGrantWithoutANewTranscode) {

@@ -1,6 +1,5 @@
 #include "module/quick_record/view_model/quick_record_bottom_bar_view_model.h"
 
-#include <cstdio>
 #include <utility>
 
 #include "host/app/device_model.h"
@@ -9,20 +8,16 @@
 #include "host/app/window_state_model.h"
 #include "host/base/analytics/analytics.h"
 #include "host/base/logging/logger.h"
-#include "host/framework/module/module_service.h"
 #include "host/framework/module/resource.h"
 #include "host/framework/navigation/navigator_service.h"
-#include "host/sdk/kovani/alert.h"
-#include "host/sdk/kovani/open_web_page.h"
-#include "host/sdk/utils/user_config.h"
 #include "module/quick_record/entry/quick_record_ids.h"
-#include "module/quick_record/entry/quick_record_module_runtime.h"
 #include "module/quick_record/model/quick_record_model.h"
 #include "module/quick_record/model/quick_record_performance_model.h"
 #include "module/quick_record/model/quick_record_recorder_model.h"
 #include "module/quick_record/model/quick_record_shortcut_model.h"
 #include "module/quick_record/model/quick_record_space_model.h"
 #include "module/quick_record/model/quick_record_time_model.h"
+#include "module/quick_record/view_model/variant_map.h"
 
 namespace quick_record {
 
@@ -34,8 +29,6 @@ namespace {
 constexpr char kToolbarEvent[] = "e#meetlog_recording_toolbar#";
 constexpr int32_t kWindowMinimized = 1;
 constexpr int32_t kWindowRestored = 2;
-constexpr int32_t kCameraPreviewWidth = 320;
-constexpr int32_t kCameraPreviewHeight = 180;
 
 std::string Text(uint32_t id) { return framework::Resource::GetInstance()->GetString(id); }
 
@@ -43,46 +36,35 @@ void Report(const std::string& element, const base::analytics::Properties& prope
   base::analytics::LogEventWithProperties(kToolbarEvent + element + "#click", properties);
 }
 
-Variant Map(std::initializer_list<std::pair<const char*, Variant>> entries) {
-  Variant map = Variant::MakeMap();
-  for (const auto& [key, value] : entries) map.Set(key, value);
-  return map;
-}
+bool ShowsCamera(int32_t mode) { return mode == ViewModel::kModeScreenAndHead || mode == ViewModel::kModeOnlyCamera; }
 
 }  // namespace
 
 ViewModel::QuickRecordBottomBarViewModel(Models models)
     : kovani::ExtensionViewModelT<framework::StatefulViewModel>(view_model_id::kQuickRecordBottomBarViewModel),
-      models_(std::move(models)) {}
+      models_(std::move(models)),
+      state_([this](int32_t property, Variant value) { Publish(property, std::move(value)); }),
+      switches_(&models_, [this](int32_t property, Variant value) { Publish(property, std::move(value)); }),
+      narrow_timers_([this](bool narrow) { Publish(kPropertyNarrow, narrow); }),
+      guide_([this](Variant guide) { Publish(kPropertyGuide, std::move(guide)); }),
+      volume_({[this](int32_t volume) { Publish(kPropertyVolume, VariantMap({{"volume", volume}})); },
+               [this] { return switches_.mic_open(); }, [this] { return state_.recording_started(); }}),
+      ending_(&models_),
+      confirmations_(std::make_shared<BottomBarConfirmations>([this] { CancelRecording(); })) {}
 
-ViewModel::~QuickRecordBottomBarViewModel() { StopTimers(); }
-
-std::string ViewModel::FormatDuration(uint32_t seconds) {
-  char text[32];
-  const uint32_t hours = seconds / 3600;
-  const uint32_t minutes = seconds / 60 % 60;
-  if (hours == 0) {
-    std::snprintf(text, sizeof text, "%02u:%02u", minutes, seconds % 60);
-  } else {
-    std::snprintf(text, sizeof text, "%02u:%02u:%02u", hours, minutes, seconds % 60);
-  }
-  return text;
-}
+ViewModel::~QuickRecordBottomBarViewModel() = default;
 
 // ---- Attach and detach --------------------------------------------------------------------------
 
 void ViewModel::OnViewAttached() {
-  ResolveModels();
-  ReadRouterParams();
+  models_.ResolveMissing();
+  switches_.ReadRouterParams(view_params()["router_params"]);
   Subscribe();
   PublishUiData();
-  PublishMicrophone();
-  PublishCamera();
-  PublishShareAudio();
-  volume_timer_ = MakeTimer(&ViewModel::SampleVolume);
-  volume_timer_->Start(kVolumeMs, /*repeating=*/true);
+  switches_.PublishAll();
+  volume_.Start(models_.recorder);
   shown_ = true;
-  Publish(kPropertyShow, Map({{"show", true}}));
+  Publish(kPropertyShow, VariantMap({{"show", true}}));
   KLOG(6) << "start record";
   CatchUpWithStartedRecording();
 }
@@ -92,53 +74,13 @@ void ViewModel::CatchUpWithStartedRecording() {
   Variant state;
   models_.session->Call(QuickRecordModel::kInvokeGetQuickRecordState, Variant(), &state);
   if (state.GetString("record_id").empty()) return;
-  OnEventQuickRecordStarted(Map({{"record_id", state.Get("record_id")}}));
+  OnEventQuickRecordStarted(VariantMap({{"record_id", state.Get("record_id")}}));
 }
 
 void ViewModel::OnViewDetached() {
   StopTimers();
   subscriptions_.Clear();
-  for (int32_t* alert : {&cancel_alert_id_, &exit_alert_id_}) {
-    if (*alert) kovani::DisposeAlert(*alert);
-    *alert = 0;
-  }
-}
-
-void ViewModel::ResolveModels() {
-  using framework::module::GetAppModuleModel;
-  auto fill = [](std::shared_ptr<framework::ModelImpl>& model, std::shared_ptr<framework::ModelImpl> found) {
-    if (!model) model = std::move(found);
-  };
-  fill(models_.session, ModuleModelOf(model_id::kQuickRecordModel));
-  fill(models_.recorder, ModuleModelOf(model_id::kQuickRecordRecorderModel));
-  fill(models_.time, ModuleModelOf(model_id::kQuickRecordTimeModel));
-  fill(models_.space, ModuleModelOf(model_id::kQuickRecordSpaceModel));
-  fill(models_.shortcut, ModuleModelOf(model_id::kQuickRecordShortcutModel));
-  fill(models_.performance, ModuleModelOf(model_id::kQuickRecordPerformanceModel));
-  fill(models_.camera, ModuleModelOf(model_id::kMeetlogCameraModel));
-  fill(models_.recording_service, GetAppModuleModel(host::app::kRecordingServiceModelId));
-  fill(models_.window_state, GetAppModuleModel(host::app::kWindowStateModelId));
-  fill(models_.devices, GetAppModuleModel(host::app::kDeviceModelId));
-  fill(models_.application, GetAppModuleModel(kHostApplicationModelId));
-}
-
-void ViewModel::ReadRouterParams() {
-  const Variant& params = view_params()["router_params"];
-  if (!params.IsMap()) {
-    KLOG(3) << "router_params error";
-  }
-  const int32_t mode = params.GetInt32("mode", kModeOnlyScreen);
-  if (mode < kModeScreenAndHead || mode > kModeOnlyCamera) {
-    KLOG(3) << "mode is error";
-  } else {
-    mode_ = mode;
-  }
-  camera_open_ = mode_ != kModeOnlyScreen;
-  camera_device_id_ = params.GetString("camera_device_id");
-  mic_open_ = params.GetBool("enable_mic", true);
-  KLOG(6) << "enable_mic:" << mic_open_ << " is_audio_plugin_installing_ " << false;
-  UpdateDeviceAvailability();
-  KLOG(6) << "mic maybe exists:" << mic_exists_;
+  confirmations_->DisposeAll();
 }
 
 void ViewModel::Follow(const std::shared_ptr<framework::ModelImpl>& model, int32_t event_id,
@@ -146,16 +88,27 @@ void ViewModel::Follow(const std::shared_ptr<framework::ModelImpl>& model, int32
   subscriptions_.Follow(model, event_id, this, handler);
 }
 
+template <typename Part>
+void ViewModel::Follow(const std::shared_ptr<framework::ModelImpl>& model, int32_t event_id, Part ViewModel::*part,
+                       void (Part::*handler)(const Variant&)) {
+  std::weak_ptr<framework::StatefulViewModel> weak = weak_from_this();
+  subscriptions_.Add(model, event_id, [weak, part, handler](int32_t, const Variant& payload) {
+    if (auto self = std::static_pointer_cast<ViewModel>(weak.lock())) ((self.get()->*part).*handler)(payload);
+  });
+}
+
 void ViewModel::Subscribe() {
   SubscribeSession();
-  Follow(models_.camera, kCameraClosedEvent, &ViewModel::OnEventCameraClosed);
-  Follow(models_.camera, kCameraDeviceChangedEvent, &ViewModel::OnEventCameraDeviceChanged);
+  Follow(models_.camera, kCameraClosedEvent, &ViewModel::switches_, &BottomBarMediaSwitches::OnEventCameraClosed);
+  Follow(models_.camera, kCameraDeviceChangedEvent, &ViewModel::switches_,
+         &BottomBarMediaSwitches::OnEventCameraDeviceChanged);
   Follow(models_.shortcut, QuickRecordShortcutModel::kEventStopRequested, &ViewModel::OnShortcutKeyEventStopRecord);
   Follow(models_.shortcut, QuickRecordShortcutModel::kEventResumeRequested, &ViewModel::OnShortcutKeyEventResumeRecord);
   Follow(models_.shortcut, QuickRecordShortcutModel::kEventPauseRequested, &ViewModel::OnShortcutKeyEventPauseRecord);
   Follow(models_.space, QuickRecordSpaceModel::kEventRunOutChanged, &ViewModel::OnEventQuickRecordSpaceRunOutUpdated);
   Follow(models_.space, QuickRecordSpaceModel::kEventSpaceNotice, &ViewModel::OnEventPausedBySpace);
-  Follow(models_.time, QuickRecordTimeModel::kEventRecordTime, &ViewModel::OnUpdateQuickRecordTotalTime);
+  Follow(models_.time, QuickRecordTimeModel::kEventRecordTime, &ViewModel::state_,
+         &BottomBarRecordingState::OnUpdateQuickRecordTotalTime);
   Follow(models_.performance, QuickRecordPerformanceModel::kEventHdBusy, &ViewModel::OnPerformanceBusyAlert);
   SubscribeHost();
 }
@@ -178,7 +131,8 @@ void ViewModel::SubscribeHost() {
          &ViewModel::OnEventTranscodeRecordUploadFileComplete);
   Follow(models_.window_state, host::app::kWindowStateChangedEvent, &ViewModel::OnEventShareWindowStateChange);
   Follow(models_.devices, host::app::kDeviceScreensChangedEvent, &ViewModel::OnEventMonitorListChanged);
-  Follow(models_.devices, host::app::kDeviceDefaultCameraChangedEvent, &ViewModel::OnEventCameraDefaultDeviceChanged);
+  Follow(models_.devices, host::app::kDeviceDefaultCameraChangedEvent, &ViewModel::switches_,
+         &BottomBarMediaSwitches::OnEventCameraDefaultDeviceChanged);
   Follow(models_.devices, host::app::kDeviceDefaultMicrophoneChangedEvent, &ViewModel::OnEventMicDefaultDeviceChanged);
   Follow(models_.devices, host::app::kDeviceMicrophoneAddedEvent, &ViewModel::OnEventMicAdd);
   Follow(models_.application, kIsMicDeviceUsedEvent, &ViewModel::OnEventIsMicDeviceUsed);
@@ -197,16 +151,16 @@ void ViewModel::Handle(int action, const Variant* payload) {
       HandleOptBottomBarButton(*payload);
       return;
     case kActionShowExitConfirmation:
-      ShowExitConfirmation();
+      confirmations_->AskBeforeExit();
       return;
     case kActionHoverBottomBar:
-      HandleHoverBottomBar(payload);
+      narrow_timers_.HandleHoverBottomBar(payload, state_.paused());
       return;
     case kActionKeyPressed:
       if (payload) HandleKeyPressed(*payload);
       return;
     case kActionBarShown:
-      ShowToolbarGuide();
+      guide_.ShowToolbarGuide();
       return;
     case kActionUpdateViewPosition:
       UpdateViewPosition();
@@ -228,19 +182,19 @@ void ViewModel::HandleOptBottomBarButton(const Variant& payload) {
   switch (opt_type) {
     case kOptOpenMic:
       Report("micro_button", {{"mirco_state", "on"}});
-      HandleOpenMic();
+      switches_.HandleOpenMic();
       return;
     case kOptCloseMic:
       Report("micro_button", {{"mirco_state", "off"}});
-      HandleCloseMic();
+      switches_.HandleCloseMic();
       return;
     case kOptOpenCamera:
       Report("video_button", {{"video_state", "on"}});
-      HandleOpenCamera();
+      switches_.HandleOpenCamera();
       return;
     case kOptCloseCamera:
       Report("video_button", {{"video_state", "off"}});
-      HandleCloseCamera();
+      switches_.HandleCloseCamera();
       return;
     case kOptResume:
       Report("pause_recording", {{"state", "continue"}});
@@ -248,7 +202,7 @@ void ViewModel::HandleOptBottomBarButton(const Variant& payload) {
       return;
     case kOptCancel:
       Report("cancel_recording");
-      HandleCancelButton();
+      confirmations_->AskToCancel();
       return;
     case kOptNothing:
       return;
@@ -261,37 +215,20 @@ void ViewModel::HandleOptBottomBarButton(const Variant& payload) {
       return;
     case kOptOpenShareAudio:
       Report("system_sound_button", {{"is_on", "1"}});
-      HandleOpenShareAudio();
+      switches_.HandleOpenShareAudio();
       return;
     case kOptCloseShareAudio:
       Report("system_sound_button", {{"is_on", "0"}});
-      HandleCloseShareAudio();
+      switches_.HandleCloseShareAudio();
       return;
     default:
       KLOG(3) << "opt_type error,type:" << opt_type;
   }
 }
 
-void ViewModel::HandleHoverBottomBar(const Variant* payload) {
-  if (!payload) {
-    KLOG(3) << "params is null.";
-    return;
-  }
-  if (!payload->IsBool()) {
-    KLOG(3) << "params is not bool.";
-    return;
-  }
-  if (payload->AsBool()) {
-    StopNarrowTimers();
-    SetNarrow(false);
-  } else if (!paused_) {
-    StartLeaveTimer();
-  }
-}
-
 void ViewModel::HandleKeyPressed(const Variant& payload) {
   if (!models_.shortcut) return;
-  Variant key = Map({{"vkey", payload.Get("BottomBarHandleKeyPressedFields_kIntegerVirtualKey")},
+  Variant key = VariantMap({{"vkey", payload.Get("BottomBarHandleKeyPressedFields_kIntegerVirtualKey")},
                      {"modifiers", payload.Get("BottomBarHandleKeyPressedFields_kIntegerModifiers")},
                      {"from_bottom_bar", true}});
   if (!models_.shortcut->Call(QuickRecordModel::kInvokeHandleKeyPressed, key, nullptr)) {
@@ -299,118 +236,31 @@ void ViewModel::HandleKeyPressed(const Variant& payload) {
   }
 }
 
-// ---- Microphone, camera, system sound -----------------------------------------------------------
-
-void ViewModel::HandleOpenMic() {
-  KLOG(6) << "user open mic";
-  if (!mic_exists_) {
-    KLOG(3) << "mic not exists, return enable opt, disable mic select list";
-    PublishMicrophone();
-    return;
-  }
-  mic_open_ = true;
-  if (models_.recorder) {
-    models_.recorder->Call(QuickRecordRecorderModel::kInvokeFuncUpdateMicOpenState,
-                           Map({{"mic_open", true}, {"from_main_pannel", false}}), nullptr);
-  }
-  PublishMicrophone();
-}
-
-void ViewModel::HandleCloseMic() {
-  KLOG(6) << "user close mic";
-  mic_open_ = false;
-  if (models_.recorder) {
-    models_.recorder->Call(QuickRecordRecorderModel::kInvokeFuncUpdateMicOpenState,
-                           Map({{"mic_open", false}, {"from_main_pannel", false}}), nullptr);
-  }
-  PublishMicrophone();
-}
-
-void ViewModel::HandleOpenCamera() {
-  KLOG(6) << "user open camera";
-  // The host's device model is what grants the camera to the recording.
-  if (!models_.devices) {
-    KLOG(3) << "camera access fail";
-    return;
-  }
-  UpdateDeviceAvailability();
-  if (!camera_exists_) {
-    KLOG(3) << "camera not exists, return enable opt, disable camera select list";
-    PublishCamera();
-    return;
-  }
-  if (mode_ == kModeOnlyScreen) {
-    KLOG(6) << "kModeTypeOnlyScreen open camera, change to kModeTypeScreenAndHead";
-    mode_ = kModeScreenAndHead;
-    if (models_.session) {
-      models_.session->Call(QuickRecordModel::kInvokeChangeModeType, Map({{"select_mode", mode_}}), nullptr);
-    }
-  }
-  camera_open_ = true;
-  const Variant preview = Map({{"width", kCameraPreviewWidth},
-                               {"height", kCameraPreviewHeight},
-                               {"select_mode", mode_},
-                               {"need_open", true},
-                               {"device_id", camera_device_id_}});
-  if (!framework::GetNavigatorService().Open(kCameraPreviewRoute, preview)) KLOG(3) << "cannot open the camera preview";
-  PublishCamera();
-}
-
-void ViewModel::HandleCloseCamera() {
-  KLOG(6) << "user close camera";
-  camera_open_ = false;
-  if (mode_ == kModeScreenAndHead) mode_ = kModeOnlyScreen;
-  if (models_.session) {
-    models_.session->Call(QuickRecordModel::kInvokeChangeModeType, Map({{"select_mode", mode_}}), nullptr);
-  }
-  framework::GetNavigatorService().Close(kCameraPreviewRoute);
-  PublishCamera();
-}
-
-void ViewModel::HandleOpenShareAudio() {
-  share_audio_open_ = true;
-  if (models_.recorder) {
-    models_.recorder->Call(QuickRecordRecorderModel::kInvokeEnableShareAudio, Map({{"enable_share_audio", true}}),
-                           nullptr);
-  }
-  PublishShareAudio();
-}
-
-void ViewModel::HandleCloseShareAudio() {
-  share_audio_open_ = false;
-  if (models_.recorder) {
-    models_.recorder->Call(QuickRecordRecorderModel::kInvokeEnableShareAudio, Map({{"enable_share_audio", false}}),
-                           nullptr);
-  }
-  PublishShareAudio();
-}
-
 // ---- Pause and resume ---------------------------------------------------------------------------
 
 void ViewModel::HandlePauseRecord() {
   KLOG(6) << "click pause record";
   SendPause();
-  paused_ = true;
-  Publish(kPropertyPaused, true);
+  state_.SetPaused(true);
   // The bar stays open while paused, so its buttons are at hand.
-  StopNarrowTimers();
+  narrow_timers_.Stop();
 }
 
 void ViewModel::HandleResumeRecord() {
   KLOG(6) << "click resume record";
-  if (window_record_paused_) {
+  if (state_.window_record_paused()) {
     KLOG(3) << "window record is pause, shouldn't resume";
-    Publish(kPropertyPaused, true);
+    state_.RefuseResume();
     PublishTip(Text(host::strings::kBottomBarWindowMinimizedTip));
     return;
   }
   if (models_.recorder) {
-    models_.recorder->Call(QuickRecordRecorderModel::kInvokeResumeRecord, Map({{"enable_mic", mic_open_}}), nullptr);
+    models_.recorder->Call(QuickRecordRecorderModel::kInvokeResumeRecord,
+                           VariantMap({{"enable_mic", switches_.mic_open()}}), nullptr);
   }
-  PublishDuration();
-  paused_ = false;
-  Publish(kPropertyPaused, false);
-  StartLeaveTimer();
+  state_.PublishDuration();
+  state_.SetPaused(false);
+  narrow_timers_.StartLeaveTimer();
 }
 
 void ViewModel::SendPause() {
@@ -418,8 +268,7 @@ void ViewModel::SendPause() {
 }
 
 void ViewModel::SetPaused(bool paused, const char* report_state) {
-  paused_ = paused;
-  Publish(kPropertyPaused, paused);
+  state_.SetPaused(paused);
   if (report_state) Report("pause_recording", {{"state", report_state}});
 }
 
@@ -428,132 +277,59 @@ void ViewModel::SetPaused(bool paused, const char* report_state) {
 void ViewModel::HandleFinishButton() {
   user_click_complete_button_ = true;
   KLOG(6) << "user_click_complete_button_:" << user_click_complete_button_;
-  if (models_.session) models_.session->Call(QuickRecordModel::kInvokeUpdateLastMicDevice, Variant::MakeMap(), nullptr);
+  ending_.UpdateLastMicDevice();
   HandleCompleteRecord(/*open_complete_url=*/true);
 }
 
 void ViewModel::HandleCompleteRecord(bool open_complete_url) {
-  KLOG(6) << "click complete record";
-  recording_started_ = false;
-  if (models_.session) models_.session->Call(QuickRecordModel::kInvokeQuickRecordComplete, Variant(), nullptr);
-  const std::string url = GetRecordCompleteUrl();
-  if (url.empty()) {
-    KLOG(3) << "record url is empty.";
-  } else if (open_complete_url) {
-    kovani::OpenWebPage(url);
-  }
-  ClearQuickRecord();
-  framework::GetNavigatorService().Open(kTrackerRoute, Map({{"change_status", true}, {"from_quick_recording", true}}));
-  if (models_.recording_service) {
-    models_.recording_service->Call(
-        host::app::kRecordingServiceRecordState,
-        Map({{"record_state", 0}, {"record_type", QuickRecordRecorderModel::kRecordTypeQuickRecord}, {"is_owner", true}}),
-        nullptr);
-  }
-  // Whole minutes begun: 1 s to 60 s is one minute, 61 s two.
-  const uint32_t minutes = (elapsed_seconds_ + 59) / 60;
-  base::analytics::LogEventWithProperties(
-      "e#meetlog_recording_toolbar#end_recording#click",
-      {{"time", std::to_string(minutes)}, {"time_detail", std::to_string(elapsed_seconds_)}});
-  ShowEndingView();
-}
-
-void ViewModel::ShowEndingView() {
-  auto& navigator = framework::GetNavigatorService();
-  navigator.Open(kEndingRoute, Map({{"show", true}}));
-  navigator.Close(kCountDownRoute);
-  navigator.Close(kCountDownMaskRoute);
+  state_.Ended();
+  StopTimers();
+  ending_.HandleCompleteRecord(open_complete_url, state_.elapsed_seconds());
   CloseBar();
-}
-
-void ViewModel::HandleCancelButton() {
-  if (cancel_alert_id_ != 0 && kovani::IsAlertOpen(cancel_alert_id_)) return;
-  kovani::AlertInfo alert;
-  alert.title = Text(host::strings::kBottomBarCancelAlertTitle);
-  alert.content = Text(host::strings::kBottomBarCancelAlertContent);
-  alert.buttons = {Text(host::strings::kBottomBarCancelAlertContinue), Text(host::strings::kBottomBarCancelAlertCancel)};
-  alert.top_most = true;
-  std::weak_ptr<framework::StatefulViewModel> weak = weak_from_this();
-  cancel_alert_id_ = kovani::ShowAlert(std::move(alert), [weak](int32_t button) {
-    if (auto self = std::static_pointer_cast<ViewModel>(weak.lock())) self->OnCancelAlertAnswered(button);
-  });
-}
-
-void ViewModel::OnCancelAlertAnswered(int32_t button) {
-  cancel_alert_id_ = 0;
-  if (button != kCancelAlertDiscard) {
-    KLOG(6) << "click continue record";
-    return;
-  }
-  KLOG(6) << "click cancel record";
-  base::analytics::LogEvent("e#meetlog_recording_cancel_confirm_popup#confirm#click");
-  CancelRecording();
 }
 
 void ViewModel::CancelRecording() {
-  const std::string record_id = CurrentRecordId();
-  KLOG(6) << "request server cancel record, record_id:" << record_id;
-  if (models_.session) {
-    models_.session->Call(QuickRecordModel::kInvokeCancelQuickRecord, Map({{"record_id", record_id}}), nullptr);
-    models_.session->Call(QuickRecordModel::kInvokeUpdateLastMicDevice, Variant::MakeMap(), nullptr);
-  }
-  recording_started_ = false;
-  ClearQuickRecord();
-  CloseBar();
-}
-
-void ViewModel::ClearQuickRecord() {
-  KLOG(6) << "clear quick record";
+  state_.Ended();
   StopTimers();
-  if (models_.recorder) models_.recorder->Call(QuickRecordRecorderModel::kInvokeStopRecord, Variant(), nullptr);
+  ending_.CancelRecording(state_.record_id());
+  CloseBar();
 }
 
 void ViewModel::CloseBar() {
   shown_ = false;
-  Publish(kPropertyShow, Map({{"show", false}}));
+  Publish(kPropertyShow, VariantMap({{"show", false}}));
   // Closing the page may drop the navigator's reference: this bar lives until the call returns.
   auto keep_alive = shared_from_this();
   framework::GetNavigatorService().Close(kBarRoute);
 }
 
-std::string ViewModel::CurrentRecordId() const {
-  if (models_.session) {
-    Variant state;
-    models_.session->Call(QuickRecordModel::kInvokeGetQuickRecordState, Variant(), &state);
-    const std::string id = state.GetString("record_id");
-    if (!id.empty()) return id;
-  }
-  return record_id_;
-}
-
-std::string ViewModel::GetRecordCompleteUrl() const {
-  Variant url;
-  if (models_.session) models_.session->Call(QuickRecordModel::kInvokeGetQuickRecordWebUrl, Variant(), &url);
-  return url.AsString();
+void ViewModel::StopTimers() {
+  narrow_timers_.Stop();
+  guide_.Stop();
+  volume_.Stop();
 }
 
 // ---- Model events -------------------------------------------------------------------------------
 
 void ViewModel::OnEventQuickRecordStarted(const Variant& payload) {
-  if (window_record_paused_) {
+  if (state_.window_record_paused()) {
     KLOG(3) << "window record is pause, shouldn't start";
     SendPause();
-    StartNarrowTimer();
+    narrow_timers_.StartNarrowTimer();
     return;
   }
   KLOG(6) << "start recording timer in OnEventQuickRecordStarted";
-  StartNarrowTimer();
-  if (payload.Has("record_id")) record_id_ = payload.GetString("record_id");
-  KLOG(6) << "update record id:" << record_id_;
-  Publish(kPropertyHasRecordId, !record_id_.empty());
-  recording_started_ = true;
+  narrow_timers_.StartNarrowTimer();
+  state_.Started(payload);
 }
 
-void ViewModel::OnEventQuickRecordAlertError(const Variant& payload) { ShowRequestErrorAlert(payload); }
+void ViewModel::OnEventQuickRecordAlertError(const Variant& payload) {
+  BottomBarConfirmations::ShowRequestErrorAlert(payload);
+}
 
 void ViewModel::OnEventShowBar(const Variant& payload) {
   shown_ = payload.GetBool("show", true);
-  Publish(kPropertyShow, Map({{"show", shown_}}));
+  Publish(kPropertyShow, VariantMap({{"show", shown_}}));
 }
 
 void ViewModel::OnEventControlRequest(const Variant& payload) { HandleOptBottomBarButton(payload); }
@@ -567,18 +343,6 @@ void ViewModel::OnEventPausedChanged(const Variant& payload) {
 void ViewModel::OnEventCancelForWindowMinimizedInStart(const Variant&) {
   KLOG(6) << "stop record for win minimized window";
   CancelRecording();
-}
-
-void ViewModel::OnEventCameraClosed(const Variant& payload) {
-  if (!payload.GetBool("only_close_camera", true)) return;
-  camera_open_ = false;
-  PublishCamera();
-}
-
-void ViewModel::OnEventCameraDeviceChanged(const Variant& payload) {
-  camera_device_id_ = payload.GetString("device_id", camera_device_id_);
-  UpdateDeviceAvailability();
-  PublishCamera();
 }
 
 void ViewModel::OnShortcutKeyEventStopRecord(const Variant&) {
@@ -596,22 +360,15 @@ void ViewModel::OnShortcutKeyEventPauseRecord(const Variant&) { HandlePauseRecor
 void ViewModel::OnEventQuickRecordSpaceRunOutUpdated(const Variant& payload) {
   const bool run_out = payload.GetBool("run_out");
   KLOG(6) << "run_out: " << run_out;
-  if (run_out && recording_started_) framework::GetNavigatorService().Open(kSpaceRunoutRoute, Variant::MakeMap());
+  if (run_out && state_.recording_started()) {
+    framework::GetNavigatorService().Open(kSpaceRunoutRoute, Variant::MakeMap());
+  }
 }
 
 void ViewModel::OnEventPausedBySpace(const Variant&) { SetPaused(true, "pause"); }
 
-void ViewModel::OnUpdateQuickRecordTotalTime(const Variant& payload) {
-  if (!payload.IsInteger()) {
-    KLOG(3) << "param is not int, " << payload.ToString();
-    return;
-  }
-  elapsed_seconds_ = static_cast<uint32_t>(payload.AsInt64() / 1000);
-  PublishDuration();
-}
-
 void ViewModel::OnPerformanceBusyAlert(const Variant& payload) {
-  Variant notice = Map({{"is_camera_mode", mode_ != kModeOnlyScreen}, {"expand", true}});
+  Variant notice = VariantMap({{"is_camera_mode", switches_.mode() != kModeOnlyScreen}, {"expand", true}});
   if (payload.Has("msg")) notice.Set("title", payload.Get("msg"));
   framework::GetNavigatorService().Open(kNoticeRoute, notice);
 }
@@ -643,30 +400,30 @@ void ViewModel::OnEventShareWindowStateChange(const Variant& payload) {
 }
 
 void ViewModel::OnWindowRecordPause() {
-  if (window_record_paused_) {
+  if (state_.window_record_paused()) {
     KLOG(6) << "record already pause.";
     return;
   }
-  window_record_paused_ = true;
+  state_.SetWindowRecordPaused(true);
   SendPause();
-  paused_ = true;
-  Publish(kPropertyPaused, true);
-  StopNarrowTimers();
-  if (mode_ == kModeScreenAndHead || mode_ == kModeOnlyCamera) {
+  state_.SetPaused(true);
+  narrow_timers_.Stop();
+  if (ShowsCamera(switches_.mode())) {
     KLOG(6) << "window minimize close camera";
     framework::GetNavigatorService().Close(kCameraPreviewRoute);
   }
 }
 
 void ViewModel::OnWindowRecordResume() {
-  window_record_paused_ = false;
+  state_.SetWindowRecordPaused(false);
   PublishTip("");
-  StartNarrowTimer();
-  if (mode_ == kModeScreenAndHead || mode_ == kModeOnlyCamera) {
+  narrow_timers_.StartNarrowTimer();
+  const int32_t mode = switches_.mode();
+  if (ShowsCamera(mode)) {
     KLOG(6) << "window restore open camera";
-    framework::GetNavigatorService().Open(kCameraPreviewRoute, Map({{"show", true}, {"mode", mode_}}));
+    framework::GetNavigatorService().Open(kCameraPreviewRoute, VariantMap({{"show", true}, {"mode", mode}}));
   }
-  if ((mode_ == kModeScreenAndHead || mode_ == kModeOnlyScreen) && models_.recorder) {
+  if ((mode == kModeScreenAndHead || mode == kModeOnlyScreen) && models_.recorder) {
     KLOG(6) << "window restore update window rect";
     models_.recorder->Call(QuickRecordRecorderModel::kInvokeReapplyVideoSources, Variant(), nullptr);
   }
@@ -677,21 +434,9 @@ void ViewModel::OnEventMonitorListChanged(const Variant&) {
   UpdateViewPosition();
 }
 
-void ViewModel::OnEventCameraDefaultDeviceChanged(const Variant& payload) {
-  if (camera_device_id_.empty()) camera_device_id_ = payload.GetString("device_id");
-  UpdateDeviceAvailability();
-  PublishCamera();
-}
+void ViewModel::OnEventMicDefaultDeviceChanged(const Variant&) { switches_.OnMicrophonesChanged(); }
 
-void ViewModel::OnEventMicDefaultDeviceChanged(const Variant&) {
-  UpdateDeviceAvailability();
-  PublishMicrophone();
-}
-
-void ViewModel::OnEventMicAdd(const Variant&) {
-  UpdateDeviceAvailability();
-  PublishMicrophone();
-}
+void ViewModel::OnEventMicAdd(const Variant&) { switches_.OnMicrophonesChanged(); }
 
 void ViewModel::OnEventIsMicDeviceUsed(const Variant& payload) {
   if (payload.IsNull()) {
@@ -699,130 +444,16 @@ void ViewModel::OnEventIsMicDeviceUsed(const Variant& payload) {
     return;
   }
   if (auto* answer = payload.Get("result").AsPointer<Variant>()) {
-    *answer = Map({{"in_use", true}, {"info", "quick record bottom bar view is attach"}});
+    *answer = VariantMap({{"in_use", true}, {"info", "quick record bottom bar view is attach"}});
   }
 }
 
 void ViewModel::OnEventCheckAppCanTerminate(const Variant& payload) {
   OnEventIsMicDeviceUsed(payload);
-  if (!payload.IsNull()) ShowExitConfirmation();
-}
-
-void ViewModel::ShowRequestErrorAlert(const Variant& error) {
-  kovani::AlertInfo alert;
-  alert.title = error.GetString("error_title");
-  alert.content = error.GetString("error_msg");
-  alert.buttons = {error.GetString("operation")};
-  alert.top_most = true;
-  KLOG(3) << "request error, biz_type:" << error.GetInt32("biz_type");
-  kovani::ShowAlert(std::move(alert), [](int32_t button) {
-    if (button == 0) {
-      KLOG(6) << "click got it";
-    } else {
-      KLOG(3) << "error type:" << button;
-    }
-  });
-}
-
-void ViewModel::ShowExitConfirmation() {
-  if (exit_alert_id_ != 0) kovani::DisposeAlert(exit_alert_id_);
-  kovani::AlertInfo alert;
-  alert.title = Text(host::strings::kBottomBarExitAlertTitle);
-  alert.content = Text(host::strings::kBottomBarExitAlertContent);
-  alert.buttons = {Text(host::strings::kBottomBarExitAlertPositive), Text(host::strings::kBottomBarExitAlertNegative)};
-  alert.top_most = true;
-  std::weak_ptr<framework::StatefulViewModel> weak = weak_from_this();
-  exit_alert_id_ = kovani::ShowAlert(std::move(alert), [weak](int32_t) {
-    if (auto self = std::static_pointer_cast<ViewModel>(weak.lock())) self->exit_alert_id_ = 0;
-  });
-}
-
-// ---- Narrow, guide and volume timers ------------------------------------------------------------
-
-std::shared_ptr<base::threading::Timer> ViewModel::MakeTimer(void (ViewModel::*task)()) {
-  std::weak_ptr<framework::StatefulViewModel> weak = weak_from_this();
-  return base::threading::CreateTimer(
-      [weak, task] {
-        if (auto self = std::static_pointer_cast<ViewModel>(weak.lock())) (self.get()->*task)();
-      },
-      FROM_HERE);
-}
-
-void ViewModel::StartNarrowTimer() {
-  if (!narrow_timer_) narrow_timer_ = MakeTimer(&ViewModel::OnNarrowTimerExpired);
-  narrow_timer_->Start(kNarrowMs, /*repeating=*/false);
-}
-
-void ViewModel::OnNarrowTimerExpired() {
-  KLOG(6) << "narrow timer expire.";
-  SetNarrow(true);
-}
-
-void ViewModel::StartLeaveTimer() {
-  if (!leave_timer_) leave_timer_ = MakeTimer(&ViewModel::OnLeaveTimerExpired);
-  leave_timer_->Start(kLeaveMs, /*repeating=*/false);
-}
-
-void ViewModel::OnLeaveTimerExpired() {
-  KLOG(6) << "unhover narrow timer expire.";
-  SetNarrow(true);
-}
-
-void ViewModel::StopNarrowTimers() {
-  if (narrow_timer_) narrow_timer_->Stop();
-  if (leave_timer_) leave_timer_->Stop();
-}
-
-void ViewModel::SetNarrow(bool narrow) {
-  narrow_ = narrow;
-  Publish(kPropertyNarrow, narrow);
-}
-
-void ViewModel::ShowToolbarGuide() {
-  guide_timer_ = MakeTimer(&ViewModel::StopGuideTimer);
-  guide_timer_->Start(kGuideMs, /*repeating=*/false);
-  const bool shown_before = kovanisdk::utils::user_config::GetValue(kGuideShownKey, false).AsBool();
-  guide_shown_ = !shown_before;
-  Publish(kPropertyGuide, Map({{"tips", Text(host::strings::kBottomBarGuideTips)}, {"show", guide_shown_}}));
-  if (guide_shown_) kovanisdk::utils::user_config::SetValue(kGuideShownKey, true);
-}
-
-void ViewModel::StopGuideTimer() {
-  if (guide_timer_) guide_timer_->Stop();
-  guide_shown_ = false;
-  Publish(kPropertyGuide, Map({{"tips", ""}, {"show", false}}));
-}
-
-void ViewModel::SampleVolume() {
-  if (!models_.recorder) return;
-  Variant level;
-  models_.recorder->Call(QuickRecordRecorderModel::kInvokeFuncGetLocalAudioVolume, Variant(), &level);
-  const int32_t volume = level.GetInt32("volume");
-  if (volume != volume_) {
-    volume_ = volume;
-    Publish(kPropertyVolume, Map({{"volume", volume}}));
-  }
-  SpeakingIntoMutedMic(volume);
-}
-
-void ViewModel::SpeakingIntoMutedMic(int32_t volume) {
-  if (!muted_speech_.Sample(volume, mic_open_, recording_started_)) return;
-  KLOG(6) << "---dp: update_volume_times_ is 10, show toast";
-  kovani::ShowToast({Text(host::strings::kBottomBarMicUnopenToast), 0, kMutedSpeechToastMs, kMutedSpeechToastPosition});
-}
-
-void ViewModel::StopTimers() {
-  for (auto* timer : {&narrow_timer_, &leave_timer_, &guide_timer_, &volume_timer_}) {
-    if (*timer) (*timer)->Stop();
-  }
+  if (!payload.IsNull()) confirmations_->AskBeforeExit();
 }
 
 // ---- Publishing ---------------------------------------------------------------------------------
-
-void ViewModel::PublishDuration() {
-  Publish(kPropertyDuration,
-          Map({{"over_one_hour", elapsed_seconds_ >= 3600}, {"record_duration", FormatDuration(elapsed_seconds_)}}));
-}
 
 void ViewModel::PublishTip(const std::string& tip) { Publish(kPropertyTip, tip); }
 
@@ -849,40 +480,17 @@ void ViewModel::PublishUiData() {
   Publish(kPropertyUiData, labels);
 }
 
-void ViewModel::PublishMicrophone() {
-  Publish(kPropertyMicrophone, Map({{"open", mic_open_}, {"available", mic_exists_}}));
-}
-
-void ViewModel::PublishCamera() {
-  Publish(kPropertyCamera, Map({{"open", camera_open_}, {"available", camera_exists_}}));
-  Publish(kPropertyCameraAvailable, Map({{"available", camera_exists_}}));
-}
-
-void ViewModel::PublishShareAudio() {
-  Publish(kPropertyShareAudio, Map({{"open", share_audio_open_}, {"available", true}}));
-}
-
 void ViewModel::UpdateViewPosition() {
   Variant position = Variant::MakeMap();
   Variant screen;
   if (models_.session) models_.session->Call(QuickRecordModel::kInvokeGetSelectScreenInfo, Variant(), &screen);
   position.Set("select_screen_info", screen);
-  position.Set("camera_preview_info", Map({{"type", mode_}, {"preview_winid", camera_device_id_}}));
+  position.Set("camera_preview_info",
+               VariantMap({{"type", switches_.mode()}, {"preview_winid", switches_.camera_device_id()}}));
   Variant monitors = Variant::MakeArray();
   if (models_.devices) models_.devices->Call(host::app::kDeviceGetScreens, Variant(), &monitors);
   position.Set("monitor_list", monitors);
   Publish(kPropertyPosition, position);
-}
-
-void ViewModel::UpdateDeviceAvailability() {
-  mic_exists_ = DeviceListHasAny(host::app::kDeviceGetMicrophones);
-  camera_exists_ = DeviceListHasAny(host::app::kDeviceGetCameras);
-}
-
-bool ViewModel::DeviceListHasAny(int32_t method_id) const {
-  Variant devices;
-  if (!models_.devices || !models_.devices->Call(method_id, Variant(), &devices)) return false;
-  return devices.IsArray() && devices.Size() > 0;
 }
 
 }  // namespace quick_record

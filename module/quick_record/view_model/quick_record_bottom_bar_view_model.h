@@ -4,11 +4,18 @@
 #include <memory>
 #include <string>
 
-#include "host/base/threading/timer.h"
 #include "host/framework/model/model_impl.h"
 #include "host/framework/view_model/stateful_view_model.h"
 #include "host/sdk/kovani/module_extension.h"
 #include "module/quick_record/model/model_subscriptions.h"
+#include "module/quick_record/view_model/bottom_bar_confirmations.h"
+#include "module/quick_record/view_model/bottom_bar_media_switches.h"
+#include "module/quick_record/view_model/bottom_bar_models.h"
+#include "module/quick_record/view_model/bottom_bar_narrow_timers.h"
+#include "module/quick_record/view_model/bottom_bar_recording_ending.h"
+#include "module/quick_record/view_model/bottom_bar_recording_state.h"
+#include "module/quick_record/view_model/bottom_bar_toolbar_guide.h"
+#include "module/quick_record/view_model/bottom_bar_volume_monitor.h"
 #include "module/quick_record/view_model/muted_speech_detector.h"
 
 namespace quick_record {
@@ -43,6 +50,12 @@ namespace quick_record {
 // leaves; never while paused. Paused by the user, by the shortcut, by the space model or because
 // the recorded window was minimized; only the last holds a resume back until the window returns.
 //
+// This class routes actions and model events; its parts do the work: BottomBarRecordingState
+// (what is shown of the recording), BottomBarMediaSwitches (microphone, camera, system sound),
+// BottomBarNarrowTimers, BottomBarToolbarGuide, BottomBarVolumeMonitor (level and muted-speech
+// toast), BottomBarConfirmations (cancel and quit alerts) and BottomBarRecordingEnding (finish
+// and cancel commands).
+//
 // Main thread: actions, model events and timers all arrive there.
 class QuickRecordBottomBarViewModel : public kovani::ExtensionViewModelT<framework::StatefulViewModel> {
  public:
@@ -57,21 +70,21 @@ class QuickRecordBottomBarViewModel : public kovani::ExtensionViewModelT<framewo
   static constexpr int kActionDpiScale = 0x19b6d;
 
   // Properties.
-  static constexpr int32_t kPropertyDuration = 446425;
-  static constexpr int32_t kPropertyPaused = 751408;
+  static constexpr int32_t kPropertyDuration = BottomBarRecordingState::kPropertyDuration;
+  static constexpr int32_t kPropertyPaused = BottomBarRecordingState::kPropertyPaused;
   static constexpr int32_t kPropertyNarrow = 768898;
   static constexpr int32_t kPropertyGuide = 649065;
   static constexpr int32_t kPropertyTip = 361182;
-  static constexpr int32_t kPropertyHasRecordId = 578240;
+  static constexpr int32_t kPropertyHasRecordId = BottomBarRecordingState::kPropertyHasRecordId;
   static constexpr int32_t kPropertyShow = 952380;
   static constexpr int32_t kPropertyUiData = 341013;
   static constexpr int32_t kPropertyPosition = 958218;
-  static constexpr int32_t kPropertyCamera = 935747;
-  static constexpr int32_t kPropertyShareAudio = 181419;
+  static constexpr int32_t kPropertyCamera = BottomBarMediaSwitches::kPropertyCamera;
+  static constexpr int32_t kPropertyShareAudio = BottomBarMediaSwitches::kPropertyShareAudio;
   static constexpr int32_t kPropertyVolume = 604968;
   static constexpr int32_t kPropertyShowView = 346271;
-  static constexpr int32_t kPropertyCameraAvailable = 633809;
-  static constexpr int32_t kPropertyMicrophone = 676688;
+  static constexpr int32_t kPropertyCameraAvailable = BottomBarMediaSwitches::kPropertyCameraAvailable;
+  static constexpr int32_t kPropertyMicrophone = BottomBarMediaSwitches::kPropertyMicrophone;
 
   // "opt_type" of kActionOptBottomBarButton.
   enum OptType : int32_t {
@@ -88,26 +101,26 @@ class QuickRecordBottomBarViewModel : public kovani::ExtensionViewModelT<framewo
     kOptCloseShareAudio = 10,
   };
   // The recording's mode (router parameter "mode").
-  static constexpr int32_t kModeScreenAndHead = 1;
-  static constexpr int32_t kModeOnlyScreen = 2;
-  static constexpr int32_t kModeOnlyCamera = 3;
+  static constexpr int32_t kModeScreenAndHead = BottomBarMediaSwitches::kModeScreenAndHead;
+  static constexpr int32_t kModeOnlyScreen = BottomBarMediaSwitches::kModeOnlyScreen;
+  static constexpr int32_t kModeOnlyCamera = BottomBarMediaSwitches::kModeOnlyCamera;
   // Cancel alert buttons.
-  static constexpr int32_t kCancelAlertContinue = 0;
-  static constexpr int32_t kCancelAlertDiscard = 1;
+  static constexpr int32_t kCancelAlertContinue = BottomBarConfirmations::kCancelAlertContinue;
+  static constexpr int32_t kCancelAlertDiscard = BottomBarConfirmations::kCancelAlertDiscard;
 
-  static constexpr int64_t kNarrowMs = 3000;
-  static constexpr int64_t kLeaveMs = 500;
-  static constexpr int64_t kGuideMs = 8000;
-  static constexpr int64_t kVolumeMs = 100;
-  static constexpr int32_t kMutedSpeechToastMs = 2000;
-  static constexpr int32_t kMutedSpeechToastPosition = 2;
-  static constexpr char kGuideShownKey[] = "quick_record.toolbar_guide.tips";
+  static constexpr int64_t kNarrowMs = BottomBarNarrowTimers::kNarrowMs;
+  static constexpr int64_t kLeaveMs = BottomBarNarrowTimers::kLeaveMs;
+  static constexpr int64_t kGuideMs = BottomBarToolbarGuide::kGuideMs;
+  static constexpr int64_t kVolumeMs = BottomBarVolumeMonitor::kVolumeMs;
+  static constexpr int32_t kMutedSpeechToastMs = BottomBarVolumeMonitor::kMutedSpeechToastMs;
+  static constexpr int32_t kMutedSpeechToastPosition = BottomBarVolumeMonitor::kMutedSpeechToastPosition;
+  static constexpr const char* kGuideShownKey = BottomBarToolbarGuide::kGuideShownKey;
 
   static constexpr char kBarRoute[] = "kovani://page/quick_record/bottom_bar";
-  static constexpr char kEndingRoute[] = "kovani://page/quick_record/record_ending_view";
-  static constexpr char kCountDownRoute[] = "kovani://page/quick_record/count_down";
-  static constexpr char kCountDownMaskRoute[] = "kovani://page/quick_record/count_down_mask";
-  static constexpr char kTrackerRoute[] = "kovani://page/quick_record/tracker";
+  static constexpr const char* kEndingRoute = BottomBarRecordingEnding::kEndingRoute;
+  static constexpr const char* kCountDownRoute = BottomBarRecordingEnding::kCountDownRoute;
+  static constexpr const char* kCountDownMaskRoute = BottomBarRecordingEnding::kCountDownMaskRoute;
+  static constexpr const char* kTrackerRoute = BottomBarRecordingEnding::kTrackerRoute;
   static constexpr char kCameraPreviewRoute[] = "kovani://page/quick_record/camera_preview";
   static constexpr char kSpaceRunoutRoute[] = "kovani://page/quick_record/space_runout_counting";
   static constexpr char kNoticeRoute[] = "kovani://page/quick_record/record_notice_view";
@@ -122,25 +135,11 @@ class QuickRecordBottomBarViewModel : public kovani::ExtensionViewModelT<framewo
   static constexpr int32_t kCameraDeviceChangedEvent = 185983762;  // {"device_id"}
   // The host application (model 502): may it quit, and is the microphone in use. The payload's
   // "result" points at a Variant that receives the answer.
-  static constexpr int32_t kHostApplicationModelId = 502;
+  static constexpr int32_t kHostApplicationModelId = BottomBarModels::kHostApplicationModelId;
   static constexpr int32_t kIsMicDeviceUsedEvent = 128;
   static constexpr int32_t kCheckAppCanTerminateEvent = 143;
 
-  // The models the bar talks to; any left null is looked up on attach (the module's own and the
-  // host's), and a model that does not exist is simply not followed.
-  struct Models {
-    std::shared_ptr<framework::ModelImpl> session;
-    std::shared_ptr<framework::ModelImpl> recorder;
-    std::shared_ptr<framework::ModelImpl> time;
-    std::shared_ptr<framework::ModelImpl> space;
-    std::shared_ptr<framework::ModelImpl> shortcut;
-    std::shared_ptr<framework::ModelImpl> performance;
-    std::shared_ptr<framework::ModelImpl> camera;
-    std::shared_ptr<framework::ModelImpl> recording_service;
-    std::shared_ptr<framework::ModelImpl> window_state;
-    std::shared_ptr<framework::ModelImpl> devices;
-    std::shared_ptr<framework::ModelImpl> application;
-  };
+  using Models = BottomBarModels;
 
   explicit QuickRecordBottomBarViewModel(Models models = {});
   ~QuickRecordBottomBarViewModel() override;
@@ -150,24 +149,22 @@ class QuickRecordBottomBarViewModel : public kovani::ExtensionViewModelT<framewo
   void Handle(int action, const base::variant::Variant* payload) override;
 
   // "59:59" below an hour, "01:00:00" from one hour on: two digits a field.
-  static std::string FormatDuration(uint32_t seconds);
+  static std::string FormatDuration(uint32_t seconds) { return BottomBarRecordingState::FormatDuration(seconds); }
 
-  bool paused() const { return paused_; }
-  bool narrow() const { return narrow_; }
-  bool recording_started() const { return recording_started_; }
-  bool window_record_paused() const { return window_record_paused_; }
-  bool mic_open() const { return mic_open_; }
-  bool camera_open() const { return camera_open_; }
-  bool share_audio_open() const { return share_audio_open_; }
-  int32_t mode() const { return mode_; }
+  bool paused() const { return state_.paused(); }
+  bool narrow() const { return narrow_timers_.narrow(); }
+  bool recording_started() const { return state_.recording_started(); }
+  bool window_record_paused() const { return state_.window_record_paused(); }
+  bool mic_open() const { return switches_.mic_open(); }
+  bool camera_open() const { return switches_.camera_open(); }
+  bool share_audio_open() const { return switches_.share_audio_open(); }
+  int32_t mode() const { return switches_.mode(); }
   double dpi_scale() const { return dpi_scale_; }
-  int32_t cancel_alert_id() const { return cancel_alert_id_; }
-  int32_t exit_alert_id() const { return exit_alert_id_; }
-  const MutedSpeechDetector& muted_speech() const { return muted_speech_; }
+  int32_t cancel_alert_id() const { return confirmations_->cancel_alert_id(); }
+  int32_t exit_alert_id() const { return confirmations_->exit_alert_id(); }
+  const MutedSpeechDetector& muted_speech() const { return volume_.muted_speech(); }
 
  private:
-  void ResolveModels();
-  void ReadRouterParams();
   void CatchUpWithStartedRecording();
   void Subscribe();
   void SubscribeSession();
@@ -175,31 +172,22 @@ class QuickRecordBottomBarViewModel : public kovani::ExtensionViewModelT<framewo
   // Follows `event_id` of `model` with `handler` while this bar lives.
   void Follow(const std::shared_ptr<framework::ModelImpl>& model, int32_t event_id,
               void (QuickRecordBottomBarViewModel::*handler)(const base::variant::Variant&));
+  // ... with `handler` of one of this bar's parts.
+  template <typename Part>
+  void Follow(const std::shared_ptr<framework::ModelImpl>& model, int32_t event_id,
+              Part QuickRecordBottomBarViewModel::*part, void (Part::*handler)(const base::variant::Variant&));
 
   // Buttons.
   void HandleOptBottomBarButton(const base::variant::Variant& payload);
-  void HandleOpenMic();
-  void HandleCloseMic();
-  void HandleOpenCamera();
-  void HandleCloseCamera();
   void HandlePauseRecord();
   void HandleResumeRecord();
-  void HandleOpenShareAudio();
-  void HandleCloseShareAudio();
-  void HandleCancelButton();
   void HandleFinishButton();
-  void HandleHoverBottomBar(const base::variant::Variant* payload);
   void HandleKeyPressed(const base::variant::Variant& payload);
 
   // Ending the recording.
   void HandleCompleteRecord(bool open_complete_url);
   void CancelRecording();
-  void OnCancelAlertAnswered(int32_t button);
-  void ClearQuickRecord();
-  void ShowEndingView();
   void CloseBar();
-  std::string CurrentRecordId() const;
-  std::string GetRecordCompleteUrl() const;
 
   // Model events.
   void OnEventQuickRecordStarted(const base::variant::Variant& payload);
@@ -209,88 +197,46 @@ class QuickRecordBottomBarViewModel : public kovani::ExtensionViewModelT<framewo
   void OnEventResumedElsewhere(const base::variant::Variant& payload);
   void OnEventPausedChanged(const base::variant::Variant& payload);
   void OnEventCancelForWindowMinimizedInStart(const base::variant::Variant& payload);
-  void OnEventCameraClosed(const base::variant::Variant& payload);
-  void OnEventCameraDeviceChanged(const base::variant::Variant& payload);
   void OnShortcutKeyEventStopRecord(const base::variant::Variant& payload);
   void OnShortcutKeyEventResumeRecord(const base::variant::Variant& payload);
   void OnShortcutKeyEventPauseRecord(const base::variant::Variant& payload);
   void OnEventQuickRecordSpaceRunOutUpdated(const base::variant::Variant& payload);
   void OnEventPausedBySpace(const base::variant::Variant& payload);
-  void OnUpdateQuickRecordTotalTime(const base::variant::Variant& payload);
   void OnPerformanceBusyAlert(const base::variant::Variant& payload);
   void OnEventQuickRecordForceCancellation(const base::variant::Variant& payload);
   void OnEventTranscodeRecordUploadFileComplete(const base::variant::Variant& payload);
   void OnEventShareWindowStateChange(const base::variant::Variant& payload);
   void OnEventMonitorListChanged(const base::variant::Variant& payload);
-  void OnEventCameraDefaultDeviceChanged(const base::variant::Variant& payload);
   void OnEventMicDefaultDeviceChanged(const base::variant::Variant& payload);
   void OnEventMicAdd(const base::variant::Variant& payload);
   void OnEventIsMicDeviceUsed(const base::variant::Variant& payload);
   void OnEventCheckAppCanTerminate(const base::variant::Variant& payload);
 
-  void ShowRequestErrorAlert(const base::variant::Variant& error);
-  void ShowExitConfirmation();
   void OnWindowRecordPause();
   void OnWindowRecordResume();
   void SendPause();
   void SetPaused(bool paused, const char* report_state);
-
-  // Narrow and expand.
-  void StartNarrowTimer();
-  void OnNarrowTimerExpired();
-  void StartLeaveTimer();
-  void OnLeaveTimerExpired();
-  void StopNarrowTimers();
-  void SetNarrow(bool narrow);
-  void ShowToolbarGuide();
-  void StopGuideTimer();
-  void SampleVolume();
-  void SpeakingIntoMutedMic(int32_t volume);
-  std::shared_ptr<base::threading::Timer> MakeTimer(void (QuickRecordBottomBarViewModel::*task)());
   void StopTimers();
 
-  // Publishing.
-  void PublishDuration();
   void PublishTip(const std::string& tip);
   void PublishUiData();
-  void PublishMicrophone();
-  void PublishCamera();
-  void PublishShareAudio();
   void UpdateViewPosition();
-  void UpdateDeviceAvailability();
-  bool DeviceListHasAny(int32_t method_id) const;
 
   Models models_;
   ModelSubscriptions subscriptions_;
+  // The parts below publish through this bar and die with it; their callbacks reach it by `this`.
+  BottomBarRecordingState state_;
+  BottomBarMediaSwitches switches_;
+  BottomBarNarrowTimers narrow_timers_;
+  BottomBarToolbarGuide guide_;
+  BottomBarVolumeMonitor volume_;
+  BottomBarRecordingEnding ending_;
+  // Shared: an alert answered after the bar is gone finds it expired.
+  std::shared_ptr<BottomBarConfirmations> confirmations_;
 
-  int32_t mode_ = kModeOnlyScreen;
-  std::string camera_device_id_;
-  std::string record_id_;
-  bool mic_open_ = true;
-  bool mic_exists_ = false;
-  bool camera_exists_ = false;
-  bool share_audio_open_ = false;
-  bool camera_open_ = false;
-  bool recording_started_ = false;
-  bool paused_ = false;
-  // The recorded window is minimized: the recording waits for it, whatever the user presses.
-  bool window_record_paused_ = false;
-  bool narrow_ = false;
   bool user_click_complete_button_ = false;
-  bool guide_shown_ = false;
   bool shown_ = false;
   double dpi_scale_ = 1.0;
-  uint32_t elapsed_seconds_ = 0;
-  // The level last published; the recorder is asked every 100 ms but the view hears of changes.
-  int32_t volume_ = -1;
-  MutedSpeechDetector muted_speech_;
-  int32_t cancel_alert_id_ = 0;
-  int32_t exit_alert_id_ = 0;
-
-  std::shared_ptr<base::threading::Timer> narrow_timer_;
-  std::shared_ptr<base::threading::Timer> leave_timer_;
-  std::shared_ptr<base::threading::Timer> guide_timer_;
-  std::shared_ptr<base::threading::Timer> volume_timer_;
 };
 
 }  // namespace quick_record

@@ -17,6 +17,7 @@
 #include "module/quick_record/model/quick_record_space_model.h"
 #include "module/quick_record/model/quick_record_time_model.h"
 #include "module/quick_record/model/recording_model_test.h"
+#include "module/quick_record/upload/quick_record_upload_model.h"
 #include "module/quick_record/view_model/testing_event_source.h"
 
 extern "C" int Activate();
@@ -57,6 +58,7 @@ class QuickRecordBottomBarViewModelTest : public testing::RecordingModelTest {
     models.recording_service = service_;
     models.application = application_;
     models.performance = performance_;
+    models.upload = upload_;
     bar_ = std::make_shared<ViewModel>(models);
     Variant params = Variant::MakeMap();
     params.Set("router_params", Variant::FromJson(R"({"mode": 2, "camera_device_id": "", "enable_mic": false})"));
@@ -112,6 +114,7 @@ class QuickRecordBottomBarViewModelTest : public testing::RecordingModelTest {
       std::make_shared<host::app::RecordingStateModel>(host::app::kRecordingServiceModelId);
   std::shared_ptr<EventSource> application_ = std::make_shared<EventSource>();
   std::shared_ptr<EventSource> performance_ = std::make_shared<EventSource>();
+  std::shared_ptr<EventSource> upload_ = std::make_shared<EventSource>();
   framework::RecordingView view_;
   std::shared_ptr<ViewModel> bar_;
 };
@@ -155,26 +158,6 @@ TEST_F(QuickRecordBottomBarViewModelTest, ABarOpenedAfterTheStartTakesTheRecordi
   late->DetachView();
 }
 
-TEST_F(QuickRecordBottomBarViewModelTest, DurationTextSwitchesToHoursAtOneHour) {
-  ElapsedMs(3'599'999);
-  Variant duration = view_.Last(ViewModel::kPropertyDuration);
-  EXPECT_EQ(duration.GetString("record_duration"), "59:59");
-  EXPECT_FALSE(duration.GetBool("over_one_hour", true));
-  ElapsedMs(3'600'000);
-  duration = view_.Last(ViewModel::kPropertyDuration);
-  EXPECT_EQ(duration.GetString("record_duration"), "01:00:00");
-  EXPECT_TRUE(duration.GetBool("over_one_hour"));
-  EXPECT_EQ(ViewModel::FormatDuration(0), "00:00");
-  EXPECT_EQ(ViewModel::FormatDuration(61), "01:01");
-  EXPECT_EQ(ViewModel::FormatDuration(36'000 + 62), "10:01:02");
-
-  base::logging::ScopedLogCapture log;
-  const size_t published = view_.ValuesOf(ViewModel::kPropertyDuration).size();
-  time_->Fire(QuickRecordTimeModel::kEventRecordTime, Variant("12"));
-  EXPECT_TRUE(log.Contains("param is not int, "));
-  EXPECT_EQ(view_.ValuesOf(ViewModel::kPropertyDuration).size(), published);
-}
-
 TEST_F(QuickRecordBottomBarViewModelTest, TheBarNarrowsThreeSecondsAfterTheStartAndWidensUnderThePointer) {
   base::logging::ScopedLogCapture log;
   StartWithRecordId("rec-1");
@@ -198,14 +181,6 @@ TEST_F(QuickRecordBottomBarViewModelTest, TheBarNarrowsThreeSecondsAfterTheStart
   EXPECT_TRUE(log.Contains("unhover narrow timer expire."));
 }
 
-TEST_F(QuickRecordBottomBarViewModelTest, EnteringTheBarStopsAPendingNarrowTimer) {
-  StartWithRecordId("rec-1");
-  env_.FastForwardBy(1000);
-  Hover(true);
-  env_.FastForwardBy(ViewModel::kNarrowMs);
-  EXPECT_FALSE(bar_->narrow());
-}
-
 TEST_F(QuickRecordBottomBarViewModelTest, LeavingThePausedBarDoesNotCollapseIt) {
   StartWithRecordId("rec-1");
   Press(ViewModel::kOptPause);
@@ -215,17 +190,6 @@ TEST_F(QuickRecordBottomBarViewModelTest, LeavingThePausedBarDoesNotCollapseIt) 
   Hover(false);
   env_.FastForwardBy(10'000);
   EXPECT_FALSE(bar_->narrow());
-}
-
-TEST_F(QuickRecordBottomBarViewModelTest, HoverPayloadsThatAreNotBooleansAreRefused) {
-  base::logging::ScopedLogCapture log;
-  const Variant text("yes");
-  bar_->Dispatch(ViewModel::kActionHoverBottomBar, &text);
-  bar_->Dispatch(ViewModel::kActionHoverBottomBar, nullptr);
-  EXPECT_TRUE(log.Contains("params is not bool."));
-  EXPECT_TRUE(log.Contains("params is null."));
-  env_.FastForwardBy(ViewModel::kLeaveMs);
-  EXPECT_TRUE(view_.ValuesOf(ViewModel::kPropertyNarrow).empty());
 }
 
 TEST_F(QuickRecordBottomBarViewModelTest, PauseAndResumeDriveTheRecorder) {
@@ -304,19 +268,27 @@ TEST_F(QuickRecordBottomBarViewModelTest, DecliningTheCancelConfirmationKeepsRec
   EXPECT_EQ(RecorderState(), 2);
   EXPECT_EQ(session_->record_id(), "rec-1");
   EXPECT_TRUE(view_.Last(ViewModel::kPropertyShow).GetBool("show"));
+  EXPECT_TRUE(upload_->calls().empty()) << "the back end keeps the record";
 }
 
 TEST_F(QuickRecordBottomBarViewModelTest, ConfirmingTheCancelThrowsTheRecordingAway) {
   base::logging::ScopedLogCapture log;
   base::analytics::ScopedEventCapture events;
   std::vector<std::string> cancelled;
-  session_->Subscribe(QuickRecordModel::kEventRecordCancelled, 99,
-                      [&](int32_t, const Variant& payload) { cancelled.push_back(payload.GetString("record_id")); });
+  size_t server_cancels_before_session_cancel = 0;
+  session_->Subscribe(QuickRecordModel::kEventRecordCancelled, 99, [&](int32_t, const Variant& payload) {
+    cancelled.push_back(payload.GetString("record_id"));
+    server_cancels_before_session_cancel = upload_->calls().size();
+  });
   StartWithRecordId("rec-7");
   Press(ViewModel::kOptCancel);
   ASSERT_TRUE(kovani::AnswerAlert(bar_->cancel_alert_id(), ViewModel::kCancelAlertDiscard));
   EXPECT_TRUE(log.Contains("click cancel record"));
-  EXPECT_TRUE(log.Contains("request server cancel record"));
+  EXPECT_TRUE(log.Contains("request server cancel record, record_id:rec-7"));
+  ASSERT_EQ(upload_->calls().size(), 1u);
+  EXPECT_EQ(upload_->calls()[0].first, QuickRecordUploadModel::kInvokeRequestServerCancelRecord);
+  EXPECT_EQ(upload_->calls()[0].second.GetString("record_id"), "rec-7");
+  EXPECT_EQ(server_cancels_before_session_cancel, 1u) << "the back end is asked before the session ends it";
   EXPECT_EQ(cancelled, std::vector<std::string>{"rec-7"});
   EXPECT_EQ(session_->record_id(), "");
   EXPECT_EQ(RecorderState(), 0);
@@ -380,6 +352,7 @@ TEST_F(QuickRecordBottomBarViewModelTest, ForcedCancellationUploadsOrThrowsAway)
                      Variant::FromJson(R"({"cancel_and_upload": true})"));
   EXPECT_EQ(ends, std::vector<int32_t>{QuickRecordModel::kEventRecordComplete});
   EXPECT_EQ(kovani::GetOpenedWebPages().size(), pages) << "a forced finish opens no page";
+  EXPECT_TRUE(upload_->calls().empty()) << "a forced finish keeps the record";
 
   ends.clear();
   StartWithRecordId("rec-2");
@@ -387,6 +360,8 @@ TEST_F(QuickRecordBottomBarViewModelTest, ForcedCancellationUploadsOrThrowsAway)
                      Variant::FromJson(R"({"cancel_and_upload": false})"));
   EXPECT_EQ(ends, std::vector<int32_t>{QuickRecordModel::kEventRecordCancelled});
   EXPECT_EQ(RecorderState(), 0);
+  ASSERT_EQ(upload_->calls().size(), 1u);
+  EXPECT_EQ(upload_->calls()[0].second.GetString("record_id"), "rec-2");
 }
 
 TEST_F(QuickRecordBottomBarViewModelTest, TenLoudSamplesIntoAClosedMicrophoneToastOnce) {

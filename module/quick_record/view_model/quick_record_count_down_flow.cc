@@ -5,8 +5,10 @@
 #include "host/base/logging/logger.h"
 #include "host/framework/navigation/navigator_service.h"
 #include "module/quick_record/entry/quick_record_ids.h"
+#include "module/quick_record/entry/quick_record_module_runtime.h"
 #include "module/quick_record/model/quick_record_model.h"
 #include "module/quick_record/model/quick_record_recorder_model.h"
+#include "module/quick_record/upload/quick_record_upload_model.h"
 #include "module/quick_record/view_model/quick_record_count_down_view_model.h"
 
 namespace quick_record {
@@ -128,6 +130,8 @@ void QuickRecordCountDownFlow::CancelAfterCountDown() {
   const std::string record_id = Call(models_.session, QuickRecordModel::kReadRecordId).AsString();
   Variant cancel = Variant::MakeMap();
   cancel.Set("record_id", record_id);
+  Call(ModuleModelOf(model_id::kQuickRecordUploadModel), QuickRecordUploadModel::kInvokeRequestServerCancelRecord,
+       cancel);
   Call(models_.session, QuickRecordModel::kInvokeCancelQuickRecord, cancel);
   Call(models_.recorder, QuickRecordRecorderModel::kInvokeStopRecord);
   if (!NeedsCamera(mode_)) framework::GetNavigatorService().Close(Route("camera_preview"));
