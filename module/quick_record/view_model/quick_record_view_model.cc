@@ -129,7 +129,7 @@ void QuickRecordViewModel::ResolveModels() {
     self->PublishCountDown(running);
   };
   listener.on_cancelled = [self_of](int32_t mode) {
-    if (auto self = self_of()) self->PublishPanel(kPropertySelectScreenPanel, NeedsScreen(mode));
+    if (auto self = self_of()) self->PublishModePanels(mode);
   };
   count_down_flow_ = std::make_shared<QuickRecordCountDownFlow>(
       QuickRecordCountDownFlow::Models{models_.session, models_.recorder, models_.camera}, std::move(listener));
@@ -167,6 +167,8 @@ void QuickRecordViewModel::Subscribe() {
                         &QuickRecordViewModel::OnUploadingStatusUpdatedEvent);
   subscriptions_.Follow(models_.session, QuickRecordModel::kEventRecordModeChanged, this,
                         &QuickRecordViewModel::OnEventRecordModeChanged);
+  subscriptions_.Follow(models_.session, QuickRecordModel::kEventSettingPanelShownChanged, this,
+                        &QuickRecordViewModel::OnEventSettingPanelShownChanged);
   subscriptions_.Follow(models_.shortcut, QuickRecordShortcutModel::kEventStartRequested, this,
                         &QuickRecordViewModel::OnShortcutKeyEventStartRecord);
   subscriptions_.Follow(models_.camera, QuickRecordCountDownFlow::kCameraEventPortraitAnimationOver, this,
@@ -552,11 +554,20 @@ void QuickRecordViewModel::OnUploadingStatusUpdatedEvent(const Variant& payload)
 }
 
 void QuickRecordViewModel::OnEventRecordModeChanged(const Variant& payload) {
-  const int32_t mode = payload.IsMap() && payload.Has("select_mode") ? payload.GetInt32("select_mode") : SelectedMode();
-  if (NeedsScreen(mode)) KLOG(6) << "show select screen window panel.";
-  if (NeedsCamera(mode)) KLOG(6) << "show camera preview panel";
-  PublishPanel(kPropertySelectScreenPanel, NeedsScreen(mode));
-  PublishPanel(kPropertyCameraPreviewPanel, NeedsCamera(mode));
+  PublishModePanels(payload.IsMap() && payload.Has("select_mode") ? payload.GetInt32("select_mode") : SelectedMode());
+}
+
+void QuickRecordViewModel::OnEventSettingPanelShownChanged(const Variant&) { PublishModePanels(SelectedMode()); }
+
+void QuickRecordViewModel::PublishModePanels(int32_t mode) {
+  // The screen choice and the camera preview sit beside the settings panel: hidden with it.
+  const bool beside_settings = SessionField(QuickRecordModel::kInvokeGetSettingPanelShown).AsBool();
+  const bool screen = beside_settings && NeedsScreen(mode);
+  const bool camera = beside_settings && NeedsCamera(mode);
+  if (screen) KLOG(6) << "show select screen window panel.";
+  if (camera) KLOG(6) << "show camera preview panel";
+  PublishPanel(kPropertySelectScreenPanel, screen);
+  PublishPanel(kPropertyCameraPreviewPanel, camera);
 }
 
 void QuickRecordViewModel::OnEventRunPortraitDefaultAnimationOver(const Variant&) {

@@ -24,7 +24,8 @@ namespace quick_record {
 //   kPropertyCountDown       {"count_down_running"}: true from the count-down's start to its result
 //                            (in the camera modes the count-down waits for the camera window's
 //                            opening animation, QuickRecordCountDownFlow)
-//   kPropertySelectScreenPanel / kPropertyCameraPreviewPanel  {"show"}: the panels of the mode
+//   kPropertySelectScreenPanel / kPropertyCameraPreviewPanel  {"show"}: the panels of the mode,
+//                            shown only while the settings panel is (it tells the session model)
 //   kPropertyStartFromShortcut {"from_shortcut": true} when the start shortcut started a recording
 //   kPropertyMeetingState    {"is_in_meeting"};  kPropertyHomeWindowMinimize {"minimize"}
 //   kPropertySelectDialogUi  the dialog texts (answer to kActionGetSelectDialogUiData)
@@ -112,6 +113,7 @@ class QuickRecordViewModel : public kovani::ExtensionViewModelT<framework::State
   void OnQuickRecordCloudSpaceUpdatedEvent(const base::variant::Variant& payload);
   void OnUploadingStatusUpdatedEvent(const base::variant::Variant& payload);
   void OnEventRecordModeChanged(const base::variant::Variant& payload);
+  void OnEventSettingPanelShownChanged(const base::variant::Variant& payload);  // {"show"}
   void OnShortcutKeyEventStartRecord(const base::variant::Variant& payload);
   // The camera window finished its opening animation: the count-down waited for it.
   void OnEventRunPortraitDefaultAnimationOver(const base::variant::Variant& payload);
@@ -150,6 +152,7 @@ class QuickRecordViewModel : public kovani::ExtensionViewModelT<framework::State
   void HandleGetQuickRecordSelectDialogUiData();
   void PublishCountDown(bool running);
   void PublishPanel(int32_t property_id, bool show);
+  void PublishModePanels(int32_t mode);
   void UpdateRecordStateToUi();
 
   Models models_;
