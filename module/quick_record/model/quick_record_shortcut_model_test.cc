@@ -3,9 +3,11 @@
 #include "host/app/host_app_model.h"
 #include "host/base/logging/logger.h"
 #include "host/framework/module/module_service.h"
+#include "host/framework/view_model/recording_view.h"
 #include "host/sdk/kovani_common/account.h"
 #include "module/quick_record/model/quick_record_model.h"
 #include "module/quick_record/model/recording_model_test.h"
+#include "module/quick_record/view_model/quick_record_bottom_bar_view_model.h"
 
 namespace quick_record {
 namespace {
@@ -155,6 +157,42 @@ TEST_F(QuickRecordShortcutModelTest, DuringAMeetingTheStartStopKeyIsIgnoredLikeT
   EXPECT_EQ(Take(), (std::vector<int32_t>{Model::kEventPauseRequested})) << "pause is not bound to the meeting";
   EXPECT_EQ(log.Count("Is in meeting. Ignore start or stop record shortcut."), 2u);
   EXPECT_EQ(recorder_->GetState(), kovanisdk::plugin::kRecordStateRecording);
+}
+
+TEST_F(QuickRecordShortcutModelTest, AShortcutKeyPressedOnTheControlBarPausesAndResumesTheRecording) {
+  using Bar = QuickRecordBottomBarViewModel;
+  auto session = std::make_shared<QuickRecordModel>(recorder_model_);
+  session->Init();
+  Bar::Models models;
+  models.session = session;
+  models.recorder = recorder_model_;
+  models.shortcut = model_;
+  auto bar = std::make_shared<Bar>(models);
+  Variant params = Variant::MakeMap();
+  params.Set("router_params", Variant::FromJson(R"({"mode": 2, "camera_device_id": "", "enable_mic": false})"));
+  bar->SetViewParams(params);
+  framework::RecordingView view;
+  bar->AttachView(&view);
+  ASSERT_TRUE(StartRecording());
+  auto press = [&](uint32_t keysym, uint16_t modifiers) {
+    Variant key = Variant::MakeMap();
+    key.Set("BottomBarHandleKeyPressedFields_kIntegerVirtualKey", static_cast<int64_t>(keysym));
+    key.Set("BottomBarHandleKeyPressedFields_kIntegerModifiers", static_cast<int32_t>(modifiers));
+    bar->Dispatch(Bar::kActionKeyPressed, &key);
+  };
+
+  press('p', kCtrl | kAlt);
+  EXPECT_EQ(recorder_->GetState(), kovanisdk::plugin::kRecordStatePaused);
+  EXPECT_TRUE(bar->paused());
+  base::logging::ScopedLogCapture log;
+  press('p', kCtrl);
+  EXPECT_EQ(recorder_->GetState(), kovanisdk::plugin::kRecordStatePaused) << "not the shortcut: nothing happens";
+  EXPECT_TRUE(log.Contains("key press not taken by the shortcut model"));
+  press('p', kCtrl | kAlt);
+  EXPECT_EQ(recorder_->GetState(), kovanisdk::plugin::kRecordStateRecording);
+  EXPECT_FALSE(bar->paused());
+  bar->DetachView();
+  session->UnInit();
 }
 
 TEST_F(QuickRecordShortcutModelTest, AfterUnInitShortcutsReachNobody) {
