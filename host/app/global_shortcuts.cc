@@ -65,6 +65,15 @@ bool KeyBinding::Parse(const std::string& text, KeyBinding* binding, std::string
   return true;
 }
 
+uint16_t KeyBinding::ChoosingModifiers(uint16_t state) {
+  return state & 0xff & ~(XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2);
+}
+
+bool KeyBinding::Matches(uint32_t pressed_keysym, uint16_t state) const {
+  if (pressed_keysym >= 'A' && pressed_keysym <= 'Z') pressed_keysym += 'a' - 'A';
+  return pressed_keysym == keysym && ChoosingModifiers(state) == modifiers;
+}
+
 std::unique_ptr<GlobalShortcuts> GlobalShortcuts::Grab(const std::map<std::string, std::string>& bindings,
                                                        PressHandler on_press, std::string* error) {
   int screen_number = 0;
@@ -168,7 +177,7 @@ void GlobalShortcuts::EventLoop() {
     }
     if (type == XCB_KEY_PRESS) {
       const auto* press = reinterpret_cast<xcb_key_press_event_t*>(event);
-      const uint16_t modifiers = press->state & 0xff & ~(XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2);
+      const uint16_t modifiers = KeyBinding::ChoosingModifiers(press->state);
       for (const auto& grabbed : grabbed_) {
         if (grabbed.keycode == press->detail && grabbed.modifiers == modifiers) on_press_(grabbed.action);
       }

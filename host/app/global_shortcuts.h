@@ -19,6 +19,10 @@ struct KeyBinding {
   uint32_t keysym = 0;
   // False with `*error` for text that is not such a combination.
   static bool Parse(const std::string& text, KeyBinding* binding, std::string* error);
+  // The modifiers of a key event's X state that choose a shortcut: Caps Lock and Num Lock do not.
+  static uint16_t ChoosingModifiers(uint16_t state);
+  // A press of `keysym` with the X state `state` is this combination; a letter counts in either case.
+  bool Matches(uint32_t keysym, uint16_t state) const;
 };
 
 // The key that types `keysym` (unshifted or shifted) on the display's keyboard; 0 when none does.

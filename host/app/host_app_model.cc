@@ -45,16 +45,38 @@ HostAppModel::HostAppModel() : framework::ModelImpl(kHostAppModelId) {
     }
     return true;
   });
+  BindMethod(kHostAppFindShortcutAction, [](const Variant& args, Variant* result) {
+    const std::string action = FindShortcutAction(static_cast<uint32_t>(args.GetInt64("vkey", 0)),
+                                                  static_cast<uint16_t>(args.GetInt32("modifiers", 0)));
+    if (action.empty()) return false;
+    if (result) {
+      *result = Variant::MakeMap();
+      result->Set("action", action);
+    }
+    return true;
+  });
 }
 
 HostAppModel::~HostAppModel() = default;
 
+std::map<std::string, std::string> HostAppModel::ConfiguredShortcuts() {
+  return {{kStartStopAction, kovanisdk::utils::config::GetString(kShortcutSection, kStartStopAction, kDefaultStartStopKeys)},
+          {kPauseResumeAction,
+           kovanisdk::utils::config::GetString(kShortcutSection, kPauseResumeAction, kDefaultPauseResumeKeys)}};
+}
+
+std::string HostAppModel::FindShortcutAction(uint32_t keysym, uint16_t state) {
+  for (const auto& [action, keys] : ConfiguredShortcuts()) {
+    KeyBinding binding;
+    std::string error;
+    if (KeyBinding::Parse(keys, &binding, &error) && binding.Matches(keysym, state)) return action;
+  }
+  return {};
+}
+
 bool HostAppModel::EnableGlobalShortcuts() {
   shortcuts_.reset();
-  const std::map<std::string, std::string> bindings = {
-      {kStartStopAction, kovanisdk::utils::config::GetString(kShortcutSection, kStartStopAction, kDefaultStartStopKeys)},
-      {kPauseResumeAction,
-       kovanisdk::utils::config::GetString(kShortcutSection, kPauseResumeAction, kDefaultPauseResumeKeys)}};
+  const std::map<std::string, std::string> bindings = ConfiguredShortcuts();
   std::weak_ptr<ModelImpl> weak = weak_from_this();
   std::string error;
   // Presses arrive on the grabber's thread; the events belong to the main looper.

@@ -30,6 +30,10 @@ constexpr int32_t kHostAppOnlyHasMeetingLocalRecord = 15;
 constexpr int32_t kHostAppGetTabRecordPreload = 17;
 // -> [{"action", "keys", "grabbed", "error"}]: the global shortcuts and whether each is ours.
 constexpr int32_t kHostAppGetShortcutBindings = 19;
+// {"vkey": X keysym, "modifiers": X modifier state} -> {"action": kStartStopAction or
+// kPauseResumeAction}: the configured recording shortcut a key press in one of our own windows
+// is; not handled (false) when it is none.
+constexpr int32_t kHostAppFindShortcutAction = 21;
 // Shortcut events, no payload.
 constexpr int32_t kHostAppShortcutStartStopRecordEvent = 1;
 constexpr int32_t kHostAppShortcutPauseResumeRecordEvent = 2;
@@ -77,6 +81,9 @@ class HostAppModel : public framework::ModelImpl {
 
  private:
   static base::variant::Variant ToResult(const PreloadedResponse& response);
+  // Action -> key combination, as configured now.
+  static std::map<std::string, std::string> ConfiguredShortcuts();
+  static std::string FindShortcutAction(uint32_t keysym, uint16_t state);
 
   std::map<std::string, PreloadedResponse> meeting_preloads_;
   std::map<int32_t, PreloadedResponse> tab_preloads_;

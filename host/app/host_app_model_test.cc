@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "host/app/host_application.h"
 #include "host/base/threading/test_task_environment.h"
 
 namespace host::app {
@@ -80,6 +81,36 @@ TEST_F(HostAppModelTest, ShortcutsArePublishedAsTheirOwnEvents) {
   env_.RunUntilIdle();
   EXPECT_EQ(fired, (std::vector<int32_t>{kHostAppShortcutStartStopRecordEvent, kHostAppShortcutPauseResumeRecordEvent,
                                          kHostAppShortcutStartStopRecordEvent}));
+}
+
+// Which configured recording shortcut a key press is; "" when none.
+std::string ShortcutOf(HostAppModel& model, uint32_t keysym, uint16_t state) {
+  Variant key = Variant::MakeMap();
+  key.Set("vkey", static_cast<int64_t>(keysym));
+  key.Set("modifiers", static_cast<int32_t>(state));
+  Variant result;
+  if (!model.Call(kHostAppFindShortcutAction, key, &result)) return "";
+  return result.GetString("action");
+}
+
+TEST_F(HostAppModelTest, KeyPressesAreMatchedAgainstTheDefaultShortcuts) {
+  constexpr uint16_t kCtrlAlt = 0x04 | 0x08;
+  EXPECT_EQ(ShortcutOf(*model_, 'r', kCtrlAlt), HostAppModel::kStartStopAction);
+  EXPECT_EQ(ShortcutOf(*model_, 'R', kCtrlAlt), HostAppModel::kStartStopAction) << "either case of a letter";
+  EXPECT_EQ(ShortcutOf(*model_, 'p', kCtrlAlt | 0x02 | 0x10), HostAppModel::kPauseResumeAction)
+      << "Caps Lock and Num Lock do not count";
+  EXPECT_EQ(ShortcutOf(*model_, 'r', 0x04), "") << "a modifier missing";
+  EXPECT_EQ(ShortcutOf(*model_, 'r', kCtrlAlt | 0x01), "") << "a modifier too many";
+  EXPECT_EQ(ShortcutOf(*model_, 'x', kCtrlAlt), "");
+}
+
+TEST_F(HostAppModelTest, KeyPressesFollowTheConfiguredShortcuts) {
+  HostApplication app;
+  app.config()->SetValue(HostAppModel::kShortcutSection, HostAppModel::kStartStopAction, "Shift+F5");
+  app.config()->SetValue(HostAppModel::kShortcutSection, HostAppModel::kPauseResumeAction, "Ctrl+Hyper+P");
+  EXPECT_EQ(ShortcutOf(*model_, 0xffc2, 0x01), HostAppModel::kStartStopAction);
+  EXPECT_EQ(ShortcutOf(*model_, 'r', 0x04 | 0x08), "") << "the default is replaced";
+  EXPECT_EQ(ShortcutOf(*model_, 'p', 0x04), "") << "a combination that does not parse matches nothing";
 }
 
 }  // namespace

@@ -133,6 +133,19 @@ void QuickRecordModel::BindSessionMethods() {
     if (result) *result = Field("selected_screen");
     return true;
   });
+  BindMethod(kInvokeSetSettingPanelShown, [this](const Variant& args, Variant*) {
+    const bool shown = args.AsBool();
+    if (Field("setting_panel_shown").AsBool() == shown) return true;
+    SetField("setting_panel_shown", shown);
+    Variant value = Variant::MakeMap();
+    value.Set("show", shown);
+    FireEvent(kEventSettingPanelShownChanged, value);
+    return true;
+  });
+  BindMethod(kInvokeGetSettingPanelShown, [this](const Variant&, Variant* result) {
+    if (result) *result = Field("setting_panel_shown").AsBool();
+    return true;
+  });
   BindMethod(kInvokeHandleKeyPressed, [this](const Variant& args, Variant*) {
     Variant notice = Variant::MakeMap();
     notice.Set("reason", "key_pressed");

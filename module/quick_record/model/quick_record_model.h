@@ -52,6 +52,10 @@ class QuickRecordModel : public framework::ModelImpl, public IQuickRecordDelegat
   static constexpr int32_t kInvokeSetSelectHDLevel = 0x3f1b97fb;  // {"hd_level"}
   static constexpr int32_t kInvokeGoToScreenOrWindowView = 0x39f168b1;  // the selected screen or window
   static constexpr int32_t kInvokeHandleKeyPressed = 0x2aef36fc;  // {"key"}
+  // Whether the settings panel is shown (bool): the panel writes it on attach and detach, and the
+  // new-recording page shows the panels of the mode only beside it.
+  static constexpr int32_t kInvokeSetSettingPanelShown = 0x0c71a5e1;
+  static constexpr int32_t kInvokeGetSettingPanelShown = 0x0c71a5e2;  // -> bool
 
   // Events.
   static constexpr int32_t kEventStartRequested = 103617433;  // {} then {"record_id"}
@@ -66,6 +70,7 @@ class QuickRecordModel : public framework::ModelImpl, public IQuickRecordDelegat
   static constexpr int32_t kEventRecordModeChanged = 794557020;  // {"select_mode"}
   static constexpr int32_t kEventChangeMicState = 665006275;  // {"enable"}
   static constexpr int32_t kEventChangeCameraState = 504471904;  // {"enable"}
+  static constexpr int32_t kEventSettingPanelShownChanged = 1093115236;  // {"show"}, on a change only
 
   // Relays: method -> event, and whether the event carries the call's argument.
   struct Relay {

@@ -24,7 +24,8 @@ class QuickRecordModelTest : public testing::ServiceTest {
     model_->Init();
     for (int32_t event : {Model::kEventStartRequested, Model::kEventRecordComplete, Model::kEventRecordCancelled,
                           Model::kEventRecordingChanged, Model::kEventCloudRequestCompleted, Model::kEventRecordError,
-                          Model::kEventDeviceState, Model::kEventSelectedScreenUpdated, Model::kEventSessionNotice}) {
+                          Model::kEventDeviceState, Model::kEventSelectedScreenUpdated, Model::kEventSessionNotice,
+                          Model::kEventSettingPanelShownChanged}) {
       model_->Subscribe(event, 1, [this](int32_t id, const Variant& payload) { events_.push_back({id, payload}); });
     }
   }
@@ -232,6 +233,19 @@ TEST_F(QuickRecordModelTest, DeviceChoicesAreAnnouncedAndReported) {
   model_->Call(Model::kInvokeGoToScreenOrWindowView, screen, nullptr);
   EXPECT_EQ(EventsOf(Model::kEventSelectedScreenUpdated).at(0).GetString("monitor_id"), "m-2");
   EXPECT_EQ(Read(Model::kInvokeGetSelectScreenInfo).GetString("monitor_id"), "m-2");
+}
+
+TEST_F(QuickRecordModelTest, TheSettingPanelsShownFlagIsAnnouncedOnlyWhenItChanges) {
+  EXPECT_FALSE(Read(Model::kInvokeGetSettingPanelShown).AsBool(true)) << "hidden until it says otherwise";
+  for (bool shown : {true, true, false, false, true}) {
+    ASSERT_TRUE(model_->Call(Model::kInvokeSetSettingPanelShown, Variant(shown), nullptr));
+    EXPECT_EQ(Read(Model::kInvokeGetSettingPanelShown).AsBool(!shown), shown);
+  }
+  const auto changes = EventsOf(Model::kEventSettingPanelShownChanged);
+  ASSERT_EQ(changes.size(), 3u);
+  EXPECT_TRUE(changes[0].GetBool("show"));
+  EXPECT_FALSE(changes[1].GetBool("show", true));
+  EXPECT_TRUE(changes[2].GetBool("show"));
 }
 
 TEST_F(QuickRecordModelTest, SigningOutIsAnnounced) {

@@ -1,5 +1,7 @@
 #include "module/quick_record/model/quick_record_shortcut_model.h"
 
+#include <string>
+
 #include "host/app/host_app_model.h"
 #include "host/base/logging/logger.h"
 #include "host/framework/module/module_service.h"
@@ -12,7 +14,9 @@ namespace quick_record {
 
 using base::variant::Variant;
 
-QuickRecordShortcutModel::QuickRecordShortcutModel() : framework::ModelImpl(model_id::kQuickRecordShortcutModel) {}
+QuickRecordShortcutModel::QuickRecordShortcutModel() : framework::ModelImpl(model_id::kQuickRecordShortcutModel) {
+  BindMethod(kInvokeHandleKeyPressed, [this](const Variant& key, Variant*) { return HandleKeyPressed(key); });
+}
 
 void QuickRecordShortcutModel::Init() {
   framework::ModelImpl::Init();
@@ -32,6 +36,22 @@ int32_t QuickRecordShortcutModel::RecorderState() {
   std::shared_ptr<IQuickRecorder> recorder;
   kovanisdk::plugin::QueryPluginInterface(kPluginModuleId, kRecorderPluginName, &recorder);
   return recorder ? static_cast<int32_t>(recorder->GetState()) : kNoRecorderState;
+}
+
+bool QuickRecordShortcutModel::HandleKeyPressed(const Variant& key) {
+  auto host_app = framework::module::GetAppModuleModel(host::app::kHostAppModelId);
+  Variant found;
+  if (!host_app || !host_app->Call(host::app::kHostAppFindShortcutAction, key, &found)) return false;
+  const std::string action = found.GetString("action");
+  KLOG(6) << "key press is the shortcut " << action;
+  if (action == host::app::HostAppModel::kStartStopAction) {
+    OnEventShorcutStartStopRecord(key);
+  } else if (action == host::app::HostAppModel::kPauseResumeAction) {
+    OnEventShorcutPauseResumeRecord(key);
+  } else {
+    return false;
+  }
+  return true;
 }
 
 void QuickRecordShortcutModel::OnEventShorcutStartStopRecord(const Variant&) {

@@ -9,7 +9,9 @@
 #include "module/quick_record/model/quick_record_model.h"
 #include "module/quick_record/model/quick_record_recorder_model.h"
 #include "module/quick_record/upload/quick_record_upload_model.h"
+#include "module/quick_record/view_model/model_call.h"
 #include "module/quick_record/view_model/quick_record_count_down_view_model.h"
+#include "module/quick_record/view_model/quick_record_select_mode.h"
 
 namespace quick_record {
 
@@ -17,18 +19,9 @@ using base::variant::Variant;
 
 namespace {
 
-constexpr int32_t kModeScreenAndHead = 1;
-constexpr int32_t kModeHead = 3;
+constexpr int32_t kModeHead = QuickRecordSelectMode::kHead;
 
 std::string Route(const char* page) { return std::string(kRoutePrefix) + page; }
-
-bool NeedsCamera(int32_t mode) { return mode == kModeScreenAndHead || mode == kModeHead; }
-
-Variant Call(const std::shared_ptr<framework::ModelImpl>& model, int32_t method_id, const Variant& args = {}) {
-  Variant result;
-  if (model) model->Call(method_id, args, &result);
-  return result;
-}
 
 }  // namespace
 
@@ -54,11 +47,11 @@ void QuickRecordCountDownFlow::Start(int32_t mode) {
   if (listener_.on_running) listener_.on_running(true);
 
   waiting_for_portrait_ = false;
-  if (NeedsCamera(mode)) {
+  if (QuickRecordSelectMode::NeedsCamera(mode)) {
     Variant prepare = Variant::MakeMap();
     prepare.Set("mode", mode);
     waiting_for_portrait_ = models_.camera && models_.camera->Call(kCameraInvokePrepareWindow, prepare, nullptr);
-    Call(models_.recorder, QuickRecordRecorderModel::kInvokeReapplyVideoSources);
+    CallModel(models_.recorder, QuickRecordRecorderModel::kInvokeReapplyVideoSources);
   }
   if (waiting_for_portrait_) {
     if (!portrait_timer_) {
@@ -76,9 +69,9 @@ void QuickRecordCountDownFlow::Start(int32_t mode) {
   } else {
     ShowCountDownView();
   }
-  if (mode != kModeHead) Call(models_.session, QuickRecordModel::kInvokeOpenScreenCapture);
-  Call(models_.session, QuickRecordModel::kInvokeCheckSetCamareResolutionView,
-       Call(models_.session, QuickRecordModel::kInvokeGetSelectCameraHd));
+  if (mode != kModeHead) CallModel(models_.session, QuickRecordModel::kInvokeOpenScreenCapture);
+  CallModel(models_.session, QuickRecordModel::kInvokeCheckSetCamareResolutionView,
+            CallModel(models_.session, QuickRecordModel::kInvokeGetSelectCameraHd));
   KLOG(6) << "check audio ans init last ";
 }
 
@@ -127,35 +120,35 @@ void QuickRecordCountDownFlow::OnCountDownResult(int32_t result_code) {
 void QuickRecordCountDownFlow::CancelAfterCountDown() {
   // The recorder runs from before the count-down: a cancel there drops the whole recording, on the
   // back end too, and the page shows the screen choice again.
-  const std::string record_id = Call(models_.session, QuickRecordModel::kReadRecordId).AsString();
+  const std::string record_id = CallModel(models_.session, QuickRecordModel::kReadRecordId).AsString();
   Variant cancel = Variant::MakeMap();
   cancel.Set("record_id", record_id);
-  Call(ModuleModelOf(model_id::kQuickRecordUploadModel), QuickRecordUploadModel::kInvokeRequestServerCancelRecord,
-       cancel);
-  Call(models_.session, QuickRecordModel::kInvokeCancelQuickRecord, cancel);
-  Call(models_.recorder, QuickRecordRecorderModel::kInvokeStopRecord);
-  if (!NeedsCamera(mode_)) framework::GetNavigatorService().Close(Route("camera_preview"));
-  Call(models_.session, QuickRecordModel::kInvokeOpenScreenCapture);
-  Call(models_.recorder, QuickRecordRecorderModel::kInvokeClearCameraWindowFilter);
+  CallModel(ModuleModelOf(model_id::kQuickRecordUploadModel),
+            QuickRecordUploadModel::kInvokeRequestServerCancelRecord, cancel);
+  CallModel(models_.session, QuickRecordModel::kInvokeCancelQuickRecord, cancel);
+  CallModel(models_.recorder, QuickRecordRecorderModel::kInvokeStopRecord);
+  if (!QuickRecordSelectMode::NeedsCamera(mode_)) framework::GetNavigatorService().Close(Route("camera_preview"));
+  CallModel(models_.session, QuickRecordModel::kInvokeOpenScreenCapture);
+  CallModel(models_.recorder, QuickRecordRecorderModel::kInvokeClearCameraWindowFilter);
   if (listener_.on_cancelled) listener_.on_cancelled(mode_);
 }
 
 void QuickRecordCountDownFlow::NavigatorToBottomBarViewInternal() {
-  const Variant camera = Call(models_.session, QuickRecordModel::kInvokeGetPreviewCameraDevice);
+  const Variant camera = CallModel(models_.session, QuickRecordModel::kInvokeGetPreviewCameraDevice);
   Variant bar = Variant::MakeMap();
   bar.Set("show", true);
   bar.Set("mode", mode_);
-  bar.Set("enable_mic", Call(models_.session, QuickRecordModel::kReadMicEnabled).AsBool(true));
+  bar.Set("enable_mic", CallModel(models_.session, QuickRecordModel::kReadMicEnabled).AsBool(true));
   bar.Set("enable_mic_old_state_for_no_default_mic",
-          Call(models_.session, QuickRecordModel::kReadMicOldStateForNoDefaultMic).AsBool());
+          CallModel(models_.session, QuickRecordModel::kReadMicOldStateForNoDefaultMic).AsBool());
   bar.Set("need_enable_mic_after_has_default_mic",
-          Call(models_.session, QuickRecordModel::kReadNeedEnableMicAfterDefaultMic).AsBool());
+          CallModel(models_.session, QuickRecordModel::kReadNeedEnableMicAfterDefaultMic).AsBool());
   bar.Set("camera_device_id", camera.AsString());
   if (!framework::GetNavigatorService().Open(Route("bottom_bar"), bar)) KLOG(1) << "cannot open the control bar";
   // UpdateLastCameraDevice: the camera this recording used is the one offered next time.
   Variant last = Variant::MakeMap();
   last.Set("device_id", camera.AsString());
-  Call(models_.session, QuickRecordModel::kInvokeUpdateLastCameraDevice, last);
+  CallModel(models_.session, QuickRecordModel::kInvokeUpdateLastCameraDevice, last);
   KLOG(6) << "start_record";
 }
 

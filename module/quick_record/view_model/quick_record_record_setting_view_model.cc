@@ -87,10 +87,12 @@ void QuickRecordRecordSettingViewModel::OnViewAttached() {
   PublishSwitch(properties_.mic_switch, mic_);
   PublishSelection();
   OpenMicPreview();
+  if (models_.session) models_.session->Call(QuickRecordModel::kInvokeSetSettingPanelShown, Variant(true), nullptr);
 }
 
 void QuickRecordRecordSettingViewModel::OnViewDetached() {
   subscriptions_.Clear();
+  if (models_.session) models_.session->Call(QuickRecordModel::kInvokeSetSettingPanelShown, Variant(false), nullptr);
   if (volume_timer_) volume_timer_->Stop();
   volume_timer_.reset();
 }

@@ -8,8 +8,13 @@
 #include "host/sdk/kovani/module_extension.h"
 #include "module/quick_record/model/model_subscriptions.h"
 #include "module/quick_record/view_model/quick_record_count_down_flow.h"
+#include "module/quick_record/view_model/quick_record_select_mode.h"
 
 namespace quick_record {
+
+class QuickRecordPageState;
+class QuickRecordSpaceCheck;
+class QuickRecordStarter;
 
 // The new-recording page: whether a recording may start (cloud switch, machine, meeting, space),
 // the space notices, the start in the chosen mode on the chosen screen or window through the
@@ -24,7 +29,8 @@ namespace quick_record {
 //   kPropertyCountDown       {"count_down_running"}: true from the count-down's start to its result
 //                            (in the camera modes the count-down waits for the camera window's
 //                            opening animation, QuickRecordCountDownFlow)
-//   kPropertySelectScreenPanel / kPropertyCameraPreviewPanel  {"show"}: the panels of the mode
+//   kPropertySelectScreenPanel / kPropertyCameraPreviewPanel  {"show"}: the panels of the mode,
+//                            shown only while the settings panel is (it tells the session model)
 //   kPropertyStartFromShortcut {"from_shortcut": true} when the start shortcut started a recording
 //   kPropertyMeetingState    {"is_in_meeting"};  kPropertyHomeWindowMinimize {"minimize"}
 //   kPropertySelectDialogUi  the dialog texts (answer to kActionGetSelectDialogUiData)
@@ -35,6 +41,10 @@ namespace quick_record {
 //   {"default_monitor_uuid"} (or inside "view_params"), kActionClickCancelSelect,
 //   kActionQuickRecordButtonClick, kActionGotoUpgradeUrl {"is_jump_browser", "jump_url"} ...
 // The mode, camera and microphone are chosen on the settings panel (QuickRecordRecordSettingViewModel).
+//
+// The page's parts: QuickRecordSpaceCheck (space and notice), QuickRecordStarter (the start in a
+// mode), QuickRecordCountDownFlow (count-down to control bar), QuickRecordPageState (what the page
+// publishes); this class routes actions and events to them.
 //
 // Main thread. Subscriptions are made on attach and dropped on detach.
 class QuickRecordViewModel : public kovani::ExtensionViewModelT<framework::StatefulViewModel> {
@@ -82,9 +92,9 @@ class QuickRecordViewModel : public kovani::ExtensionViewModelT<framework::State
   static constexpr char kBuyUrlKey[] = "space_buy_url";
 
   // `QuickRecordModel::SelectModeType` values.
-  static constexpr int32_t kModeScreenAndHead = 1;
-  static constexpr int32_t kModeScreen = 2;
-  static constexpr int32_t kModeHead = 3;
+  static constexpr int32_t kModeScreenAndHead = QuickRecordSelectMode::kScreenAndHead;
+  static constexpr int32_t kModeScreen = QuickRecordSelectMode::kScreen;
+  static constexpr int32_t kModeHead = QuickRecordSelectMode::kHead;
 
   // The models it drives; each null one is the module's own.
   struct Models {
@@ -112,6 +122,7 @@ class QuickRecordViewModel : public kovani::ExtensionViewModelT<framework::State
   void OnQuickRecordCloudSpaceUpdatedEvent(const base::variant::Variant& payload);
   void OnUploadingStatusUpdatedEvent(const base::variant::Variant& payload);
   void OnEventRecordModeChanged(const base::variant::Variant& payload);
+  void OnEventSettingPanelShownChanged(const base::variant::Variant& payload);  // {"show"}
   void OnShortcutKeyEventStartRecord(const base::variant::Variant& payload);
   // The camera window finished its opening animation: the count-down waited for it.
   void OnEventRunPortraitDefaultAnimationOver(const base::variant::Variant& payload);
@@ -122,25 +133,18 @@ class QuickRecordViewModel : public kovani::ExtensionViewModelT<framework::State
   // state (QuickRecordSpaceNotice), kSpaceEnough when the space is unknown or infinite.
   int32_t HandleCheckSpaceInfo(int32_t check_scene);
   bool GetRecordEnable() const;
-  int32_t space_state() const { return space_state_; }
-  bool count_down_running() const { return count_down_running_; }
+  int32_t space_state() const;
+  bool count_down_running() const;
 
  private:
   void ResolveModels();
   void Subscribe();
+  bool InMeeting() const;
   bool IsRecordingOrCounting() const;
   int32_t SelectedMode() const;
-  base::variant::Variant SessionField(int32_t method_id) const;
 
-  // The start, in the order it runs.
   void HandleStartRecord(const base::variant::Variant& payload);
-  bool ExecuteSelectRecordModeComplete(int32_t mode, const base::variant::Variant& payload);
-  bool StartCaptureSelection(const base::variant::Variant& selection);
-  base::variant::Variant DefaultScreenSelection() const;
-  bool StartQuickRecord(int32_t mode, const base::variant::Variant& payload);
   void ReportStart(bool success, const std::string& message);
-  void ReportStartClick(int32_t mode, const base::variant::Variant& selection, const base::variant::Variant& payload);
-
   void HandleSetDefaultScreen(const base::variant::Variant& payload);
   void HandleSelectWindow(const base::variant::Variant& payload);
   void HandleGotoUpgradeUrl(const base::variant::Variant& payload);
@@ -148,24 +152,19 @@ class QuickRecordViewModel : public kovani::ExtensionViewModelT<framework::State
   void HandleClickCancelSelect();
   void HandleQuickRecordButtonClick();
   void HandleGetQuickRecordSelectDialogUiData();
-  void PublishCountDown(bool running);
-  void PublishPanel(int32_t property_id, bool show);
+  void PublishModePanels(int32_t mode);
   void UpdateRecordStateToUi();
 
   Models models_;
   ModelSubscriptions subscriptions_;
-  bool recording_ = false;
   bool can_start_record_ = true;
   bool is_in_meeting_ = false;
-  int32_t space_state_ = 0;
-  // The show type of the last notice, so that its upgrade button reports where it was shown.
-  int32_t last_notice_show_type_ = 0;
-  bool count_down_running_ = false;
+  const std::unique_ptr<QuickRecordPageState> page_state_;
+  const std::unique_ptr<QuickRecordSpaceCheck> space_check_;
+  // Made with the count-down flow once the models are known.
+  std::unique_ptr<QuickRecordStarter> starter_;
   // From the start to the control bar.
   std::shared_ptr<QuickRecordCountDownFlow> count_down_flow_;
-  // The count-down minimizes the home window itself; that minimize is not the user's.
-  bool ignore_next_minimize_ = false;
-  std::string record_time_text_ = "00:00";
 };
 
 }  // namespace quick_record

@@ -25,6 +25,8 @@
 #include "module/quick_record/recorder/quick_recorder_impl.h"
 #include "module/quick_record/upload/quick_record_upload_model.h"
 #include "module/quick_record/view_model/quick_record_count_down_view_model.h"
+#include "module/quick_record/view_model/quick_record_old_record_setting_view_model.h"
+#include "module/quick_record/view_model/quick_record_record_setting_view_model.h"
 #include "module/quick_record/view_model/quick_record_space_notice.h"
 
 extern "C" int Activate();
@@ -107,6 +109,7 @@ class QuickRecordViewModelTest : public ::testing::Test {
     view_model_->AttachView(&view_);
   }
   void TearDown() override {
+    if (settings_shown_) settings_->DetachView();
     view_model_->DetachView();
     navigator_.Reset();
     if (recorder_ && recorder_->GetState() != kovanisdk::plugin::kRecordStateStopped) recorder_->Stop();
@@ -124,6 +127,12 @@ class QuickRecordViewModelTest : public ::testing::Test {
   std::shared_ptr<framework::ModelImpl> Session() const { return ModuleModelOf(model_id::kQuickRecordModel); }
   bool Recording() const { return recorder_->GetState() == kovanisdk::plugin::kRecordStateRecording; }
   Variant StartResult() const { return view_.Last(ViewModel::kPropertyStartResult); }
+  // The settings panel beside the page, as the new-recording page shows it.
+  void ShowSettingsPanel() {
+    settings_->AttachView(&settings_view_);
+    settings_shown_ = true;
+  }
+  bool PanelShown(int32_t property_id) const { return view_.Last(property_id).GetBool("show", false); }
   // Starts in the session's mode and lets the count-down run to its end.
   void StartThroughCountDown(Variant payload = Variant::MakeMap()) {
     Act(ViewModel::kActionStartRecord, std::move(payload));
@@ -143,6 +152,9 @@ class QuickRecordViewModelTest : public ::testing::Test {
   std::shared_ptr<CameraStandIn> camera_ = std::make_shared<CameraStandIn>();
   framework::RecordingView view_;
   std::shared_ptr<ViewModel> view_model_;
+  std::shared_ptr<QuickRecordRecordSettingViewModel> settings_ = std::make_shared<QuickRecordRecordSettingViewModel>();
+  framework::RecordingView settings_view_;
+  bool settings_shown_ = false;
 };
 
 // ---- space ----
@@ -282,6 +294,7 @@ TEST_F(QuickRecordViewModelTest, AStartWithoutAnyScreenFailsWithoutTouchingTheRe
 // ---- count-down cancel ----
 
 TEST_F(QuickRecordViewModelTest, ACountDownCancelReturnsToTheScreenChoiceWithoutTheBar) {
+  ShowSettingsPanel();
   SelectMode(ViewModel::kModeScreen);
   std::vector<Variant> cancelled;
   Session()->Subscribe(QuickRecordModel::kEventRecordCancelled, 77,
@@ -415,13 +428,46 @@ TEST_F(QuickRecordViewModelTest, TheUploadStateIsTheUploadedShareOfTheRecording)
       << "an unknown total is no progress, not a division by zero";
 }
 
-TEST_F(QuickRecordViewModelTest, TheModeDecidesWhichPanelsShow) {
+TEST_F(QuickRecordViewModelTest, TheModeDecidesWhichPanelsShowBesideTheSettingsPanel) {
+  ShowSettingsPanel();
   SelectMode(ViewModel::kModeHead);
-  EXPECT_FALSE(view_.Last(ViewModel::kPropertySelectScreenPanel).GetBool("show", true));
-  EXPECT_TRUE(view_.Last(ViewModel::kPropertyCameraPreviewPanel).GetBool("show"));
+  EXPECT_FALSE(PanelShown(ViewModel::kPropertySelectScreenPanel));
+  EXPECT_TRUE(PanelShown(ViewModel::kPropertyCameraPreviewPanel));
   SelectMode(ViewModel::kModeScreen);
-  EXPECT_TRUE(view_.Last(ViewModel::kPropertySelectScreenPanel).GetBool("show"));
-  EXPECT_FALSE(view_.Last(ViewModel::kPropertyCameraPreviewPanel).GetBool("show", true));
+  EXPECT_TRUE(PanelShown(ViewModel::kPropertySelectScreenPanel));
+  EXPECT_FALSE(PanelShown(ViewModel::kPropertyCameraPreviewPanel));
+  SelectMode(ViewModel::kModeScreenAndHead);
+  EXPECT_TRUE(PanelShown(ViewModel::kPropertySelectScreenPanel));
+  EXPECT_TRUE(PanelShown(ViewModel::kPropertyCameraPreviewPanel));
+}
+
+TEST_F(QuickRecordViewModelTest, ThePanelsOfTheModeFollowTheSettingsPanelInAndOut) {
+  SelectMode(ViewModel::kModeScreenAndHead);
+  EXPECT_FALSE(PanelShown(ViewModel::kPropertySelectScreenPanel)) << "no settings panel yet";
+  EXPECT_FALSE(PanelShown(ViewModel::kPropertyCameraPreviewPanel));
+  ShowSettingsPanel();
+  EXPECT_TRUE(PanelShown(ViewModel::kPropertySelectScreenPanel));
+  EXPECT_TRUE(PanelShown(ViewModel::kPropertyCameraPreviewPanel));
+  settings_->DetachView();
+  settings_shown_ = false;
+  EXPECT_FALSE(PanelShown(ViewModel::kPropertySelectScreenPanel));
+  EXPECT_FALSE(PanelShown(ViewModel::kPropertyCameraPreviewPanel));
+  SelectMode(ViewModel::kModeScreen);
+  EXPECT_FALSE(PanelShown(ViewModel::kPropertySelectScreenPanel)) << "a mode change while hidden shows nothing";
+
+  // The older page's panel tells the same; a page attached beside a shown panel starts with it.
+  auto old_panel = std::make_shared<QuickRecordOldRecordSettingViewModel>();
+  framework::RecordingView old_view;
+  old_panel->AttachView(&old_view);
+  EXPECT_TRUE(PanelShown(ViewModel::kPropertySelectScreenPanel));
+  auto second_page = std::make_shared<ViewModel>();
+  framework::RecordingView second_view;
+  second_page->AttachView(&second_view);
+  EXPECT_TRUE(second_view.Last(ViewModel::kPropertySelectScreenPanel).GetBool("show", false));
+  EXPECT_FALSE(second_view.Last(ViewModel::kPropertyCameraPreviewPanel).GetBool("show", true));
+  second_page->DetachView();
+  old_panel->DetachView();
+  EXPECT_FALSE(PanelShown(ViewModel::kPropertySelectScreenPanel));
 }
 
 TEST_F(QuickRecordViewModelTest, TheCountDownsOwnMinimizeOfTheHomeWindowIsIgnoredOnce) {
