@@ -27,8 +27,22 @@ std::optional<LocalUploadParams> LocalUploadParams::Parse(const JsonValue& json,
 }
 
 LocalUploadTask::LocalUploadTask(LocalUploadParams params, TaskSettings settings, IEventSink* sink)
-    : params_(std::move(params)), settings_(settings), sink_(sink) {
+    : params_(std::move(params)),
+      settings_(std::move(settings)),
+      sink_(sink),
+      state_path_(UploadStateFile::LocalPathFor(settings_.local_state_dir, params_.instance_id)) {
+  // Another file under the same instance is another upload; the part size and object are
+  // checked when the upload starts, the parts' bytes against the store's list.
+  auto saved = UploadStateFile::Load(state_path_);
+  if (saved && saved->instance_id == params_.instance_id &&
+      saved->task["local_file_path"].AsString() == params_.local_file_path) {
+    KLOG(6) << "local upload " << params_.instance_id << " goes on with upload " << saved->upload_id << " ("
+            << saved->parts.size() << " parts saved)";
+    state_ = std::move(*saved);
+  }
   state_.instance_id = params_.instance_id;
+  state_.task = JsonValue::Object();
+  state_.task.SetJsonObject("local_file_path", params_.local_file_path);
 }
 
 LocalUploadTask::~LocalUploadTask() {
@@ -68,6 +82,7 @@ void LocalUploadTask::Resume(const LocalUploadParams& params) {
 
 void LocalUploadTask::Cancel() {
   Pause();
+  UploadStateFile::Remove(state_path_);
   if (state_.upload_id.empty()) return;
   CosClient client(settings_.timeouts);
   client.Abort(params_.grant, state_.upload_id);
@@ -92,10 +107,13 @@ void LocalUploadTask::Run() {
   if (error != kUploadOk) {
     SendError(error, upload.error_message(), upload.last_failure());
   } else {
+    UploadStateFile::Remove(state_path_);
     sink_->Send("quick_record:local_upload_complete", Base());
   }
   done_ = true;
 }
+
+void LocalUploadTask::OnStateChanged() { UploadStateFile::Save(state_path_, state_); }
 
 void LocalUploadTask::OnPartUploaded(const CosPart&) {
   JsonValue event = Base();

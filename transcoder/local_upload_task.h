@@ -30,6 +30,9 @@ struct LocalUploadParams {
 // Uploads a plain file from disk in parts of "segment_size" (raised to the store's 5 MiB
 // minimum), on a thread of its own. Pause aborts the part in flight and keeps the upload;
 // resume takes it up again after listing its parts; cancel aborts the upload in the store.
+// The upload state is saved in the state directory after every part, so a task started again
+// for the same instance and file after a restart goes on with the same upload, keeping the parts
+// the store lists; it is removed when the upload completes or is cancelled.
 // Start, Pause, Resume and Cancel come from the bridge thread, one at a time.
 class LocalUploadTask : public MultipartUpload::Listener {
  public:
@@ -53,12 +56,13 @@ class LocalUploadTask : public MultipartUpload::Listener {
 
   void OnPartStarted(int) override {}
   void OnPartUploaded(const CosPart& part) override;
-  void OnStateChanged() override {}
+  void OnStateChanged() override;
 
   LocalUploadParams params_;
   const TaskSettings settings_;
   IEventSink* const sink_;
-  UploadState state_;  // kept across pause and resume; the store has the final word
+  const std::string state_path_;
+  UploadState state_;  // kept across pause, resume and restarts; the store has the final word
   uint64_t total_size_ = 0;
   std::thread thread_;
   std::atomic<bool> cancel_{false};

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "host/base/logging/logger.h"
+#include "host/util/crypto.h"
 
 namespace qr_transcoder {
 
@@ -85,30 +86,35 @@ UploadError MultipartUpload::Start() {
   return kUploadOk;
 }
 
-bool MultipartUpload::ReadRange(uint64_t offset, uint64_t size, std::vector<uint8_t>* out) const {
-  out->resize(size);
+bool MultipartUpload::ReadRange(uint64_t offset, uint64_t size, std::vector<uint8_t>* out,
+                                std::string* md5_hex) const {
+  // Small enough to stay in the cache between the read and the hash.
+  constexpr uint64_t kPiece = 1 << 20;
+  if (out->size() < size) out->resize(size);
   const int fd = ::open(file_path_.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
+  util::crypto::Md5Stream md5;
   uint64_t done = 0;
   while (done < size) {
-    const ssize_t n = ::pread(fd, out->data() + done, size - done, static_cast<off_t>(offset + done));
+    const ssize_t n = ::pread(fd, out->data() + done, std::min(kPiece, size - done), static_cast<off_t>(offset + done));
     if (n <= 0) break;
+    md5.Update(out->data() + done, static_cast<size_t>(n));
     done += static_cast<uint64_t>(n);
   }
   ::close(fd);
+  *md5_hex = md5.HexDigest();
   return done == size;
 }
 
-void MultipartUpload::RunPart(PartJob* job, CosClient* client) {
-  job->read = ReadRange(job->offset, job->part.size, &job->data);
+void MultipartUpload::RunPart(PartJob* job, CosClient* client, std::vector<uint8_t>* buffer) {
+  job->read = ReadRange(job->offset, job->part.size, buffer, &job->part.etag);
   if (!job->read) return;
-  job->part.etag = Md5Hex(job->data.data(), job->data.size());
   const auto listed = listed_.find(job->part.number);
   job->kept = listed != listed_.end() && listed->second.size == job->part.size && listed->second.etag == job->part.etag;
   if (job->kept) return;
   listener_->OnPartStarted(job->part.number);
   job->response = WithRetries([&] {
-    return client->UploadPart(grant_, state_->upload_id, job->part.number, job->data.data(), job->data.size(),
+    return client->UploadPart(grant_, state_->upload_id, job->part.number, buffer->data(), job->part.size,
                               job->part.etag);
   });
 }
@@ -139,6 +145,7 @@ UploadError MultipartUpload::SendParts(const std::vector<uint64_t>& sizes) {
   if (sizes.empty()) return kUploadOk;
   const size_t workers = std::min(static_cast<size_t>(std::max(1, policy_.parallel)), sizes.size());
   while (part_clients_.size() < workers) part_clients_.push_back(std::make_unique<CosClient>(timeouts_, cancel_));
+  part_buffers_.resize(std::max(part_buffers_.size(), workers));
   std::vector<PartJob> jobs(sizes.size());
   uint64_t offset = next_offset_;
   for (size_t i = 0; i < jobs.size(); ++i) {
@@ -148,15 +155,15 @@ UploadError MultipartUpload::SendParts(const std::vector<uint64_t>& sizes) {
   }
   // Workers take the next part as soon as theirs is answered, so the connections never wait for
   // a whole batch; parts are committed here in order, and at most one part more than there are
-  // connections is taken ahead of the commits, which bounds the bodies held in memory (parts
-  // of a local file may be large).
+  // connections is taken ahead of the commits. A part's body lives only in its worker's buffer
+  // while it is read and sent, so the memory held is one part per connection.
   std::mutex mutex;
   std::condition_variable changed;
   size_t next = 0;
   size_t committed = 0;
   bool stop = false;
   std::vector<bool> finished(jobs.size(), false);
-  const auto work = [&](CosClient* client) {
+  const auto work = [&](CosClient* client, std::vector<uint8_t>* buffer) {
     for (;;) {
       size_t i = 0;
       {
@@ -165,7 +172,7 @@ UploadError MultipartUpload::SendParts(const std::vector<uint64_t>& sizes) {
         if (stop || next == jobs.size()) return;
         i = next++;
       }
-      RunPart(&jobs[i], client);
+      RunPart(&jobs[i], client, buffer);
       {
         std::lock_guard lock(mutex);
         finished[i] = true;
@@ -174,7 +181,7 @@ UploadError MultipartUpload::SendParts(const std::vector<uint64_t>& sizes) {
     }
   };
   std::vector<std::thread> threads;
-  for (size_t w = 0; w < workers; ++w) threads.emplace_back(work, part_clients_[w].get());
+  for (size_t w = 0; w < workers; ++w) threads.emplace_back(work, part_clients_[w].get(), &part_buffers_[w]);
   UploadError error = kUploadOk;
   for (size_t i = 0; i < jobs.size() && error == kUploadOk; ++i) {
     {
@@ -183,7 +190,6 @@ UploadError MultipartUpload::SendParts(const std::vector<uint64_t>& sizes) {
     }
     // A part acknowledged after a failed one is in the store and is kept on the next attempt.
     error = CommitPart(jobs[i]);
-    std::vector<uint8_t>().swap(jobs[i].data);
     {
       std::lock_guard lock(mutex);
       committed = i + 1;
@@ -236,8 +242,9 @@ UploadError MultipartUpload::VerifyObject(uint64_t file_size) {
   std::vector<CosPart> parts;
   for (uint64_t offset = 0; offset < file_size; offset += part_size) {
     const uint64_t size = std::min(part_size, file_size - offset);
-    if (!ReadRange(offset, size, &buffer_)) return LocalFailure("cannot read the file");
-    parts.push_back({static_cast<int>(parts.size()) + 1, Md5Hex(buffer_.data(), size), size});
+    std::string md5;
+    if (!ReadRange(offset, size, &buffer_, &md5)) return LocalFailure("cannot read the file");
+    parts.push_back({static_cast<int>(parts.size()) + 1, md5, size});
   }
   object_etag_ = MultipartEtag(parts);
   uint64_t size = 0;

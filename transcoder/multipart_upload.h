@@ -78,20 +78,23 @@ class MultipartUpload {
   struct PartJob {
     CosPart part;
     uint64_t offset = 0;
-    std::vector<uint8_t> data;
     bool read = false;
     bool kept = false;  // the store has it already
     CosResponse response;
   };
   // Sends the next parts, of these sizes, from next_offset_ on.
   UploadError SendParts(const std::vector<uint64_t>& sizes);
-  void RunPart(PartJob* job, CosClient* client);
+  // Reads, hashes and sends one part with the connection and the body buffer of one worker.
+  void RunPart(PartJob* job, CosClient* client, std::vector<uint8_t>* buffer);
   UploadError CommitPart(PartJob& job);
   UploadError CheckFinished(uint64_t size, const std::string& etag, uint64_t file_size);
   CosResponse WithRetries(const std::function<CosResponse()>& request) const;
   UploadError Failed(const CosResponse& response, const std::string& step, const std::string& what);
   UploadError LocalFailure(const std::string& what);
-  bool ReadRange(uint64_t offset, uint64_t size, std::vector<uint8_t>* out) const;
+  // Reads `size` bytes from `offset` into the front of *out (grown when too small, never
+  // shrunk, so a worker's buffer is not cleared again for every part) and hashes them piece by
+  // piece as they arrive, while they are still in the cache.
+  bool ReadRange(uint64_t offset, uint64_t size, std::vector<uint8_t>* out, std::string* md5_hex) const;
 
   const std::string file_path_;
   UploadState* const state_;
@@ -101,6 +104,7 @@ class MultipartUpload {
   Listener* const listener_;
   CosClient client_;
   std::vector<std::unique_ptr<CosClient>> part_clients_;
+  std::vector<std::vector<uint8_t>> part_buffers_;  // one per worker, reused from part to part
   CosGrant grant_;
   std::string object_etag_;
   std::vector<uint8_t> buffer_;

@@ -21,6 +21,8 @@ struct TaskSettings {
   UploadPolicy upload;
   CosTimeouts timeouts;
   int64_t poll_ms = 200;
+  // Where local uploads keep their state files (the recording's sits beside its MP4).
+  std::string local_state_dir;
 };
 
 // One recording's transcode and upload, on a thread of its own so that a slow store or a large

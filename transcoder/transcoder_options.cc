@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "host/util/file.h"
 #include "transcoder/local_upload_task.h"
 
 namespace qr_transcoder {
@@ -20,6 +21,7 @@ bool ReadNumber(const std::string& text, int64_t min, int64_t* out) {
 
 std::optional<TranscoderOptions> TranscoderOptions::Parse(const std::vector<std::string>& args, std::string* error) {
   TranscoderOptions options;
+  options.settings.local_state_dir = util::file::GetUserDataDirectory() + "transcoder/local-uploads";
   for (const auto& arg : args) {
     const size_t equals = arg.find('=');
     const std::string name = arg.substr(0, equals);
@@ -46,6 +48,9 @@ std::optional<TranscoderOptions> TranscoderOptions::Parse(const std::vector<std:
       options.settings.upload.retries = static_cast<int>(number);
     } else if (name == "--retry-delay-ms") {
       ok = ReadNumber(value, 0, &options.settings.upload.retry_delay_ms);
+    } else if (name == "--state-dir") {
+      ok = !value.empty();
+      options.settings.local_state_dir = value;
     } else if (name == "--poll-ms") {
       ok = ReadNumber(value, 10, &options.settings.poll_ms);
     } else {

@@ -17,6 +17,7 @@ namespace qr_transcoder {
 //   --retries=N            extra attempts of a request that failed transiently (default 2)
 //   --retry-delay-ms=N     (default 500)
 //   --poll-ms=N            how often a task looks at its streams (default 200)
+//   --state-dir=DIR        local uploads' state files (default <user data dir>/transcoder/local-uploads)
 struct TranscoderOptions {
   std::string uid;
   int log_level = 3;

@@ -1,6 +1,7 @@
 #include "transcoder/upload_state.h"
 
 #include "host/base/logging/logger.h"
+#include "host/util/crypto.h"
 #include "host/util/file.h"
 
 namespace qr_transcoder {
@@ -61,8 +62,15 @@ std::optional<UploadState> UploadState::FromJson(const JsonValue& json) {
   return state;
 }
 
+std::string UploadStateFile::LocalPathFor(const std::string& state_dir, const std::string& instance_id) {
+  return state_dir + "/" + util::crypto::Md5(instance_id) + ".upload";
+}
+
 bool UploadStateFile::Save(const std::string& path, const UploadState& state) {
-  if (util::file::WriteFileAtomically(path, state.ToJson().ToStyledString())) return true;
+  if (util::file::MakePath(util::file::DirName(path)) &&
+      util::file::WriteFileAtomically(path, state.ToJson().ToStyledString())) {
+    return true;
+  }
   KLOG(1) << "cannot write upload state " << path;
   return false;
 }

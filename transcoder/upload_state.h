@@ -36,6 +36,10 @@ struct UploadState {
 class UploadStateFile {
  public:
   static std::string PathFor(const std::string& output_file) { return output_file + ".upload"; }
+  // A local upload's state lives in the process's state directory, not beside the user's file
+  // (which may sit anywhere, read-only too); named by the MD5 of the instance, which the module
+  // keeps for the task across restarts.
+  static std::string LocalPathFor(const std::string& state_dir, const std::string& instance_id);
 
   static bool Save(const std::string& path, const UploadState& state);
   // nullopt when there is no file or it does not hold a valid state (logged).

@@ -8,7 +8,8 @@
 //   CPU per minute of recording    the process's user+system time while following the 1 min
 // Prints bench/run rows: "name | ours | reference | ratio | note".
 //
-//   transcoder_bench [--data DIR] [--upload-mib N] [--long-minutes M] [--replay-speed S]
+//   transcoder_bench [--data DIR] [--upload-mib N] [--upload-rounds R] [--part-mib P]
+//                    [--parallel-parts C] [--long-minutes M] [--replay-speed S]
 //                    [--rows remux,upload,live]
 
 extern "C" {
@@ -19,6 +20,7 @@ extern "C" {
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -144,7 +146,65 @@ struct NoListener : qr_transcoder::MultipartUpload::Listener {
   void OnStateChanged() override {}
 };
 
-void UploadRows(Store& store, const std::string& work, int64_t size_mib) {
+// One upload of the file: seconds, and CPU seconds of the client and of the store.
+struct UploadRun {
+  double seconds = -1;
+  double client_cpu = 0;
+  double store_cpu = 0;
+};
+
+UploadRun OurUpload(Store& store, const std::string& file, uint64_t size, const qr_transcoder::UploadPolicy& policy,
+                    std::string* error) {
+  const auto start_data = store.Start();
+  UploadRun run;
+  const double store_cpu = ProcessCpuSeconds(store.backend.pid());
+  const double own_cpu = OwnCpuSeconds(RUSAGE_SELF);
+  const auto start = Clock::now();
+  qr_transcoder::UploadState state;
+  NoListener listener;
+  qr_transcoder::MultipartUpload upload(file, &state, policy, {}, nullptr, &listener);
+  upload.SetGrant(GrantOf(start_data));
+  if (upload.Start() != 0 || upload.Finish(size) != 0) {
+    *error = upload.error_message();
+    return run;
+  }
+  run.seconds = SecondsSince(start);
+  run.client_cpu = OwnCpuSeconds(RUSAGE_SELF) - own_cpu;
+  run.store_cpu = ProcessCpuSeconds(store.backend.pid()) - store_cpu;
+  return run;
+}
+
+// `curl -T`; with `content_md5` the file is hashed first and the digest sent as Content-MD5, the
+// same work a part upload does, as one command timed whole.
+UploadRun CurlUpload(Store& store, const std::string& file, bool content_md5) {
+  const auto start_data = store.Start();
+  std::string command = "curl -sS -o /dev/null -T '" + file + "'";
+  if (content_md5) command += " -H \"Content-MD5: $(openssl dgst -md5 -binary '" + file + "' | base64)\"";
+  for (const auto& [name, value] : qr_backend::testing::ObjectClient::Auth(start_data, "put")) {
+    command += " -H '" + name + ": " + value + "'";
+  }
+  UploadRun run;
+  const double store_cpu = ProcessCpuSeconds(store.backend.pid());
+  const double curl_cpu = OwnCpuSeconds(RUSAGE_CHILDREN);
+  const auto start = Clock::now();
+  if (!RunQuiet(command + " '" + start_data.value("video_cos_key", "") + "'")) return run;
+  run.seconds = SecondsSince(start);
+  run.client_cpu = OwnCpuSeconds(RUSAGE_CHILDREN) - curl_cpu;
+  run.store_cpu = ProcessCpuSeconds(store.backend.pid()) - store_cpu;
+  return run;
+}
+
+std::string LoadAverage() {
+  std::ifstream in("/proc/loadavg");
+  std::string one;
+  in >> one;
+  return one;
+}
+
+// `rounds` pairs of uploads of the same file, the order inside a pair alternating, so that
+// neither side always meets the disk still writing back what the other left behind.
+void UploadRows(Store& store, const std::string& work, int64_t size_mib, int rounds,
+                const qr_transcoder::UploadPolicy& policy) {
   const std::string file = work + "/upload.bin";
   {
     std::ofstream out(file, std::ios::binary);
@@ -155,44 +215,47 @@ void UploadRows(Store& store, const std::string& work, int64_t size_mib) {
       out.write(reinterpret_cast<const char*>(block.data()), 1 << 20);
     }
   }
+  // The file is written back before any timing: its dirty pages would otherwise compete with
+  // the store's writes of the first run only.
+  RunQuiet("sync '" + file + "'");
   const double mib = static_cast<double>(size_mib);
-  auto start_data = store.Start();
-  // The store's CPU and the client's (this process, or curl) tell where each run spends its time.
-  const double store_cpu_0 = ProcessCpuSeconds(store.backend.pid());
-  const double own_cpu_0 = OwnCpuSeconds(RUSAGE_SELF);
-  auto start = Clock::now();
-  qr_transcoder::UploadState state;
-  NoListener listener;
-  qr_transcoder::MultipartUpload upload(file, &state, {}, {}, nullptr, &listener);
-  upload.SetGrant(GrantOf(start_data));
   const uint64_t size = static_cast<uint64_t>(size_mib) << 20;
-  if (upload.Start() != 0 || upload.UploadReady(size) != 0) {
-    return Row("upload " + std::to_string(size_mib) + " MiB", "FAILED", "", "", upload.error_message());
+  const std::string name = "upload " + std::to_string(size_mib) + " MiB to qr-backend";
+  const std::string setup = std::to_string(policy.part_size >> 20) + " MiB parts, " +
+                            std::to_string(policy.parallel) + " connections";
+  std::vector<double> ratios;
+  std::vector<double> hashed_ratios;
+  for (int round = 0; round < rounds; ++round) {
+    const std::string load = LoadAverage();
+    std::string error;
+    UploadRun ours;
+    UploadRun curl;
+    if (round % 2 == 0) {
+      ours = OurUpload(store, file, size, policy, &error);
+      curl = CurlUpload(store, file, false);
+    } else {
+      curl = CurlUpload(store, file, false);
+      ours = OurUpload(store, file, size, policy, &error);
+    }
+    const UploadRun hashed = CurlUpload(store, file, true);
+    if (ours.seconds < 0 || curl.seconds < 0 || hashed.seconds < 0) {
+      return Row(name, ours.seconds < 0 ? "FAILED" : "", curl.seconds < 0 ? "curl FAILED" : "", "", error);
+    }
+    ratios.push_back(curl.seconds / ours.seconds);
+    Row(name + ", round " + std::to_string(round + 1), Fixed(mib / ours.seconds, 1) + " MiB/s",
+        Fixed(mib / curl.seconds, 1) + " MiB/s", Fixed(ratios.back()) + "x",
+        std::string(round % 2 == 0 ? "ours first" : "curl first") + "; load " + load + "; CPU s client/store: ours " +
+            Fixed(ours.client_cpu) + "/" + Fixed(ours.store_cpu) + ", curl " + Fixed(curl.client_cpu) + "/" +
+            Fixed(curl.store_cpu) + "; curl -T with Content-MD5 (openssl dgst first) " +
+            Fixed(mib / hashed.seconds, 1) + " MiB/s, ratio " + Fixed(hashed.seconds / ours.seconds) + "x");
+    hashed_ratios.push_back(hashed.seconds / ours.seconds);
   }
-  const double parts = SecondsSince(start);
-  if (upload.Finish(size) != 0) return Row("upload " + std::to_string(size_mib) + " MiB", "FAILED", "", "", upload.error_message());
-  const double ours = SecondsSince(start);
-  const double store_cpu_1 = ProcessCpuSeconds(store.backend.pid());
-  const double own_cpu_1 = OwnCpuSeconds(RUSAGE_SELF);
-  const double curl_cpu_0 = OwnCpuSeconds(RUSAGE_CHILDREN);
-
-  start_data = store.Start();
-  std::string command = "curl -sS -o /dev/null -T '" + file + "'";
-  for (const auto& [name, value] : qr_backend::testing::ObjectClient::Auth(start_data, "put")) {
-    command += " -H '" + name + ": " + value + "'";
-  }
-  start = Clock::now();
-  if (!RunQuiet(command + " '" + start_data.value("video_cos_key", "") + "'")) {
-    return Row("upload " + std::to_string(size_mib) + " MiB", Fixed(mib / ours, 1) + " MiB/s", "curl FAILED", "", "");
-  }
-  const double reference = SecondsSince(start);
-  const double store_cpu_2 = ProcessCpuSeconds(store.backend.pid());
-  const double curl_cpu = OwnCpuSeconds(RUSAGE_CHILDREN) - curl_cpu_0;
-  Row("upload " + std::to_string(size_mib) + " MiB to qr-backend", Fixed(mib / ours, 1) + " MiB/s",
-      Fixed(mib / reference, 1) + " MiB/s", Fixed(reference / ours) + "x",
-      "8 MiB parts (" + Fixed(parts, 2) + " s), complete + check (" + Fixed(ours - parts, 2) +
-          " s) vs curl -T; target >= 0.9; CPU s client/store: ours " + Fixed(own_cpu_1 - own_cpu_0) + "/" +
-          Fixed(store_cpu_1 - store_cpu_0) + ", curl " + Fixed(curl_cpu) + "/" + Fixed(store_cpu_2 - store_cpu_1));
+  std::sort(ratios.begin(), ratios.end());
+  std::sort(hashed_ratios.begin(), hashed_ratios.end());
+  Row(name + ", median of " + std::to_string(rounds), "", "", Fixed(ratios[ratios.size() / 2]) + "x",
+      "ratio curl time / ours, spread " + Fixed(ratios.front()) + "-" + Fixed(ratios.back()) + "x; " + setup +
+          "; target >= 0.9; against curl with Content-MD5 " + Fixed(hashed_ratios[hashed_ratios.size() / 2]) +
+          "x, spread " + Fixed(hashed_ratios.front()) + "-" + Fixed(hashed_ratios.back()) + "x");
   util::file::Remove(file);
 }
 
@@ -326,6 +389,8 @@ std::pair<double, double> LiveUpload(Store& store, const std::string& source, co
 int main(int argc, char** argv) {
   std::string data_dir = QUICKREC_BIN_DIR "/../bench-data/transcoder";
   int64_t upload_mib = 500;
+  int upload_rounds = 3;
+  qr_transcoder::UploadPolicy policy;
   int long_minutes = 10;
   double replay_speed = 20;
   std::string rows = "remux,upload,live";
@@ -333,10 +398,13 @@ int main(int argc, char** argv) {
     const std::string name = argv[i];
     if (name == "--data") data_dir = argv[i + 1];
     else if (name == "--upload-mib") upload_mib = std::stoll(argv[i + 1]);
+    else if (name == "--upload-rounds") upload_rounds = std::max(1, std::stoi(argv[i + 1]));
+    else if (name == "--part-mib") policy.part_size = std::stoull(argv[i + 1]) << 20;
+    else if (name == "--parallel-parts") policy.parallel = std::max(1, std::stoi(argv[i + 1]));
     else if (name == "--long-minutes") long_minutes = std::stoi(argv[i + 1]);
     else if (name == "--replay-speed") replay_speed = std::stod(argv[i + 1]);
     else if (name == "--rows") rows = argv[i + 1];
-    else return std::fprintf(stderr, "usage: transcoder_bench [--data DIR] [--upload-mib N] [--long-minutes M] [--replay-speed S] [--rows remux,upload,live]\n"), 2;
+    else return std::fprintf(stderr, "usage: transcoder_bench [--data DIR] [--upload-mib N] [--upload-rounds R] [--part-mib P] [--parallel-parts C] [--long-minutes M] [--replay-speed S] [--rows remux,upload,live]\n"), 2;
   }
   av_log_set_level(AV_LOG_ERROR);
   util::file::MakePath(data_dir);
@@ -349,7 +417,7 @@ int main(int argc, char** argv) {
   Store store(work.Child("backend"));
   if (!store.backend.Start({"--quiet"})) return std::fprintf(stderr, "transcoder_bench: qr-backend did not start\n"), 1;
   store.account = qr_backend::testing::AdminClient(store.backend.api_port(), store.backend.admin_token()).CreateUser("bench");
-  if (wanted("upload")) UploadRows(store, work.path(), upload_mib);
+  if (wanted("upload")) UploadRows(store, work.path(), upload_mib, upload_rounds, policy);
   if (!wanted("live")) return store.backend.Stop() == 0 ? 0 : 1;
 
   const auto [tail_1, cpu_1] = LiveUpload(store, source, work.path(), "live-1min", 1, 1.0);

@@ -51,6 +51,25 @@ bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 std::string Md5(std::string_view data) { return DigestHex(EVP_md5(), data); }
 
+Md5Stream::Md5Stream() : context_(EVP_MD_CTX_new()) {
+  EVP_DigestInit_ex(static_cast<EVP_MD_CTX*>(context_), EVP_md5(), nullptr);
+}
+
+Md5Stream::~Md5Stream() { EVP_MD_CTX_free(static_cast<EVP_MD_CTX*>(context_)); }
+
+void Md5Stream::Update(const void* data, size_t size) {
+  EVP_DigestUpdate(static_cast<EVP_MD_CTX*>(context_), data, size);
+}
+
+std::string Md5Stream::HexDigest() {
+  auto* context = static_cast<EVP_MD_CTX*>(context_);
+  std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
+  unsigned int size = 0;
+  EVP_DigestFinal_ex(context, digest.data(), &size);
+  EVP_DigestInit_ex(context, EVP_md5(), nullptr);
+  return ToHex(digest.data(), size);
+}
+
 std::string Sha256Hex(std::string_view data) { return DigestHex(EVP_sha256(), data); }
 
 std::string HmacSha256Hex(std::string_view key, std::string_view message) {

@@ -9,6 +9,22 @@ namespace util::crypto {
 
 // MD5 digest of `data` as 32 hex characters.
 std::string Md5(std::string_view data);
+
+// MD5 of data that arrives in pieces, so it can be hashed while it is read (still in cache).
+class Md5Stream {
+ public:
+  Md5Stream();
+  ~Md5Stream();
+  Md5Stream(const Md5Stream&) = delete;
+  Md5Stream& operator=(const Md5Stream&) = delete;
+
+  void Update(const void* data, size_t size);
+  // 32 hex characters; the stream starts again empty.
+  std::string HexDigest();
+
+ private:
+  void* context_;  // EVP_MD_CTX*
+};
 // SHA-256 digest of `data` as 64 hex characters.
 std::string Sha256Hex(std::string_view data);
 // HMAC-SHA256 of `message` under `key`, as 64 hex characters.

@@ -10,6 +10,12 @@ namespace {
 TEST(CryptoTest, DigestsMatchPublishedVectors) {
   EXPECT_EQ(Md5(""), "d41d8cd98f00b204e9800998ecf8427e");
   EXPECT_EQ(Md5("abc"), "900150983cd24fb0d6963f7d28e17f72");
+  // In pieces, and again after a digest: the stream starts over.
+  Md5Stream stream;
+  stream.Update("a", 1);
+  stream.Update("bc", 2);
+  EXPECT_EQ(stream.HexDigest(), "900150983cd24fb0d6963f7d28e17f72");
+  EXPECT_EQ(stream.HexDigest(), "d41d8cd98f00b204e9800998ecf8427e");
   EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
   EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
   // RFC 4231, test case 2.

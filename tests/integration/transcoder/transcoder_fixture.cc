@@ -68,7 +68,8 @@ void TranscoderTest::TearDown() {
 int64_t TranscoderTest::StartTranscoder(const std::string& extra_args) {
   const std::string program = kovani_common::utils::record::GetTranscodeExecuteFilePath();
   JsonValue request = JsonValue::Object();
-  request.SetJsonObject("--originalcmd", "--shell=\"" + program + "\" --uid=YWxpY2U= " + extra_args);
+  request.SetJsonObject("--originalcmd", "--shell=\"" + program + "\" --uid=YWxpY2U= --state-dir=" + LocalStateDir() +
+                                             " " + extra_args);
   request.SetJsonObject("--shell", program);
   request.SetJsonObject("--target", target_);
   request.SetJsonObject("--detach", "0");

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "host/util/file.h"
+#include "transcoder/upload_state.h"
 #include "transcoder_fixture.h"
 
 namespace qr_transcoder::testing {
@@ -125,6 +126,36 @@ TEST_F(LocalUploadTest, AFileIsUploadedInPartsThroughPauseAndResume) {
   EXPECT_EQ(progress.back().json["total_file_size"].AsInteger(), util::file::GetFileLength(path));
   // The part in flight at the pause may have gone up twice; no other.
   EXPECT_LE(AcceptedPartPuts(start), 5);
+}
+
+TEST_F(LocalUploadTest, AKilledProcessGoesOnWithTheSameUploadWhenTheTaskIsStartedAgain) {
+  const std::string path = MakeFile("lecture.mp4", (30 << 20) + 777);  // seven 5 MiB parts
+  const auto start = StartRecord(alice_);
+  const std::string state_path = UploadStateFile::LocalPathFor(LocalStateDir(), "local-k");
+  // Slow part uploads, so that the kill lands between parts.
+  ArmFault({{"server", "cos"}, {"method", "PUT"}, {"path", "/qr-records/*"}, {"kind", "delay"}, {"delay_ms", 300}});
+  ASSERT_GT(StartTranscoder(), 0);
+  Send("quick_record:local_start_upload", LocalMessage("local-k", path, start));
+  ASSERT_TRUE(WaitFor([&] { return log_.Named("quick_record:local_upload_progress", "local-k").size() >= 2; }));
+  KillTranscoder();
+  ClearFaults();
+  ASSERT_TRUE(log_.Named("quick_record:local_upload_complete", "local-k").empty()) << "finished before the kill";
+  const auto saved = UploadStateFile::Load(state_path);
+  ASSERT_TRUE(saved);
+  EXPECT_GE(saved->parts.size(), 2u);
+  EXPECT_FALSE(saved->upload_id.empty());
+  const int before = AcceptedPartPuts(start);
+
+  // The module starts the task again, as after any restart of the process.
+  const size_t from = log_.events.size();
+  ASSERT_GT(StartTranscoder(), 0);
+  Send("quick_record:local_start_upload", LocalMessage("local-k", path, start));
+  ASSERT_GE(WaitForEvent("quick_record:local_upload_complete", "local-k", from), 0) << backend_->log().substr(0, 2000);
+  EXPECT_EQ(ObjectMd5(start), LocalMd5(path));
+  // Each of the seven parts went up once: those acknowledged before the kill were kept.
+  EXPECT_EQ(AcceptedPartPuts(start), 7);
+  EXPECT_GT(AcceptedPartPuts(start), before);
+  EXPECT_FALSE(util::file::IsFileExist(state_path)) << "a finished upload leaves no state";
 }
 
 TEST_F(LocalUploadTest, CancelAbortsTheUploadAndAMissingFileIsAnError) {
