@@ -1,5 +1,8 @@
 #include "host/media/encoding/repeat_frame_coder.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "host/media/encoding/h264_rbsp.h"
 
 namespace kvp::av {
@@ -11,6 +14,9 @@ constexpr uint8_t kNalIdrSlice = 5;
 constexpr uint8_t kNalSps = 7;
 constexpr uint8_t kNalPps = 8;
 constexpr uint32_t kSliceTypeP = 5;  // P, and every slice of the picture is P
+// Enough of a slice's payload to hold first_mb_in_slice, slice_type, pic_parameter_set_id and
+// frame_num (at most 27 + 9 + 17 + 16 bits) with room for emulation-prevention bytes.
+constexpr size_t kSliceHeadBytes = 32;
 
 // Profiles whose sequence parameter sets carry the chroma format and bit depths.
 bool HasChromaFormat(uint32_t profile) {
@@ -26,19 +32,26 @@ bool HasChromaFormat(uint32_t profile) {
 }  // namespace
 
 std::vector<RepeatFrameCoder::Nal> RepeatFrameCoder::SplitAnnexB(const uint8_t* data, size_t size) {
+  // Start codes are found by their 0x01 (memchr), rare in coded data, rather than byte by byte.
   std::vector<Nal> nals;
   size_t start = 0;
   bool open = false;
-  for (size_t i = 0; i + 2 < size; ++i) {
-    if (data[i] != 0 || data[i + 1] != 0 || data[i + 2] != 1) continue;
+  for (size_t i = 2; i < size;) {
+    const void* one = std::memchr(data + i, 1, size - i);
+    if (!one) break;
+    i = static_cast<size_t>(static_cast<const uint8_t*>(one) - data);
+    if (data[i - 1] != 0 || data[i - 2] != 0) {
+      ++i;
+      continue;
+    }
     if (open) {
-      size_t end = i;
+      size_t end = i - 2;
       while (end > start && data[end - 1] == 0) --end;  // the zero of a four-byte start code
       nals.push_back({data + start, end - start});
     }
-    start = i + 3;
+    start = i + 1;
     open = true;
-    i += 2;
+    i += 3;
   }
   if (open && start < size) nals.push_back({data + start, size - start});
   return nals;
@@ -99,8 +112,10 @@ bool RepeatFrameCoder::TakeEncoded(const uint8_t* data, size_t size, std::vector
 
 std::vector<uint8_t> RepeatFrameCoder::TakeSlice(const Nal& nal) {
   const bool reference = (nal.data[0] & 0x60) != 0;
-  std::vector<uint8_t> rbsp = UnescapeRbsp(nal.data + 1, nal.size - 1);
-  RbspReader reader(rbsp);
+  // Only the head of the slice is unescaped to read its number: a busy frame's slices are
+  // hundreds of kilobytes that stay as they are unless repeats came before them.
+  const std::vector<uint8_t> head = UnescapeRbsp(nal.data + 1, std::min(nal.size - 1, kSliceHeadBytes));
+  RbspReader reader(head);
   reader.Ue();  // first_mb_in_slice
   reader.Ue();  // slice_type
   reader.Ue();  // pic_parameter_set_id
@@ -119,6 +134,7 @@ std::vector<uint8_t> RepeatFrameCoder::TakeSlice(const Nal& nal) {
     last_frame_num_ = stream_frame_num;
   }
   if (renumber_by == 0) return {};
+  std::vector<uint8_t> rbsp = UnescapeRbsp(nal.data + 1, nal.size - 1);
   OverwriteBits(&rbsp, at, frame_num_bits_, stream_frame_num);
   return rbsp;
 }

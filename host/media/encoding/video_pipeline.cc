@@ -2,6 +2,10 @@
 
 #include <chrono>
 
+extern "C" {
+#include <libavutil/frame.h>
+}
+
 #include "host/base/logging/logger.h"
 #include "host/base/threading/clock.h"
 #include "host/media/stream/cover_writer.h"
@@ -92,31 +96,30 @@ bool VideoPipeline::running() const {
 }
 
 int32_t VideoPipeline::SaveCover(const std::string& path, int64_t* size_bytes) {
-  CoverRequest request{path};
-  std::unique_lock<std::mutex> lock(mutex_);
-  if (finished_ || cover_request_) return kErrNoFrame;
-  cover_request_ = &request;
-  cover_done_.wait_for(lock, std::chrono::seconds(3), [&] { return request.done || finished_; });
-  cover_request_ = nullptr;
-  if (request.done && size_bytes) *size_bytes = request.size;
-  return request.done ? request.result : kErrNoFrame;
+  CoverRequest request;
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (finished_ || cover_request_) return kErrNoFrame;
+    cover_request_ = &request;
+    cover_done_.wait_for(lock, std::chrono::seconds(3), [&] { return request.done || finished_; });
+    cover_request_ = nullptr;
+  }
+  if (!request.picture) return kErrNoFrame;
+  // The JPEG is encoded and synced here, on the caller's thread: on the video thread it took
+  // tens of milliseconds from the slots and made the next frame late.
+  int64_t size = 0;
+  const int32_t result = WriteJpegCover(request.picture, path, &size);
+  av_frame_free(&request.picture);
+  if (size_bytes) *size_bytes = size;
+  return result;
 }
 
 void VideoPipeline::ServeCoverRequest() {
-  std::string path;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!cover_request_ || cover_request_->done) return;
-    path = cover_request_->path;
-  }
-  int64_t size = 0;
-  const int32_t result = WriteJpegCover(track_.picture(), path, &size);
   std::lock_guard<std::mutex> lock(mutex_);
-  if (cover_request_) {
-    cover_request_->result = result;
-    cover_request_->size = size;
-    cover_request_->done = true;
-  }
+  if (!cover_request_ || cover_request_->done) return;
+  // A reference, not a copy: the next frame's Canvas() gives the track a picture of its own.
+  cover_request_->picture = av_frame_clone(track_.picture());
+  cover_request_->done = true;
   cover_done_.notify_all();
 }
 

@@ -46,8 +46,8 @@ class VideoPipeline {
   // Ends the segment at `stop_ms`: the frames whose slots belong before it are made, then the
   // thread ends. Returns where the segment ends on the timeline.
   int64_t Stop(int64_t stop_ms);
-  // Writes a JPEG cover of the next frame, on the video thread (waits for it, up to three
-  // seconds; kErrNoFrame when no frame came).
+  // Writes a JPEG cover of the next frame on the calling thread (waits for the frame, up to
+  // three seconds; kErrNoFrame when no frame came).
   int32_t SaveCover(const std::string& path, int64_t* size_bytes);
   bool running() const;
 
@@ -56,9 +56,7 @@ class VideoPipeline {
 
  private:
   struct CoverRequest {
-    std::string path;
-    int32_t result = kErrNoFrame;
-    int64_t size = 0;
+    AVFrame* picture = nullptr;  // a reference to the next frame's picture
     bool done = false;
   };
 
@@ -68,6 +66,7 @@ class VideoPipeline {
   // Makes one frame (`repeat`: the last one again, without looking at the sources); false when
   // writing failed.
   bool Produce(bool segment_start, bool repeat, bool* produced);
+  // Hands the picture just written to a waiting SaveCover.
   void ServeCoverRequest();
 
   VideoTrack& track_;

@@ -9,6 +9,7 @@
 // one per line:
 //   started <steady ms>               when enable-recording returned
 //   exception <code>                  for each exception the engine reported
+//   late frame=<n> gap_ms=<ms> key=<0|1>   for each frame late by 100 %, at the end
 //   stats frames=<n> late100=<n> first_frame_ms=<n> recorded_ms=<n> result=<code>
 // Exit status 0 when the engine took the recording (also when it ended it early for a failure).
 
@@ -23,6 +24,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "host/base/threading/clock.h"
 #include "host/media/ffmpeg_media_engine.h"
@@ -39,7 +41,10 @@ class Observer : public IVideoStreamEventListener, public IMediaExceptionListene
     std::lock_guard<std::mutex> lock(mutex_);
     if (frames_ == 0) first_write_ms_ = frame.write_ms;
     // A frame is late by 100 % when it comes two frame intervals or more after the previous one.
-    if (frames_ > 0 && frame.write_ms - last_write_ms_ >= late_ms_) ++late_;
+    if (frames_ > 0 && frame.write_ms - last_write_ms_ >= late_ms_) {
+      ++late_;
+      late_frames_.push_back({frames_, frame.write_ms - last_write_ms_, frame.key_frame});
+    }
     last_write_ms_ = frame.write_ms;
     ++frames_;
   }
@@ -52,6 +57,10 @@ class Observer : public IVideoStreamEventListener, public IMediaExceptionListene
   bool failed() const { return failed_; }
   void Print(int64_t started_ms, int64_t recorded_ms, int32_t result) {
     std::lock_guard<std::mutex> lock(mutex_);
+    for (const Late& late : late_frames_) {
+      std::printf("late frame=%lld gap_ms=%lld key=%d\n", static_cast<long long>(late.frame),
+                  static_cast<long long>(late.gap_ms), late.key ? 1 : 0);
+    }
     std::printf("stats frames=%lld late100=%lld first_frame_ms=%lld recorded_ms=%lld result=%d\n",
                 static_cast<long long>(frames_), static_cast<long long>(late_),
                 static_cast<long long>(frames_ ? first_write_ms_ - started_ms : -1), static_cast<long long>(recorded_ms),
@@ -59,7 +68,14 @@ class Observer : public IVideoStreamEventListener, public IMediaExceptionListene
   }
 
  private:
+  struct Late {
+    int64_t frame;
+    int64_t gap_ms;
+    bool key;
+  };
+
   const int64_t late_ms_;
+  std::vector<Late> late_frames_;
   std::mutex mutex_;
   int64_t frames_ = 0;
   int64_t late_ = 0;
