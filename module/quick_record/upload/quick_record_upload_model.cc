@@ -54,7 +54,7 @@ QuickRecordUploadModel::QuickRecordUploadModel()
 QuickRecordUploadModel::QuickRecordUploadModel(Dependencies deps)
     : framework::ModelImpl(model_id::kQuickRecordUploadModel),
       deps_(std::move(deps)),
-      dao_([service = deps_.data_service] { return service ? service : LocalRecordDataService::GetInstance(); }),
+      dao_([service = deps_.data_service] { return service ? service : ModuleLocalRecordDataService(); }),
       subscriber_id_(framework::NewSubscriberId()) {
   BindMethods();
 }

@@ -65,7 +65,7 @@ class QuickRecordUploadModel : public framework::ModelImpl, public IQuickRecordT
   struct Dependencies {
     std::shared_ptr<QuickRecordServicePlugin> cloud;  // null: queried from the plug-in registry
     std::shared_ptr<QuickRecordTranscodeService> transcode;
-    std::shared_ptr<LocalRecordDataService> data_service;  // null: the process-wide one, on first use
+    std::shared_ptr<LocalRecordDataService> data_service;  // null: the activation's, on first use
     // The recording being made: its stream base paths and its recorded duration in ms. Empty:
     // asked of the recorder service.
     std::function<std::vector<std::string>()> base_paths;
