@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "host/base/logging/logger.h"
+#include "host/base/threading/looper.h"
 #include "host/framework/module/scope_singleton_registry.h"
 #include "host/sdk/plugin/plugin_registry.h"
 
@@ -15,6 +16,22 @@ std::vector<std::string> PluginModuleIds() {
   std::vector<std::string> ids;
   for (const auto& state : kovanisdk::plugin::ListPluginModules()) ids.push_back(state.module_id);
   return ids;
+}
+
+// Lets the host's loopers finish what the module queued before its code goes: work on the worker
+// and I/O loopers, then the answers that work sent to the main looper (which may start more).
+// Delayed tasks are left alone: the module's timers die with their owners at deactivation.
+void FinishQueuedWork() {
+  using base::threading::LooperThread;
+  constexpr int kMaxRounds = 8;
+  for (int round = 0; round < kMaxRounds; ++round) {
+    for (auto* looper : {LooperThread::WorkerLooper(), LooperThread::IOLooper()}) {
+      if (looper) looper->Flush();
+    }
+    auto* main = LooperThread::MainLooper();
+    if (!main || main->Flush() == 0) return;
+  }
+  KLOG(3) << "module work still queued after " << kMaxRounds << " rounds";
 }
 
 }  // namespace
@@ -47,6 +64,7 @@ ModuleLibrary::~ModuleLibrary() {
       kovanisdk::plugin::UnregisterPluginModule(id);
     }
   }
+  FinishQueuedWork();
   dlclose(handle_);
 }
 

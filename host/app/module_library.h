@@ -12,7 +12,9 @@ class ModuleLibrary {
   // Null with `*error` set to one line when the file is missing, is not a loadable library, or
   // lacks Activate/Deactivate.
   static std::unique_ptr<ModuleLibrary> Load(const std::string& path, std::string* error);
-  // Deactivates if needed, releases what the module left with the host and unloads the library.
+  // Deactivates if needed, releases what the module left with the host, lets the host's loopers
+  // run the work the module queued (so no task runs code of an unloaded library) and unloads the
+  // library. On the main thread (the main looper's).
   ~ModuleLibrary();
 
   void Activate();

@@ -7,8 +7,8 @@ namespace base::threading {
 HostLoopers::HostLoopers() {
   main_.BindToCurrentThread();
   LooperThread::Install(&main_, &worker_, &io_);
-  worker_thread_ = std::thread([this] { worker_.Run(); });
-  io_thread_ = std::thread([this] { io_.Run(); });
+  worker_thread_ = worker_.RunOnNewThread();
+  io_thread_ = io_.RunOnNewThread();
 }
 
 HostLoopers::~HostLoopers() {

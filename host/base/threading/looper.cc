@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <future>
 
 #include "host/base/threading/clock.h"
 
@@ -55,6 +56,7 @@ void Looper::RunTask(Entry& entry) {
 
 void Looper::Run() {
   BindToCurrentThread();
+  running_ = true;
   std::unique_lock lock(mutex_);
   while (!quit_) {
     if (queue_.empty()) {
@@ -74,6 +76,12 @@ void Looper::Run() {
   }
   // Reset on the way out, not on the way in, so a Quit() that came before Run() is not lost.
   quit_ = false;
+  running_ = false;
+}
+
+std::thread Looper::RunOnNewThread() {
+  running_ = true;
+  return std::thread([this] { Run(); });
 }
 
 void Looper::Quit() {
@@ -90,11 +98,31 @@ std::optional<Looper::Due> Looper::NextDue() const {
   return Due{queue_.top().due_ms, queue_.top().sequence};
 }
 
-bool Looper::RunOneTask(int64_t now_ms) {
+bool Looper::RunOneTask(int64_t now_ms) { return RunOneTaskBefore(UINT64_MAX, now_ms); }
+
+size_t Looper::Flush() {
+  const uint64_t limit = g_sequence.load();
+  const int64_t now = clock::SteadyMs();
+  if (running_ && !RunsTasksOnCurrentThread()) {
+    auto reached = std::make_shared<std::promise<void>>();
+    std::future<void> marker = reached->get_future();
+    PostTask([reached] { reached->set_value(); }, FROM_HERE);
+    // A looper that stops before it reaches the marker leaves the rest to this thread.
+    while (marker.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
+      if (!running_) break;
+    }
+    if (marker.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready) return 0;
+  }
+  size_t ran = 0;
+  while (RunOneTaskBefore(limit, now)) ++ran;
+  return ran;
+}
+
+bool Looper::RunOneTaskBefore(uint64_t sequence, int64_t now_ms) {
   Entry entry;
   {
     std::lock_guard lock(mutex_);
-    if (queue_.empty() || queue_.top().due_ms > now_ms) return false;
+    if (queue_.empty() || queue_.top().due_ms > now_ms || queue_.top().sequence >= sequence) return false;
     entry = std::move(const_cast<Entry&>(queue_.top()));
     queue_.pop();
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -7,6 +8,7 @@
 #include <optional>
 #include <queue>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/base/location.h"
@@ -36,6 +38,15 @@ class Looper {
   // Runs tasks on the calling thread until Quit(); that thread becomes this looper's thread.
   void Run();
   void Quit();
+  // A new thread that runs this looper; counted as running from this call on, so a Flush() right
+  // after it waits for that thread instead of running its tasks here.
+  std::thread RunOnNewThread();
+
+  // Returns once every task posted before the call and due by then has run; later and delayed
+  // tasks stay queued. Runs them on the calling thread when that is the looper's own thread or no
+  // thread runs the looper (the task environment), else waits for the looper's thread to reach
+  // them. Answers how many it ran on the calling thread.
+  size_t Flush();
 
   // Manual driving, for the task environment.
   struct Due {
@@ -64,12 +75,16 @@ class Looper {
   };
 
   void RunTask(Entry& entry);
+  // Runs the first task if it was posted before `sequence` and is due at `now_ms`.
+  bool RunOneTaskBefore(uint64_t sequence, int64_t now_ms);
 
   const std::string name_;
   mutable std::mutex mutex_;
   std::condition_variable wake_;
   std::priority_queue<Entry, std::vector<Entry>, std::greater<>> queue_;
   bool quit_ = false;
+  // A thread is inside Run(): Flush() waits for it rather than running its tasks.
+  std::atomic<bool> running_{false};
 };
 
 // The host's well-known loopers. Installed by the host application (real threads) or by the

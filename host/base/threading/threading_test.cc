@@ -148,6 +148,25 @@ TEST_F(MockTimeTest, CancelAllDropsEarlierWrapsOnly) {
   EXPECT_EQ(calls, 1);
 }
 
+TEST_F(MockTimeTest, FlushRunsWhatWasQueuedBeforeItButNotWhatThatPostsOrWhatIsDelayed) {
+  std::vector<std::string> ran;
+  auto& worker = env_.worker_looper();
+  worker.PostDelayedTask([&] { ran.push_back("delayed"); }, 10, FROM_HERE);
+  worker.PostTask(
+      [&] {
+        ran.push_back("first");
+        worker.PostTask([&] { ran.push_back("posted by first"); }, FROM_HERE);
+      },
+      FROM_HERE);
+  worker.PostTask([&] { ran.push_back("second"); }, FROM_HERE);
+  EXPECT_EQ(worker.Flush(), 2u);
+  EXPECT_EQ(ran, (std::vector<std::string>{"first", "second"}));
+  EXPECT_EQ(worker.PendingCount(), 2u);
+  EXPECT_EQ(worker.Flush(), 1u);
+  EXPECT_EQ(worker.Flush(), 0u);
+  EXPECT_EQ(ran.back(), "posted by first");
+}
+
 TEST_F(MockTimeTest, AsyncRunsWorkOnTheWorkerAndAnswersOnTheCaller) {
   threading::Looper* work_on = nullptr;
   threading::Looper* done_on = nullptr;
@@ -230,6 +249,18 @@ TEST(HostLoopersTest, QuitBeforeRunIsNotLost) {
   loopers.RunMainLoop();  // returns at once instead of waiting for a Quit that already came
   EXPECT_FALSE(ran);
   EXPECT_TRUE(loopers.RunMainLoopUntil([&] { return ran; }, 10'000));
+}
+
+TEST(HostLoopersTest, FlushWaitsForTheWorkerThreadToRunWhatWasQueued) {
+  threading::HostLoopers loopers;
+  std::atomic<int> ran{0};
+  std::atomic<bool> delayed_ran{false};
+  auto* worker = LooperThread::WorkerLooper();
+  worker->PostDelayedTask([&] { delayed_ran = true; }, 60'000, FROM_HERE);
+  for (int i = 0; i < 100; ++i) worker->PostTask([&] { ++ran; }, FROM_HERE);
+  EXPECT_EQ(worker->Flush(), 0u);  // run there, not here
+  EXPECT_EQ(ran.load(), 100);
+  EXPECT_FALSE(delayed_ran.load());
 }
 
 TEST(HostLoopersTest, RealTimerFiresRepeatedly) {

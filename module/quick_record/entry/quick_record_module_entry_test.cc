@@ -1,3 +1,7 @@
+#include <unistd.h>
+
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 #include "host/app/host_application.h"
@@ -7,6 +11,9 @@
 #include "host/framework/module/module_service.h"
 #include "host/framework/module/scope_singleton_registry.h"
 #include "host/sdk/plugin/plugin_registry.h"
+#include "host/util/scoped_env.h"
+#include "host/util/scoped_temp_dir.h"
+#include "module/quick_record/data/service/local_record_data_service.h"
 #include "module/quick_record/entry/build_id.h"
 #include "module/quick_record/entry/model_registry.h"
 #include "module/quick_record/entry/quick_record_ids.h"
@@ -137,6 +144,62 @@ TEST_F(ModuleEntryTest, DeclarativeRuntimeOutlivesDeactivateUntilTheHostScopeEnd
   EXPECT_EQ(framework::ScopeSingletonRegistry::GetInstance().size(), registered);
   Activate();
   EXPECT_EQ(HostRuntime()->GetDeclarativeRuntime(), declarative);
+}
+
+// Files under `directory` that this process holds open.
+int OpenFilesUnder(const std::string& directory) {
+  int open = 0;
+  for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    const std::string target = std::filesystem::read_symlink(fd.path(), error).string();
+    if (!error && target.rfind(directory, 0) == 0) ++open;
+  }
+  return open;
+}
+
+// Two hosts one after the other in one process, as in a test binary or a host that loads the
+// module again: each activation reaches its local records on its own host's worker looper and in
+// its own database directory, and deactivation closes the database.
+TEST(ModuleReactivationTest, EachActivationKeepsItsLocalRecordsOnItsOwnHost) {
+  host::app::HostConfig config;
+  config.account.app_id = "app-1";
+  config.account.app_uid = "alice";
+  config.account.token = "token";
+  for (const std::string instance_id : {"recorded-under-the-first-host", "recorded-under-the-second-host"}) {
+    SCOPED_TRACE(instance_id);
+    util::file::ScopedTempDir data_home;
+    util::ScopedEnv xdg("XDG_DATA_HOME", data_home.path().c_str());
+    base::test::TestTaskEnvironment env;
+    host::app::HostApplication app(config);
+    Activate();
+    std::weak_ptr<LocalRecordDataService> released;
+    {
+      auto service = ModuleLocalRecordDataService();
+      ASSERT_NE(service, nullptr);
+      EXPECT_EQ(ModuleLocalRecordDataService(), service);
+      bool saved = false;
+      service->HandleUpdateQuickRecordRedDotState(instance_id, kRedDotStateHandling, [&](bool ok) { saved = ok; });
+      EXPECT_GT(env.worker_looper().PendingCount(), 0u) << "the request waits on this host's worker";
+      env.RunUntilIdle();
+      EXPECT_TRUE(saved);
+      DbOperateCommonReq mine;
+      mine.app_id = config.account.app_id;
+      mine.app_uid = config.account.app_uid;
+      int64_t handling = -1;
+      service->QueryLocalRecordRedDotNum(mine, [&](DbQueryLocalRecordRedDotNumResp answer) {
+        handling = answer.quick_record_handling_cnt;
+      });
+      env.RunUntilIdle();
+      EXPECT_EQ(handling, 1) << "each host has a database of its own";
+      EXPECT_GT(OpenFilesUnder(data_home.path()), 0);
+      released = service;
+    }
+    Deactivate();
+    kovanisdk::plugin::UnregisterPluginModule(kPluginModuleId);
+    env.RunUntilIdle();
+    EXPECT_TRUE(released.expired());
+    EXPECT_EQ(OpenFilesUnder(data_home.path()), 0) << "the database is closed at deactivation";
+  }
 }
 
 }  // namespace

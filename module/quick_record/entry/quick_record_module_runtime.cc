@@ -1,6 +1,7 @@
 #include "module/quick_record/entry/quick_record_module_runtime.h"
 
 #include "host/framework/module/resource.h"
+#include "module/quick_record/data/service/local_record_data_service.h"
 #include "module/quick_record/entry/nx_quick_record_nx_module_runtime.h"
 #include "module/quick_record/entry/quick_record_extension_provider.h"
 #include "module/quick_record/entry/quick_record_ids.h"
@@ -46,6 +47,11 @@ void QuickRecordModuleRuntime::Activate() {
                                                     NXQuickRecordNXModuleRuntime::kHostPageRoute);
 }
 
+std::shared_ptr<LocalRecordDataService> QuickRecordModuleRuntime::LocalRecordData() {
+  if (!local_record_data_) local_record_data_ = std::make_shared<LocalRecordDataService>();
+  return local_record_data_;
+}
+
 framework::Resource* QuickRecordModuleRuntime::GetResourceProvider() { return framework::Resource::GetInstance(); }
 
 std::unique_ptr<framework::ModelProviderBaseImpl> QuickRecordModuleRuntime::CreateModelProvider() {
@@ -67,6 +73,11 @@ std::unique_ptr<framework::extension::ExtensionProviderBase> QuickRecordModuleRu
 std::shared_ptr<framework::ModelImpl> ModuleModelOf(int32_t model_id) {
   auto* runtime = QuickRecordModuleRuntime::Current();
   return runtime ? runtime->GetModelProvider()->ModelOf(model_id) : nullptr;
+}
+
+std::shared_ptr<LocalRecordDataService> ModuleLocalRecordDataService() {
+  auto* runtime = QuickRecordModuleRuntime::Current();
+  return runtime ? runtime->LocalRecordData() : nullptr;
 }
 
 }  // namespace quick_record

@@ -1,6 +1,7 @@
 #include "module/quick_record/upload/quick_record_upload_model.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "host/app/host_model_ids.h"
 #include "host/base/json/json_value.h"
@@ -54,7 +55,7 @@ QuickRecordUploadModel::QuickRecordUploadModel()
 QuickRecordUploadModel::QuickRecordUploadModel(Dependencies deps)
     : framework::ModelImpl(model_id::kQuickRecordUploadModel),
       deps_(std::move(deps)),
-      dao_([service = deps_.data_service] { return service ? service : LocalRecordDataService::GetInstance(); }),
+      dao_([service = deps_.data_service] { return service ? service : ModuleLocalRecordDataService(); }),
       subscriber_id_(framework::NewSubscriberId()) {
   BindMethods();
 }
@@ -104,6 +105,9 @@ void QuickRecordUploadModel::SubscribeSession() {
     });
     session->Subscribe(QuickRecordModel::kEventStartRequested, subscriber_id_, [self_of](int32_t, const Variant& p) {
       if (auto self = self_of()) self->OnEventQuickRecordStartRequested(p);
+    });
+    session->Subscribe(QuickRecordModel::kEventRecordCancelled, subscriber_id_, [self_of](int32_t, const Variant&) {
+      if (auto self = self_of()) self->OnEventQuickRecordCancelled();
     });
   }
   if (auto auth = framework::module::GetAppModuleModel(host::app::kAuthModelId)) {
@@ -298,6 +302,17 @@ void QuickRecordUploadModel::OnEventQuickRecordComplete() {
   }
 }
 
+void QuickRecordUploadModel::OnEventQuickRecordCancelled() {
+  // A grant that is still on its way finds no recording to wait for.
+  auth_cache_.erase(requested_instance_id_);
+  requested_instance_id_.clear();
+  const std::string instance_id = current_instance_id_;
+  current_instance_id_.clear();
+  if (instance_id.empty()) return;
+  KLOG(6) << "quick record cancelled, delete uploading item: " << instance_id;
+  DeleteRecording(instance_id);
+}
+
 void QuickRecordUploadModel::OnEventAuthorizeStateUpdate() {
   const std::string current = kovani_common::utils::GetSelfAppUid();
   if (current.empty() || current == last_app_uid_) return;
@@ -423,7 +438,7 @@ void QuickRecordUploadModel::ScheduleTranscodeUpload() {
   if (ready_.empty() && running_.empty() && deps_.transcode->IsProcessRunning()) {
     KLOG(6) << "no uploading task, stop process";
     kill_process_timer_.reset();
-    deps_.transcode->EndProcessTranscode();
+    EndProcess();
   }
 }
 
@@ -588,7 +603,11 @@ void QuickRecordUploadModel::SendAuthToProcess(const std::string& instance_id) {
 
 // ---- transcode events ----
 
-void QuickRecordUploadModel::OnTranscodeStarted(const std::string&) { KLOG(6) << "transcode process started"; }
+void QuickRecordUploadModel::OnTranscodeStarted(const std::string&) {
+  KLOG(6) << "transcode process started";
+  // A new process: an end asked of the last one that never reported its exit says nothing of it.
+  process_end_requested_ = false;
+}
 
 void QuickRecordUploadModel::OnTranscodeRecordFileSizeChanged(const std::string& instance_id, int64_t size) {
   UploadingItem* item = dao_.GetUploadingItemById(instance_id);
@@ -752,6 +771,10 @@ void QuickRecordUploadModel::DeleteRecording(const std::string& instance_id) {
   auth_cache_.erase(instance_id);
   in_process_.erase(instance_id);
   retry_table_.Remove(instance_id);
+  DbDeleteLocalRecordRedDotReq red_dot;
+  static_cast<LocalRecordOwner&>(red_dot) = LocalRecordOwner{item->app_id, item->app_uid};
+  red_dot.instance_id = instance_id;
+  dao_.DataService()->DeleteLocalRecordRedDotData(red_dot, nullptr);
   dao_.DeleteUploadingItem(instance_id);
   FireEvent(kFireDataDelete, Variant::MakeMap().Set("k_instance_id", instance_id));
   FireTotalUploadStatus();
@@ -788,9 +811,17 @@ void QuickRecordUploadModel::OnTranscodeProcessCreateFailed(int32_t error_code) 
   FailRunningTasks(kFailProcessCreate);
 }
 
+void QuickRecordUploadModel::EndProcess() {
+  if (deps_.transcode->EndProcessTranscode()) process_end_requested_ = true;
+}
+
 void QuickRecordUploadModel::OnTranscodeProcessExit() {
-  KLOG(1) << "transcode_upload process_exit";
-  upload_analytics::ReportProcessFailure("process_exit", kFailProcessExit);
+  if (std::exchange(process_end_requested_, false)) {
+    KLOG(6) << "transcode process ended as asked";
+  } else {
+    KLOG(1) << "transcode_upload process_exit";
+    upload_analytics::ReportProcessFailure("process_exit", kFailProcessExit);
+  }
   kill_process_timer_.reset();
   in_process_.clear();
   FailRunningTasks(kFailProcessExit);
@@ -966,7 +997,7 @@ void QuickRecordUploadModel::StartKillProcessTimer() {
         auto self = std::static_pointer_cast<QuickRecordUploadModel>(weak.lock());
         if (!self) return;
         KLOG(3) << "StartKillProcessTimer_kill_process_timer_arrived";
-        if (!self->running_.empty()) self->deps_.transcode->EndProcessTranscode();
+        if (!self->running_.empty()) self->EndProcess();
       },
       FROM_HERE);
   kill_process_timer_->Start(kKillProcessTimerMs, false);

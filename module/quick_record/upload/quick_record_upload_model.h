@@ -66,7 +66,7 @@ class QuickRecordUploadModel : public framework::ModelImpl, public IQuickRecordT
   struct Dependencies {
     std::shared_ptr<QuickRecordServicePlugin> cloud;  // null: queried from the plug-in registry
     std::shared_ptr<QuickRecordTranscodeService> transcode;
-    std::shared_ptr<LocalRecordDataService> data_service;  // null: the process-wide one, on first use
+    std::shared_ptr<LocalRecordDataService> data_service;  // null: the activation's, on first use
     // The recording being made: its stream base paths and its recorded duration in ms. Empty:
     // asked of the recorder service.
     std::function<std::vector<std::string>()> base_paths;
@@ -85,6 +85,9 @@ class QuickRecordUploadModel : public framework::ModelImpl, public IQuickRecordT
   void OnEventQuickRecordStartRequested(const base::variant::Variant& payload);
   void OnEventQuickRecordStarted(const base::variant::Variant& payload);
   void OnEventQuickRecordComplete();
+  // The recording is thrown away (its record is deleted on the back end): its transcode task
+  // stops and its item and files go, as does a start still waiting for its grant.
+  void OnEventQuickRecordCancelled();
   void OnEventAuthorizeStateUpdate();
 
   // Start-up: the stored items of the signed-in user become tasks again.
@@ -155,6 +158,8 @@ class QuickRecordUploadModel : public framework::ModelImpl, public IQuickRecordT
   // Whether the instance was made or picked up since the model started (not a stored leftover).
   bool IsTaskOfThisRun(const std::string& instance_id) const;
   void StartKillProcessTimer();
+  // Ends the process on purpose: its exit is then no failure to report.
+  void EndProcess();
   void SetStatus(UploadingItem* item, int64_t status);
   void FireTaskUploadStatus(const UploadingItem& item);
   void FireTotalUploadStatus();
@@ -182,6 +187,8 @@ class QuickRecordUploadModel : public framework::ModelImpl, public IQuickRecordT
   // The instance id of the recording asked for, until the recorder starts it.
   std::string requested_instance_id_;
   std::string last_app_uid_;
+  // This model asked the running process to end; its next exit is expected.
+  bool process_end_requested_ = false;
   framework::SubscriberId subscriber_id_;
   std::weak_ptr<framework::ModelImpl> session_model_;
   std::weak_ptr<framework::ModelImpl> recorder_model_;

@@ -125,6 +125,15 @@ class UploadModelTest : public ::testing::Test {
     for (const auto& r : fake_->requests()) n += r.path == path;
     return n;
   }
+  int64_t HandlingRedDots() {
+    DbOperateCommonReq mine;
+    mine.app_id = "qr-app";
+    mine.app_uid = "alice";
+    int64_t handling = -1;
+    data_->QueryLocalRecordRedDotNum(mine, [&](DbQueryLocalRecordRedDotNumResp r) { handling = r.quick_record_handling_cnt; });
+    env_.RunUntilIdle();
+    return handling;
+  }
   int64_t Status(const std::string& id) { return model_->Item(id) ? model_->Item(id)->upload_status : -1; }
   std::vector<LocalRecordDataInfo> StoredRows() {
     PluginGetLocalRecordDataListReq request;
@@ -396,6 +405,42 @@ TEST_F(UploadModelTest, CancelKeepsTheRunningRecordingAndStopsOthers) {
   EXPECT_EQ(kUploadStatusUploading, Status(done));
 }
 
+TEST_F(UploadModelTest, ACancelledRecordingLosesItsTaskItemFilesAndRedDot) {
+  MakeModel();
+  const std::string id = StartRecording("thrown-away");
+  bridge_->ReportStarted();
+  status_->running = true;
+  ASSERT_EQ(1u, Sent("quick_record:start_transcode", id));
+  ASSERT_EQ(1, HandlingRedDots());
+
+  model_->OnEventQuickRecordCancelled();
+  env_.RunUntilIdle();
+  EXPECT_EQ(1u, Sent("quick_record:stop_transcode", id));
+  EXPECT_EQ(nullptr, model_->Item(id));
+  EXPECT_TRUE(model_->current_instance_id().empty());
+  EXPECT_TRUE(model_->running().empty());
+  EXPECT_EQ(1, status_->end_calls) << "nothing left to upload: the process is ended";
+  EXPECT_FALSE(util::file::IsFileExist(next_path_ + ".kovtv"));
+  EXPECT_FALSE(util::file::IsFileExist(next_path_ + ".kovtaidx"));
+  EXPECT_TRUE(StoredRows().empty());
+  EXPECT_EQ(0, HandlingRedDots());
+
+  const std::string next = StartRecording("next");
+  EXPECT_FALSE(next.empty()) << "the next recording gets an item of its own";
+  EXPECT_NE(id, next);
+}
+
+TEST_F(UploadModelTest, AGrantThatArrivesAfterACancelIsNotUsedForTheNextRecording) {
+  MakeModel();
+  model_->OnEventQuickRecordStartRequested(Variant::MakeMap());
+  model_->OnEventQuickRecordCancelled();
+  env_.RunUntilIdle();  // the grant arrives after the cancel
+  const std::string id = StartRecording("after-cancel");
+  EXPECT_EQ(2u, Requests(kStartPath)) << "the cancelled record is deleted: the new recording asks for its own";
+  ASSERT_EQ(1u, model_->items().size());
+  EXPECT_EQ(id, model_->items()[0].instance_id);
+}
+
 TEST_F(UploadModelTest, AtStartUpAnInterruptedRecordingIsCompletedAndStartedOver) {
   MakeModel();
   const std::string id = StartRecording("crash");
@@ -499,6 +544,31 @@ TEST_F(UploadModelTest, TheGrantAndEveryUploadOrProcessFailureGoToAnalytics) {
   ASSERT_EQ(2u, reports.size());
   EXPECT_EQ("process_exit", reports[1].properties.at("step"));
   EXPECT_EQ(std::to_string(Model::kFailProcessExit), reports[1].properties.at("error_code"));
+}
+
+TEST_F(UploadModelTest, OnlyAnExitNobodyAskedForIsReportedAsProcessExit) {
+  base::analytics::ScopedEventCapture analytics;
+  auto exits = [&] {
+    size_t n = 0;
+    for (const auto& r : analytics.sink().EventsNamed(upload_analytics::kTranscodeUploadEvent))
+      n += r.properties.at("step") == "process_exit";
+    return n;
+  };
+  MakeModel();
+  const std::string idle = Record("idle");
+  status_->running = true;
+  UploadCompletes(idle);
+  ASSERT_EQ(1, status_->end_calls) << "the idle process is ended";
+  bridge_->ReportExit(R"({"target":"qr-transcoder","reason":"exited","code":0})");
+  env_.RunUntilIdle();
+  EXPECT_EQ(0u, exits());
+
+  const std::string crashed = Record("crashed");
+  status_->running = true;
+  bridge_->ReportExit(R"({"target":"qr-transcoder","reason":"signaled","signal":9})");
+  env_.RunUntilIdle();
+  EXPECT_EQ(1u, exits());
+  EXPECT_EQ(kUploadStatusFailed, Status(crashed));
 }
 
 }  // namespace

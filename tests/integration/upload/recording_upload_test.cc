@@ -176,7 +176,7 @@ class RecordingUploadTest : public CloudServiceTest {
     request.app_id = "qr-app";
     request.app_uid = alice_.app_uid;
     int64_t count = -1;
-    quick_record::LocalRecordDataService::GetInstance()->QueryLocalRecordRedDotNum(
+    quick_record::ModuleLocalRecordDataService()->QueryLocalRecordRedDotNum(
         request, [&](quick_record::DbQueryLocalRecordRedDotNumResp resp) { count = resp.quick_record_handling_cnt; });
     Wait([&] { return count >= 0; });
     return count;

@@ -1,6 +1,5 @@
 #include "module/quick_record/data/service/historical_local_record_data_service.h"
 
-#include "host/base/memory/singleton_shared_allocator.h"
 #include "host/sdk/kovani_common/paths.h"
 #include "module/quick_record/data/db/historical_local_record_data_db_data_route_handler_factory.h"
 #include "module/quick_record/data/db/local_record_data_uris.h"
@@ -9,13 +8,6 @@
 namespace quick_record {
 
 namespace uri = local_record_uri;
-
-std::shared_ptr<HistoricalLocalRecordDataService> HistoricalLocalRecordDataService::GetInstance() {
-  // Kept until the process ends: answers may still be on their way while the host shuts down.
-  static auto* instance = new std::shared_ptr<HistoricalLocalRecordDataService>(
-      base::SingletonSharedAllocator<HistoricalLocalRecordDataService>::Get());
-  return *instance;
-}
 
 HistoricalLocalRecordDataService::HistoricalLocalRecordDataService()
     : HistoricalLocalRecordDataService(kovani_common::utils::GetDatabasePath(),

@@ -22,10 +22,7 @@ class HistoricalLocalRecordDataService {
   using BoolCallback = std::function<void(bool success)>;
   using MeetingsCallback = std::function<void(bool success, std::vector<PluginHistoryLocalRecordInfo> meetings)>;
 
-  // The process-wide service over the signed-in user's database directory; never destroyed.
-  static std::shared_ptr<HistoricalLocalRecordDataService> GetInstance();
-
-  // Over the host's database directory (the singleton's constructor).
+  // Over the host's database directory, on the host's worker looper.
   HistoricalLocalRecordDataService();
   // Over `directory`, its router on `looper`.
   HistoricalLocalRecordDataService(const std::string& directory, base::threading::Looper* looper);

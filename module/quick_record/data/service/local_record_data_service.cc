@@ -1,6 +1,5 @@
 #include "module/quick_record/data/service/local_record_data_service.h"
 
-#include "host/base/memory/singleton_shared_allocator.h"
 #include "host/base/threading/clock.h"
 #include "host/sdk/kovani_common/account.h"
 #include "host/sdk/kovani_common/paths.h"
@@ -35,16 +34,9 @@ DataRouteClient::Completion ObjectCompletion(const char* name, std::function<voi
 
 }  // namespace
 
-std::shared_ptr<LocalRecordDataService> LocalRecordDataService::GetInstance() {
-  // Kept until the process ends: answers may still be on their way while the host shuts down.
-  static auto* instance =
-      new std::shared_ptr<LocalRecordDataService>(base::SingletonSharedAllocator<LocalRecordDataService>::Get());
-  return *instance;
-}
-
 LocalRecordDataService::LocalRecordDataService()
     : LocalRecordDataService(kovani_common::utils::GetDatabasePath(), base::threading::LooperThread::WorkerLooper(),
-                             HistoricalLocalRecordDataService::GetInstance()) {}
+                             std::make_shared<HistoricalLocalRecordDataService>()) {}
 
 LocalRecordDataService::LocalRecordDataService(const std::string& directory, base::threading::Looper* looper,
                                                std::shared_ptr<HistoricalLocalRecordDataService> history)

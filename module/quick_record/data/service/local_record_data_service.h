@@ -27,6 +27,10 @@ enum class RequestCallbackState {
 // main looper; hold it in a shared_ptr (the combined operations continue through weak references). Nothing is cached:
 // every call reads the database.
 //
+// The module runtime owns one per activation (ModuleLocalRecordDataService()). Destroying it
+// closes the database once no request uses it any more; requests still waiting are answered
+// nowhere: their callbacks are dropped.
+//
 // Paged list operations answer up to page size + 1 rows: a row beyond the page says more exist.
 class LocalRecordDataService : public std::enable_shared_from_this<LocalRecordDataService> {
  public:
@@ -37,10 +41,8 @@ class LocalRecordDataService : public std::enable_shared_from_this<LocalRecordDa
   using ListCallback = std::function<void(bool success, std::vector<LocalRecordDataInfo> records)>;
   using PathsCallback = std::function<void(bool success, std::map<std::string, std::string> key_paths)>;
 
-  // The process-wide service over the signed-in user's database directory; never destroyed.
-  static std::shared_ptr<LocalRecordDataService> GetInstance();
-
-  // Over the host's database directory, with the process-wide history service.
+  // Over the host's database directory, on the host's worker looper, with a history service of
+  // its own over the same.
   LocalRecordDataService();
   // Over `directory`, its router on `looper`; `history` serves the migration.
   LocalRecordDataService(const std::string& directory, base::threading::Looper* looper,
