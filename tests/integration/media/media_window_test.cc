@@ -69,9 +69,12 @@ TEST_F(MediaWindowTest, WindowMovesAreReported) {
   window_.Map();
   ASSERT_TRUE(observer_.WaitFor([&](const EngineObserver& o) { return HasWindowState(o, window_.id(), WindowState::kRestored); }));
   const auto events = observer_.device_events();
-  const auto restored = std::find_if(events.rbegin(), events.rend(), [](const VideoDeviceEvent& e) {
-    return e.window_state == WindowState::kRestored;
+  // Other device events (screens, cameras) carry a default window state too: match the type.
+  const auto restored = std::find_if(events.rbegin(), events.rend(), [&](const VideoDeviceEvent& e) {
+    return e.type == VideoDeviceEvent::Type::kWindowStateChanged && e.window_id == window_.id() &&
+           e.window_state == WindowState::kRestored;
   });
+  ASSERT_NE(restored, events.rend());
   EXPECT_EQ((Rect{100, 80, 640, 360}), restored->geometry);
 }
 
