@@ -92,7 +92,7 @@ void LocalUploadTask::Cancel() {
 void LocalUploadTask::Run() {
   total_size_ = static_cast<uint64_t>(std::max<int64_t>(0, util::file::GetFileLength(params_.local_file_path)));
   UploadPolicy policy = settings_.upload;
-  policy.part_size = std::max(params_.segment_size, kMinPartSize);
+  policy.part_size = std::max(params_.segment_size, UploadPolicy::kMinPartSize);
   MultipartUpload upload(params_.local_file_path, &state_, policy, settings_.timeouts, &cancel_, this);
   upload.SetGrant(params_.grant);
   if (!util::file::IsFileExist(params_.local_file_path) || total_size_ == 0) {

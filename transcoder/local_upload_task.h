@@ -36,8 +36,6 @@ struct LocalUploadParams {
 // Start, Pause, Resume and Cancel come from the bridge thread, one at a time.
 class LocalUploadTask : public MultipartUpload::Listener {
  public:
-  static constexpr uint64_t kMinPartSize = 5ull << 20;
-
   LocalUploadTask(LocalUploadParams params, TaskSettings settings, IEventSink* sink);
   ~LocalUploadTask() override;
 

@@ -15,7 +15,11 @@
 namespace qr_transcoder {
 
 struct UploadPolicy {
-  uint64_t part_size = 8ull << 20;
+  // S3-compatible stores refuse smaller parts but the last.
+  static constexpr uint64_t kMinPartSize = 5ull << 20;
+  // A recording's parts go out as it grows, and the progress a user sees moves only when one is
+  // acknowledged: the smallest part the store takes puts the first one up soonest.
+  uint64_t part_size = kMinPartSize;
   // Parts sent at once when more than one is ready (a large file, a catch-up after a recovery).
   int parallel = 3;
   int retries = 2;             // extra attempts of a request that failed transiently

@@ -3,7 +3,7 @@
 #include <charconv>
 
 #include "host/util/file.h"
-#include "transcoder/local_upload_task.h"
+#include "transcoder/multipart_upload.h"
 
 namespace qr_transcoder {
 
@@ -34,7 +34,7 @@ std::optional<TranscoderOptions> TranscoderOptions::Parse(const std::vector<std:
       ok = ReadNumber(value, 0, &number);
       options.log_level = static_cast<int>(number);
     } else if (name == "--part-size-mib") {
-      ok = ReadNumber(value, LocalUploadTask::kMinPartSize >> 20, &number);
+      ok = ReadNumber(value, UploadPolicy::kMinPartSize >> 20, &number);
       options.settings.upload.part_size = static_cast<uint64_t>(number) << 20;
     } else if (name == "--parallel-parts") {
       ok = ReadNumber(value, 1, &number) && number <= 16;

@@ -10,7 +10,7 @@ namespace qr_transcoder {
 
 // The command line. The host passes "--uid=<Base64>"; the rest tune the process:
 //   --log-level=N          host logger level on stderr (default 3)
-//   --part-size-mib=N      multipart part size, at least 5 (default 8)
+//   --part-size-mib=N      multipart part size, at least 5 (default 5)
 //   --parallel-parts=N     parts sent at once when several are ready, 1..16 (default 3)
 //   --stall-timeout-ms=N   give up a request that moved no byte for this long (default 30000)
 //   --connect-timeout-ms=N (default 5000)

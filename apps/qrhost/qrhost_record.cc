@@ -38,7 +38,6 @@ constexpr char kRecordEnable[] = "QuickRecordUpdateQuickRecordStateFields_kBoole
 constexpr char kCheckScene[] = "QuickRecordNoticeSpaceInfoDataFields_kIntegerCheckScene";
 constexpr char kNoticeShown[] = "QuickRecordNoticeSpaceInfoDataFields_kBooleanShouldShow";
 constexpr char kNoticeStartEnable[] = "QuickRecordNoticeSpaceInfoDataFields_kBooleanStartRecordEnable";
-constexpr char kUploadProgress[] = "QuickRecordUpdateUploadingStateFields_kDoubleUploadProgress";
 }  // namespace main_page
 
 namespace settings_page {
@@ -89,6 +88,14 @@ std::string Megabytes(int64_t bytes) {
   char text[32];
   std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1024.0 * 1024.0));
   return text;
+}
+
+// The upload's share of the bytes the transcoder has muxed: while the recording runs the total
+// grows, so the share falls between parts and rises as each is acknowledged; after the finish the
+// same share of the final file goes on to 100%. The size makes a falling share read as it is.
+std::string UploadShare(int64_t uploaded, int64_t total) {
+  const double fraction = total > 0 ? static_cast<double>(uploaded) / static_cast<double>(total) : 0;
+  return std::to_string(std::lround(std::clamp(fraction, 0.0, 1.0) * 100)) + "% of " + Megabytes(total);
 }
 
 // A published switch state: a bool, or a map with one of the usual keys.
@@ -337,11 +344,11 @@ class RecordRun : public kovani::AlertPresenter {
     const Variant duration = pages_.Property(RecordPageHost::kBottomBar, bar_page::kPropertyDuration);
     const std::string elapsed = duration.GetString("record_duration", "00:00");
     const double volume = pages_.Property(RecordPageHost::kBottomBar, bar_page::kPropertyVolume).GetDouble("volume");
-    const double uploaded =
-        pages_.Property(main_page::kName, main_page::kPropertyUploadState).GetDouble(main_page::kUploadProgress);
+    const Variant upload = pages_.Property(main_page::kName, main_page::kPropertyUploadState);
     std::string line = (Paused() ? "PAUSED " : "REC ") + elapsed + "  mic " + (MicOn() ? "on " : "off") + " " +
                        Bar(volume / 100.0, 5) + "  camera " + (CameraOn() ? "on " : "off") + "  sound " +
-                       (SoundOn() ? "on " : "off") + "  upload " + std::to_string(std::lround(uploaded * 100)) + "%";
+                       (SoundOn() ? "on " : "off") + "  upload " +
+                       UploadShare(upload.GetInt64("uploaded_size"), upload.GetInt64("total_size"));
     if (terminal_.interactive()) line += "   [space] pause  m c s  [Enter] finish  [Esc] cancel";
     std::string tip = pages_.Property(RecordPageHost::kBottomBar, bar_page::kPropertyTip).AsString();
     if (Clock::now() < toast_until_) tip = toast_;
@@ -364,8 +371,9 @@ class RecordRun : public kovani::AlertPresenter {
         [&] {
           record = pages_.Property(RecordPageHost::kEnding, ending_page::kPropertyRecord);
           const int64_t total = record.GetInt64("total_size");
-          const double fraction = total > 0 ? static_cast<double>(record.GetInt64("uploaded_size")) / total : 0;
-          terminal_.Draw("uploading " + Bar(fraction, 30) + " " + std::to_string(std::lround(fraction * 100)) + "%");
+          const int64_t uploaded = record.GetInt64("uploaded_size");
+          const double fraction = total > 0 ? static_cast<double>(uploaded) / static_cast<double>(total) : 0;
+          terminal_.Draw("uploading " + Bar(fraction, 30) + " " + UploadShare(uploaded, total));
           const int64_t status = record.GetInt64("upload_status");
           return status == ending_page::kFailed ||
                  (status == ending_page::kUploaded && !record.GetString("jump_url").empty());

@@ -64,7 +64,11 @@ void QuickRecordPageState::PublishUpload(const Variant& item) {
   KLOG(6) << "HandleUploadingStatusChanged uploaded = " << uploaded << " total = " << total << " status = " << status;
   Variant state = Variant::MakeMap();
   state.Set(Page::kUploadStatus, status);
+  // While the recording runs the total is what the transcoder has muxed so far, so the share
+  // drops as the file grows and rises as each part is acknowledged; the sizes let a view say so.
   state.Set(Page::kUploadProgress, total > 0 ? static_cast<double>(uploaded) / static_cast<double>(total) : 0.0);
+  state.Set("uploaded_size", uploaded);
+  state.Set("total_size", total);
   state.Set("record_id", item.GetString("k_record_id"));
   state.Set("jump_url", item.GetString("k_jump_url"));
   state.Set("instance_id", item.GetString("k_instance_id"));

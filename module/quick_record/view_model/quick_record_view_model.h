@@ -24,8 +24,10 @@ class QuickRecordStarter;
 //   kPropertyRecordState     the record button: time text, recording, button and shortcut texts,
 //                            whether recording is enabled (the kRecordState* keys)
 //   kPropertySpaceNotice     the space notice (QuickRecordSpaceNotice keys) when space is short
-//   kPropertyUploadState     {kUploadStatus, kUploadProgress, "record_id", "jump_url", "instance_id"}
-//                            of the recording being uploaded (status 1 uploading, 2 uploaded, 3 failed)
+//   kPropertyUploadState     {kUploadStatus, kUploadProgress, "uploaded_size", "total_size", "record_id",
+//                            "jump_url", "instance_id"} of the recording being uploaded (status 1
+//                            uploading, 2 uploaded, 3 failed); while it records, the total is the
+//                            bytes muxed so far
 //   kPropertyCountDown       {"count_down_running"}: true from the count-down's start to its result
 //                            (in the camera modes the count-down waits for the camera window's
 //                            opening animation, QuickRecordCountDownFlow)

@@ -421,7 +421,15 @@ TEST_F(QuickRecordViewModelTest, TheUploadStateIsTheUploadedShareOfTheRecording)
   Variant state = view_.Last(ViewModel::kPropertyUploadState);
   EXPECT_EQ(state.GetInt32(ViewModel::kUploadStatus), 1);
   EXPECT_DOUBLE_EQ(state.GetDouble(ViewModel::kUploadProgress), 0.25);
+  EXPECT_EQ(state.GetInt64("uploaded_size"), 256);
+  EXPECT_EQ(state.GetInt64("total_size"), 1024);
   EXPECT_EQ(state.GetString("record_id"), "rec-1");
+  // The file grew by a part's worth that is not up yet: the share drops, and the sizes say why.
+  item.Set("k_total_size", int64_t{2048});
+  upload_->Report(item);
+  state = view_.Last(ViewModel::kPropertyUploadState);
+  EXPECT_DOUBLE_EQ(state.GetDouble(ViewModel::kUploadProgress), 0.125);
+  EXPECT_EQ(state.GetInt64("total_size"), 2048);
   item.Set("k_total_size", int64_t{0});
   upload_->Report(item);
   EXPECT_DOUBLE_EQ(view_.Last(ViewModel::kPropertyUploadState).GetDouble(ViewModel::kUploadProgress), 0.0)

@@ -2,7 +2,9 @@
 // through the module's pages, in a pseudo-terminal with keys or without a terminal; and the link
 // it prints opened in headless Chromium.
 
+#include <algorithm>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -15,6 +17,7 @@
 #include "qrhost_process.h"
 #include "qrhost_terminal.h"
 #include "video_playback.h"
+#include "x_test_window.h"
 #include "xvfb_display.h"
 
 namespace {
@@ -116,6 +119,27 @@ TEST_F(QrhostRecordTest, EveryModeEndsWithACoverOnTheRecord) {
     EXPECT_EQ(record.value("record_state", 0), 1) << record.dump();
     EXPECT_NE(record.value("cover_url", ""), "") << record.value("title", "") << " has no cover\n" << outputs;
   }
+}
+
+TEST_F(QrhostRecordTest, TheBarShowsPartsGoingUpWhileTheRecordingRuns) {
+  // A scene no encoder can predict makes the file pass a 5 MiB part within a few seconds.
+  quickrec::testing::XTestWindow noise;
+  ASSERT_TRUE(noise.Open(display_.name(), 0, 0, 640, 360, 0));
+  noise.StartNoise(30);
+  util::ScopedEnv display("DISPLAY", display_.name().c_str());
+  const ProcessRun run = RunQrhost(Args("--seconds 10 < /dev/null"));
+  ASSERT_EQ(run.exit_code, 0) << run.output << backend_->log();
+  // Plain lines without a terminal: the bar's lines come before the first "uploading" line.
+  const size_t finished = run.output.find("uploading [");
+  ASSERT_NE(finished, std::string::npos) << run.output;
+  const std::string bar = run.output.substr(0, finished);
+  const std::regex share("upload (\\d+)% of ");
+  int highest = 0;
+  for (auto it = std::sregex_iterator(bar.begin(), bar.end(), share);
+       it != std::sregex_iterator(); ++it) {
+    highest = std::max(highest, std::stoi((*it)[1]));
+  }
+  EXPECT_GT(highest, 0) << "no part showed on the bar before the finish:\n" << run.output;
 }
 
 TEST_F(QrhostRecordTest, InAMeetingItRefusesWithOneLineAndStartsNothing) {

@@ -49,8 +49,10 @@ class TranscoderTest : public qr_backend::testing::BackendTest {
   void TearDown() override;
 
   // Starts the process with `extra_args` and waits for "local_record:transcode_process_started";
-  // returns its pid (0 on failure). Its local uploads keep their state in LocalStateDir().
-  int64_t StartTranscoder(const std::string& extra_args = "--part-size-mib=5 --poll-ms=50");
+  // returns its pid (0 on failure). The part size is left at the process's default, as the host
+  // leaves it, so the tests see the parts a user's recording gets. Its local uploads keep their
+  // state in LocalStateDir().
+  int64_t StartTranscoder(const std::string& extra_args = "--poll-ms=50");
   std::string LocalStateDir() const { return dir_.path() + "/transcoder-state"; }
   // SIGKILL, then waits for the exit report.
   void KillTranscoder();

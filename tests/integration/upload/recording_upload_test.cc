@@ -271,6 +271,11 @@ TEST_F(RecordingUploadTest, AKilledTranscoderIsReplacedAndTheRecordingCompletesW
     return state.is_object() && state["parts"].is_array() ? state["parts"].size() : size_t{0};
   };
   ASSERT_TRUE(Wait([&] { return acknowledged() >= 2; }, kUploadWaitMs)) << "the recording did not pass two parts";
+  // The item the views are told about counts those two 5 MiB parts while the recording runs, of a
+  // total that is the file so far.
+  ASSERT_TRUE(Wait([&] { return ItemOf(id).uploaded_size >= int64_t{10} << 20; }));
+  EXPECT_GT(ItemOf(id).total_size, 0);
+  EXPECT_LE(ItemOf(id).uploaded_size, ItemOf(id).total_size);
   const std::string url = state.value("object_url", "");
   const int exits = watch_.exits;
   ASSERT_EQ(::kill(static_cast<pid_t>(watch_.pid), SIGKILL), 0);
