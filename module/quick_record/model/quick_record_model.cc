@@ -14,6 +14,7 @@
 #include "module/quick_record/model/quick_record_recorder_model.h"
 #include "module/quick_record/model/record_error_translator.h"
 #include "module/quick_record/recorder/i_quick_recorder.h"
+#include "module/quick_record/upload/quick_record_upload_model.h"
 
 namespace quick_record {
 
@@ -92,6 +93,10 @@ void QuickRecordModel::BindSessionMethods() {
     return true;
   });
   BindMethod(kInvokeCancelQuickRecord, [this](const Variant& args, Variant*) { return InvokeCancelQuickRecord(args); });
+  BindMethod(kInvokeStartRefused, [this](const Variant& args, Variant*) {
+    InvokeStartRefused(args);
+    return true;
+  });
   BindMethod(kInvokePrepare, [this](const Variant&, Variant*) {
     // A new recording is about to be set up: nothing of the last one's cancellation carries over.
     is_canceled_ = false;
@@ -284,6 +289,8 @@ bool QuickRecordModel::InvokeStartQuickRecord(const Variant& args) {
   if (auth_) KLOG(6) << "reset last auth then start record";
   auth_ = std::make_shared<QuickRecordStartRecordResult>();
   is_canceled_ = false;
+  // The back end answers an older start no more once a new one is asked for.
+  cancel_on_auth_ = false;
   record_start_time_ = args.GetString("record_start_time");
   Variant info = Variant::MakeMap();
   info.Set("subject", args.GetString("subject"));
@@ -297,6 +304,11 @@ bool QuickRecordModel::InvokeStartQuickRecord(const Variant& args) {
 
 void QuickRecordModel::OnStartQuickRecordAuthResponse(const std::shared_ptr<QuickRecordStartRecordResult>& result) {
   KLOG(6) << "start record upload file auth response";
+  if (cancel_on_auth_) {
+    cancel_on_auth_ = false;
+    if (result && !result->record_id.empty()) CancelRefusedRecord(result->record_id);
+    return;
+  }
   auth_ = result;
   KLOG(6) << "last quick record id:" << record_id_;
   record_id_ = result ? result->record_id : std::string();
@@ -333,6 +345,29 @@ bool QuickRecordModel::InvokeCancelQuickRecord(const Variant& args) {
   KLOG(6) << "clear record_id:" << record_id << ",record_id_:" << record_id_;
   record_id_.clear();
   return true;
+}
+
+void QuickRecordModel::InvokeStartRefused(const Variant& args) {
+  KLOG(3) << "[QUICK RECORD] recorder refused the start: " << args.GetString("reason") << ", record_id:" << record_id_;
+  auth_.reset();
+  if (record_id_.empty()) {
+    cancel_on_auth_ = true;
+    return;
+  }
+  CancelRefusedRecord(record_id_);
+}
+
+void QuickRecordModel::CancelRefusedRecord(const std::string& record_id) {
+  KLOG(6) << "[QUICK RECORD] cancel the record of the refused start, record_id:" << record_id;
+  Variant cancel = Variant::MakeMap();
+  cancel.Set("record_id", record_id);
+  if (auto upload = ModuleModelOf(model_id::kQuickRecordUploadModel)) {
+    upload->Call(QuickRecordUploadModel::kInvokeRequestServerCancelRecord, cancel, nullptr);
+  }
+  record_id_.clear();
+  Variant info = Variant::MakeMap();
+  info.Set("record_id", "");
+  SaveTranscodeInfo(info);
 }
 
 void QuickRecordModel::NotifyHostOfCancel(const std::string& record_id) {

@@ -56,6 +56,9 @@ class QuickRecordModel : public framework::ModelImpl, public IQuickRecordDelegat
   // new-recording page shows the panels of the mode only beside it.
   static constexpr int32_t kInvokeSetSettingPanelShown = 0x0c71a5e1;
   static constexpr int32_t kInvokeGetSettingPanelShown = 0x0c71a5e2;  // -> bool
+  // The recorder refused the start announced by kInvokeStartQuickRecord ({"reason"}): the record
+  // the back end made for it is cancelled, now or when its id arrives, and the session is idle.
+  static constexpr int32_t kInvokeStartRefused = 0x0c71a5e3;
 
   // Events.
   static constexpr int32_t kEventStartRequested = 103617433;  // {} then {"record_id"}
@@ -152,6 +155,9 @@ class QuickRecordModel : public framework::ModelImpl, public IQuickRecordDelegat
   // Ends the recording on this machine and tells the host; the back end's copy is the upload
   // model's to delete (QuickRecordUploadModel::kInvokeRequestServerCancelRecord).
   bool InvokeCancelQuickRecord(const base::variant::Variant& args);
+  void InvokeStartRefused(const base::variant::Variant& args);
+  // Asks the upload model, which made the record on the back end, to delete it there.
+  void CancelRefusedRecord(const std::string& record_id);
   void HandleRecordState(const base::variant::Variant& payload);
   void HandleRecordError(const base::variant::Variant& payload);
   // Merges `values` into the JSON object stored under "quick_record.transcode.info".
@@ -169,6 +175,8 @@ class QuickRecordModel : public framework::ModelImpl, public IQuickRecordDelegat
   std::string record_id_;
   std::string record_start_time_;
   bool is_canceled_ = false;
+  // A refused start whose record id is still on its way: the answer cancels instead of starting.
+  bool cancel_on_auth_ = false;
   // Written from the recorder's state event, which an engine error raises on the engine's thread.
   std::atomic<bool> is_recording_{false};
   bool is_count_downing_ = false;

@@ -127,8 +127,11 @@ bool QuickRecorderImpl::Start(kovanisdk::IRecordContext* context, const QuickRec
     return false;
   }
 
+  // The engine's screen capture is an on/off switch held by the recording, not a count per
+  // segment, and the paused session keeps the capture open anyway: it is begun at the first
+  // start only and ended once, at the stop (or when that first start is refused).
   auto* video = engine_->GetVideoCapture();
-  if (record_flags_ != kRecordFlagCamera && video) video->BeginScreenCapture();
+  if (state == kRecordStateStopped && record_flags_ != kRecordFlagCamera && video) video->BeginScreenCapture();
   kovanisdk::utils::service::GetDeviceService()->SetRecordingSwitch(device_switch_);
 
   auto* recorder = engine_->GetFileRecorder();

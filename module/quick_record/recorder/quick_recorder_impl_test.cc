@@ -472,6 +472,30 @@ TEST_F(QuickRecorderImplTest, AFirstStartRefusedByTheEngineEndsTheCaptureItBegan
   EXPECT_EQ(engine_.end_calls, 2);
 }
 
+// The screen capture belongs to the recording, not to its segments: however often it is paused
+// and resumed, the engine sees one begin and, at the stop, one end.
+TEST_F(QuickRecorderImplTest, PauseAndResumeKeepTheScreenCaptureBalanced) {
+  ASSERT_TRUE(Start(kRecordFlagScreen | kRecordFlagCamera));
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(recorder_->Pause());
+    ASSERT_TRUE(recorder_->Start(&context_, Params(kRecordFlagScreen)));
+  }
+  ASSERT_TRUE(recorder_->Pause());
+  EXPECT_EQ(engine_.begin_calls, 1);
+  EXPECT_EQ(engine_.end_calls, 0);
+  ASSERT_TRUE(recorder_->Stop());
+  EXPECT_EQ(engine_.begin_calls, 1);
+  EXPECT_EQ(engine_.end_calls, 1);
+
+  // The next recording begins its own capture.
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(recorder_->Pause());
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(recorder_->Stop());
+  EXPECT_EQ(engine_.begin_calls, 2);
+  EXPECT_EQ(engine_.end_calls, 2);
+}
+
 // Counts what the recorder reports from any thread.
 class CountingListener : public IQuickRecordListener {
  public:

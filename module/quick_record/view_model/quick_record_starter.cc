@@ -137,7 +137,13 @@ std::string QuickRecordStarter::StartQuickRecord(int32_t mode, const Variant& pa
   start.Set("audio_enable", enable_mic);
   const bool started = CallModel(models_.recorder, QuickRecordRecorderModel::kInvokeFuncStartRecord, start).AsBool();
   KLOG(6) << "[QUICK RECORD] start quick record, ret: " << started;
-  if (!started) return "recorder_refused";
+  if (!started) {
+    // The back end already holds a record for this start; the recorder's error says why it failed.
+    Variant refused = Variant::MakeMap();
+    refused.Set("reason", "recorder_refused");
+    CallModel(models_.session, QuickRecordModel::kInvokeStartRefused, refused);
+    return "recorder_refused";
+  }
   KLOG(6) << "start quick record";
   return "";
 }

@@ -24,6 +24,7 @@
 #include "module/quick_record/model/quick_record_space_model.h"
 #include "module/quick_record/recorder/quick_recorder_impl.h"
 #include "module/quick_record/upload/quick_record_upload_model.h"
+#include "module/quick_record/view_model/model_call.h"
 #include "module/quick_record/view_model/quick_record_count_down_view_model.h"
 #include "module/quick_record/view_model/quick_record_old_record_setting_view_model.h"
 #include "module/quick_record/view_model/quick_record_record_setting_view_model.h"
@@ -320,6 +321,60 @@ TEST_F(QuickRecordViewModelTest, ACountDownCancelReturnsToTheScreenChoiceWithout
   // The page is usable again.
   Act(ViewModel::kActionStartRecord);
   EXPECT_TRUE(StartResult().GetBool("success"));
+}
+
+// ---- a start the recorder refuses ----
+
+// The back end makes a record as soon as a start is announced; a start the recorder then refuses
+// must not leave that record open there, whether its id arrives after the refusal or is known.
+TEST_F(QuickRecordViewModelTest, ARefusedStartCancelsItsBackEndRecordAndLeavesThePageIdle) {
+  // The upload model's server cancel, as the session asks it (the test host has no back-end address,
+  // so the request itself goes no further).
+  base::logging::ScopedLogCapture log;
+  auto cancels = [&log](const std::string& record_id) {
+    return log.Count("request server cancel record, record_id:" + record_id);
+  };
+  auto authorise = [this](const std::string& record_id) {
+    auto result = std::make_shared<QuickRecordStartRecordResult>();
+    result->record_id = record_id;
+    std::dynamic_pointer_cast<IQuickRecordDelegate>(Session())->OnStartQuickRecordAuthResponse(result);
+  };
+  SelectMode(ViewModel::kModeScreen);
+  std::vector<Variant> started;
+  Session()->Subscribe(QuickRecordModel::kEventStartRequested, 78,
+                       [&](int32_t, const Variant& payload) { started.push_back(payload); });
+  engine_.enable_on_result = kvp::av::kErrNoSource;
+  Act(ViewModel::kActionStartRecord);
+  EXPECT_EQ(StartResult().GetString("message"), "recorder_refused");
+  EXPECT_TRUE(log.Contains("[QUICK RECORD] recorder refused the start: recorder_refused"));
+  ASSERT_EQ(started.size(), 1u);
+
+  // The back end's answer comes after the refusal: its record is deleted, not started.
+  authorise("rec-refused");
+  EXPECT_EQ(cancels("rec-refused"), 1);
+  EXPECT_EQ(started.size(), 1u);
+  EXPECT_EQ(CallModel(Session(), QuickRecordModel::kReadRecordId).AsString(), "");
+  EXPECT_FALSE(Recording());
+  EXPECT_FALSE(navigator_.IsOpen(Route("count_down")));
+  EXPECT_FALSE(view_model_->count_down_running());
+
+  // The page can start again, and that record is kept.
+  engine_.enable_on_result = kvp::av::kOk;
+  Act(ViewModel::kActionStartRecord);
+  EXPECT_TRUE(StartResult().GetBool("success"));
+  ASSERT_TRUE(Recording());
+  authorise("rec-kept");
+  EXPECT_EQ(CallModel(Session(), QuickRecordModel::kReadRecordId).AsString(), "rec-kept");
+  EXPECT_EQ(cancels("rec-kept"), 0);
+  recorder_->Stop();
+
+  // A refusal after the id is known cancels it at once.
+  Variant refused = Variant::MakeMap();
+  refused.Set("reason", "recorder_refused");
+  ASSERT_TRUE(Session()->Call(QuickRecordModel::kInvokeStartRefused, refused, nullptr));
+  EXPECT_EQ(cancels("rec-kept"), 1);
+  EXPECT_EQ(CallModel(Session(), QuickRecordModel::kReadRecordId).AsString(), "");
+  Session()->Unsubscribe(78);
 }
 
 // ---- refusals ----
