@@ -2,7 +2,7 @@
 
 #include "host/app/host_config.h"
 
-namespace quick_record::testing {
+namespace host::app::testing {
 
 // A host signed in to a back end on loopback, for tests and fuzz targets whose requests the fake
 // transport answers.
@@ -16,4 +16,4 @@ inline host::app::HostConfig SignedInConfig() {
   return config;
 }
 
-}  // namespace quick_record::testing
+}  // namespace host::app::testing
