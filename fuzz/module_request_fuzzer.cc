@@ -10,16 +10,16 @@
 #include <vector>
 
 #include "host/app/host_application.h"
+#include "host/app/signed_in_config.h"
 #include "host/base/threading/test_task_environment.h"
 #include "host/sdk/cgi/fake_request_transport.h"
 #include "module/quick_record/cloud/request_parser_cases.h"
-#include "module/quick_record/cloud/signed_in_config.h"
 
 namespace {
 
 struct Module {
   base::test::TestTaskEnvironment env;
-  host::app::HostApplication app{quick_record::testing::SignedInConfig()};
+  host::app::HostApplication app{host::app::testing::SignedInConfig()};
   std::shared_ptr<KOVANI_CGI::FakeRequestTransport> fake = std::make_shared<KOVANI_CGI::FakeRequestTransport>();
   KOVANI_CGI::ScopedRequestTransport scoped{fake};
   std::vector<quick_record::testing::ParserCase> parsers = quick_record::testing::AllParsers();

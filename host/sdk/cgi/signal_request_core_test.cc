@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "host/app/host_application.h"
+#include "host/app/signed_in_config.h"
 #include "host/base/threading/clock.h"
 #include "host/base/threading/test_task_environment.h"
 #include "host/sdk/cgi/cgi_url.h"
@@ -45,16 +46,6 @@ class ProbeRequest : public KovaniSignalRequestBase<void(const Answer&)> {
   bool inside_run = false;
 };
 
-host::app::HostConfig SignedInConfig() {
-  host::app::HostConfig config;
-  config.backend_url = "http://127.0.0.1:8080/";
-  config.account.app_id = "qr-app";
-  config.account.app_uid = "alice";
-  config.account.token = "tok";
-  config.account.secret = "sec";
-  return config;
-}
-
 class SignalRequestCoreTest : public ::testing::Test {
  protected:
   std::shared_ptr<ProbeRequest> Send(const std::string& path = "/v2/x") {
@@ -67,7 +58,8 @@ class SignalRequestCoreTest : public ::testing::Test {
   }
 
   base::test::TestTaskEnvironment env_;
-  std::unique_ptr<host::app::HostApplication> app_ = std::make_unique<host::app::HostApplication>(SignedInConfig());
+  std::unique_ptr<host::app::HostApplication> app_ =
+      std::make_unique<host::app::HostApplication>(host::app::testing::SignedInConfig());
   std::shared_ptr<FakeRequestTransport> fake_ = std::make_shared<FakeRequestTransport>();
   ScopedRequestTransport scoped_{fake_};
   std::vector<Answer> answers_;

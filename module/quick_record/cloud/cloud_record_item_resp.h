@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <string>
 
+#include "module/quick_record/cloud/record_access_info.h"
+
 namespace quick_record {
 
 // One record of a back-end list answer. Every field keeps its default when the answer lacks it.
-struct CloudRecordItemResp {
+struct CloudRecordItemResp : RecordAccessInfo {
   struct MeetingInfo {
     std::string subject;
     std::string meeting_code;
@@ -53,13 +55,6 @@ struct CloudRecordItemResp {
   bool show_red_point = false;
   int64_t sort_num = 0;
   std::string file_id;
-  bool is_single = false;
-  int32_t access_type = 0;
-  int32_t permission_type = 0;
-  int32_t sharing_state = 0;
-  std::string activity_uid;
-  std::string activity_id;
-  std::string access_msg;
   int32_t is_rooms = 0;
   bool is_admin = false;
   int32_t role_type = 0;

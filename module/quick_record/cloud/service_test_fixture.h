@@ -6,11 +6,11 @@
 #include <string>
 
 #include "host/app/host_application.h"
+#include "host/app/signed_in_config.h"
 #include "host/base/json/json_value.h"
 #include "host/base/logging/logger.h"
 #include "host/base/threading/test_task_environment.h"
 #include "host/sdk/cgi/fake_request_transport.h"
-#include "module/quick_record/cloud/signed_in_config.h"
 
 namespace quick_record::testing {
 
@@ -39,7 +39,8 @@ class ServiceTest : public ::testing::Test {
   }
 
   base::test::TestTaskEnvironment env_;
-  std::unique_ptr<host::app::HostApplication> app_ = std::make_unique<host::app::HostApplication>(SignedInConfig());
+  std::unique_ptr<host::app::HostApplication> app_ =
+      std::make_unique<host::app::HostApplication>(host::app::testing::SignedInConfig());
   std::shared_ptr<KOVANI_CGI::FakeRequestTransport> fake_ = std::make_shared<KOVANI_CGI::FakeRequestTransport>();
   KOVANI_CGI::ScopedRequestTransport scoped_{fake_};
   base::logging::ScopedLogCapture log_;

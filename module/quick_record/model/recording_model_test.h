@@ -18,6 +18,15 @@
 
 namespace quick_record::testing {
 
+// Asks a recorder model to start recording `flags`; true when the recording started.
+inline bool StartRecordingThrough(framework::ModelImpl& recorder_model, uint32_t flags = kRecordFlagScreen) {
+  base::variant::Variant args = base::variant::Variant::MakeMap();
+  args.Set("record_flags", flags);
+  base::variant::Variant started;
+  recorder_model.Call(QuickRecordRecorderModel::kInvokeFuncStartRecord, args, &started);
+  return started.AsBool();
+}
+
 // The recorder service over a fake engine with mock time, and the recorder model attached to it,
 // saving under a temporary directory. Local time is UTC so that dated directories are known.
 class RecordingModelTest : public ::testing::Test {
@@ -45,13 +54,7 @@ class RecordingModelTest : public ::testing::Test {
   bool CallRecorderModel(int32_t method, const base::variant::Variant& args = {}, base::variant::Variant* result = nullptr) {
     return recorder_model_->Call(method, args, result);
   }
-  bool StartRecording(uint32_t flags = kRecordFlagScreen) {
-    base::variant::Variant args = base::variant::Variant::MakeMap();
-    args.Set("record_flags", flags);
-    base::variant::Variant started;
-    CallRecorderModel(QuickRecordRecorderModel::kInvokeFuncStartRecord, args, &started);
-    return started.AsBool();
-  }
+  bool StartRecording(uint32_t flags = kRecordFlagScreen) { return StartRecordingThrough(*recorder_model_, flags); }
 
   base::test::TestTaskEnvironment env_;
   kvp::av::testing::FakeMediaEngine engine_;

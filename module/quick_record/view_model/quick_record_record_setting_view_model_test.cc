@@ -19,6 +19,7 @@
 #include "module/quick_record/model/quick_record_home_model.h"
 #include "module/quick_record/model/quick_record_model.h"
 #include "module/quick_record/model/quick_record_recorder_model.h"
+#include "module/quick_record/model/recording_model_test.h"
 #include "module/quick_record/recorder/quick_recorder_impl.h"
 #include "module/quick_record/view_model/quick_record_old_record_setting_view_model.h"
 #include "module/quick_record/view_model/testing_event_source.h"
@@ -134,12 +135,9 @@ class QuickRecordRecordSettingViewModelTest : public ::testing::Test {
     env_.FastForwardBy(1);
   }
   bool StartRecording() {
-    Variant args = Variant::MakeMap();
-    args.Set("record_flags", kRecordFlagScreen);
-    Variant started;
-    ModuleModelOf(model_id::kQuickRecordRecorderModel)->Call(QuickRecordRecorderModel::kInvokeFuncStartRecord, args, &started);
+    const bool started = testing::StartRecordingThrough(*ModuleModelOf(model_id::kQuickRecordRecorderModel));
     env_.FastForwardBy(1);
-    return started.AsBool();
+    return started;
   }
 
   base::test::TestTaskEnvironment env_;

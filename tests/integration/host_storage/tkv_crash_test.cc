@@ -2,8 +2,6 @@
 // the value read afterwards must always be a whole value that was written — the last one the
 // child saw committed, or the one it was writing — never a torn mixture.
 
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -18,6 +16,7 @@
 #include "host/base/tkv/tkv.h"
 #include "host/util/file.h"
 #include "host/util/scoped_temp_dir.h"
+#include "killed_child.h"
 
 namespace {
 
@@ -67,23 +66,16 @@ TEST(TkvCrashTest, KilledWritersLeaveTheOldOrTheNewValueNeverATornOne) {
   int new_value_kept = 0;
   constexpr int kRounds = 120;
   for (int round = 0; round < kRounds; ++round) {
-    int pipe_fds[2];
-    ASSERT_EQ(::pipe(pipe_fds), 0);
     const uint32_t first = next_first;
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      ::close(pipe_fds[0]);
-      WriteForever(dir.path(), first, pipe_fds[1]);
-    }
-    ::close(pipe_fds[1]);
+    KilledChild child([&](int fd) { WriteForever(dir.path(), first, fd); });
+    ASSERT_TRUE(child.started());
     // Let the child commit a few values, then kill it a random moment later.
     const int commits_before_kill = static_cast<int>(random() % 4);
     uint32_t committed = on_disk;
     bool have_commit = false;
     for (int i = 0; i < commits_before_kill; ++i) {
       uint32_t n;
-      if (::read(pipe_fds[0], &n, sizeof n) != sizeof n) break;
+      if (!child.ReadNumber(&n)) break;
       committed = n;
       have_commit = true;
     }
@@ -100,16 +92,12 @@ TEST(TkvCrashTest, KilledWritersLeaveTheOldOrTheNewValueNeverATornOne) {
       while (util::file::GetFileLength(log) == size && std::chrono::steady_clock::now() < give_up) {
       }
     }
-    ASSERT_EQ(::kill(child, SIGKILL), 0);
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status)) << "the child stopped by itself with status " << status;
+    ASSERT_TRUE(child.Kill());
     uint32_t n;
-    while (::read(pipe_fds[0], &n, sizeof n) == sizeof n) {
+    while (child.ReadNumber(&n)) {
       committed = n;
       have_commit = true;
     }
-    ::close(pipe_fds[0]);
 
     auto store = TKV::CreateInDirectory(dir.path(), "crash", kConfig);
     ASSERT_TRUE(store) << "round " << round;
@@ -136,25 +124,19 @@ TEST(TkvCrashTest, KilledWritersLeaveTheOldOrTheNewValueNeverATornOne) {
 
 TEST(TkvCrashTest, AStoreOpenInAnotherProcessIsRefused) {
   util::file::ScopedTempDir dir;
-  int ready[2];
-  ASSERT_EQ(::pipe(ready), 0);
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
+  KilledChild holder([&](int fd) {
     auto store = TKV::CreateInDirectory(dir.path(), "held", kConfig);
-    const char ok = store ? 'y' : 'n';
-    if (::write(ready[1], &ok, 1) != 1) _exit(1);
+    const uint32_t opened = store ? 1 : 0;
+    if (::write(fd, &opened, sizeof opened) != sizeof opened) _exit(1);
     ::pause();
     _exit(0);
-  }
-  char ok = 0;
-  ASSERT_EQ(::read(ready[0], &ok, 1), 1);
-  ASSERT_EQ(ok, 'y');
+  });
+  ASSERT_TRUE(holder.started());
+  uint32_t opened = 0;
+  ASSERT_TRUE(holder.ReadNumber(&opened));
+  ASSERT_EQ(opened, 1u);
   EXPECT_EQ(TKV::CreateInDirectory(dir.path(), "held", kConfig), nullptr);
-  ::kill(child, SIGKILL);
-  ::waitpid(child, nullptr, 0);
-  ::close(ready[0]);
-  ::close(ready[1]);
+  ASSERT_TRUE(holder.Kill());
   EXPECT_NE(TKV::CreateInDirectory(dir.path(), "held", kConfig), nullptr);
 }
 

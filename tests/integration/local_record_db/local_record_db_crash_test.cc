@@ -3,8 +3,6 @@
 // integrity check and hold every item whose save the child saw complete.
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -18,6 +16,7 @@
 #include "module/quick_record/data/db/local_record_data_db_schema.h"
 #include "module/quick_record/data/db/local_record_data_types.h"
 #include "module/quick_record/data/db/local_record_data_uris.h"
+#include "killed_child.h"
 
 namespace quick_record {
 namespace {
@@ -74,34 +73,23 @@ TEST(LocalRecordDbCrashTest, KilledWritersLeaveAnIntactFileWithEveryCompletedSav
   int kept_in_flight = 0;
   constexpr int kRounds = 40;
   for (int round = 0; round < kRounds; ++round) {
-    int pipe_fds[2];
-    ASSERT_EQ(::pipe(pipe_fds), 0);
     const uint32_t first = next_first;
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      ::close(pipe_fds[0]);
-      SaveForever(dir.path(), first, pipe_fds[1]);
-    }
-    ::close(pipe_fds[1]);
+    KilledChild child([&](int fd) { SaveForever(dir.path(), first, fd); });
+    ASSERT_TRUE(child.started());
     // A few completed saves, then a kill a random moment later.
     const int saves_before_kill = 1 + static_cast<int>(random() % 8);
     int64_t reported = -1;  // the last number whose save the child saw complete
     for (int i = 0; i < saves_before_kill; ++i) {
       uint32_t n;
-      if (::read(pipe_fds[0], &n, sizeof n) != sizeof n) break;
+      if (!child.ReadNumber(&n)) break;
       reported = n;
     }
     const auto spin_until = std::chrono::steady_clock::now() + std::chrono::microseconds(random() % 3000);
     while (std::chrono::steady_clock::now() < spin_until) {
     }
-    ASSERT_EQ(::kill(child, SIGKILL), 0);
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status)) << "the child stopped by itself with status " << status;
+    ASSERT_TRUE(child.Kill());
     uint32_t n;
-    while (::read(pipe_fds[0], &n, sizeof n) == sizeof n) reported = n;
-    ::close(pipe_fds[0]);
+    while (child.ReadNumber(&n)) reported = n;
     ASSERT_GE(reported, static_cast<int64_t>(first)) << "round " << round;
 
     auto db = base::database::SQLiteDatabase::Open(path, false);

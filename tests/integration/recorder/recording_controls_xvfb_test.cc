@@ -32,6 +32,7 @@
 #include "module/quick_record/model/quick_record_recorder_model.h"
 #include "module/quick_record/model/quick_record_shortcut_model.h"
 #include "module/quick_record/model/quick_record_vorta_config_model.h"
+#include "module/quick_record/model/recording_model_test.h"
 #include "module/quick_record/recorder/quick_recorder_impl.h"
 #include "xvfb_display.h"
 
@@ -83,13 +84,7 @@ class RecordingControlsXvfbTest : public ::testing::Test {
     const int64_t until = base::clock::SteadyMs() + ms;
     RunUntil([&] { return base::clock::SteadyMs() >= until; }, ms + 1000);
   }
-  bool StartRecording() {
-    Variant args = Variant::MakeMap();
-    args.Set("record_flags", kRecordFlagScreen);
-    Variant started;
-    recorder_model_->Call(QuickRecordRecorderModel::kInvokeFuncStartRecord, args, &started);
-    return started.AsBool();
-  }
+  bool StartRecording() { return testing::StartRecordingThrough(*recorder_model_); }
   std::vector<kvp::av::RawIndexRecord> Frames() const {
     kvp::av::RawStreamReader reader;
     if (!reader.Open(recorder_->video_path())) return {};

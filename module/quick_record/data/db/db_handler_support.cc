@@ -70,23 +70,15 @@ bool QueryRows(const std::shared_ptr<SQLiteDatabase>& db, const std::string& sql
                std::vector<LocalRecordDataInfo>* rows) {
   auto statement = Prepare(db, sql, args);
   if (!statement) return false;
-  for (;;) {
-    switch (statement->Step()) {
-      case SQLiteStatement::StepResult::kRow: {
-        LocalRecordDataInfo row;
-        row.id = statement->ColumnInt64(0);
-        int column = 1;
-        VisitLocalRecordColumns(row, [&](const char*, auto& field) { ReadColumn(*statement, column++, &field); });
-        rows->push_back(std::move(row));
-        break;
-      }
-      case SQLiteStatement::StepResult::kDone:
-        return true;
-      case SQLiteStatement::StepResult::kError:
-        KLOG(1) << "lrKP: sqlite execute failed. " << db->LastErrorMessage();
-        return false;
-    }
-  }
+  const bool read = ForEachRow(*statement, [rows](SQLiteStatement& row_statement) {
+    LocalRecordDataInfo row;
+    row.id = row_statement.ColumnInt64(0);
+    int column = 1;
+    VisitLocalRecordColumns(row, [&](const char*, auto& field) { ReadColumn(row_statement, column++, &field); });
+    rows->push_back(std::move(row));
+  });
+  if (!read) KLOG(1) << "lrKP: sqlite execute failed. " << db->LastErrorMessage();
+  return read;
 }
 
 void MarkHasMore(int64_t page_size, LocalRecordDataListResp* page) {

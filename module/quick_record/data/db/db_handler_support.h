@@ -38,6 +38,13 @@ bool UsableDb(const std::shared_ptr<SQLiteDatabase>& db, const char* db_name);
 // Compiled with `args` bound; null (logged "lrKP: sqlite execute failed.") on failure.
 std::unique_ptr<SQLiteStatement> Prepare(const std::shared_ptr<SQLiteDatabase>& db, const std::string& sql,
                                          const Args& args);
+// Calls read(statement) on every row the statement yields; false when stepping failed.
+template <typename Read>
+bool ForEachRow(SQLiteStatement& statement, Read&& read) {
+  SQLiteStatement::StepResult step;
+  while ((step = statement.Step()) == SQLiteStatement::StepResult::kRow) read(statement);
+  return step != SQLiteStatement::StepResult::kError;
+}
 // Runs a statement that returns no rows.
 bool Execute(const std::shared_ptr<SQLiteDatabase>& db, const std::string& sql, const Args& args);
 

@@ -44,20 +44,18 @@ bool QueryMeetings(const std::shared_ptr<SQLiteDatabase>& db, const std::string&
                    std::vector<PluginHistoryLocalRecordInfo>* rows) {
   auto statement = Prepare(db, sql, args);
   if (!statement) return false;
-  SQLiteStatement::StepResult step;
-  while ((step = statement->Step()) == SQLiteStatement::StepResult::kRow) {
+  return ForEachRow(*statement, [rows](SQLiteStatement& s) {
     PluginHistoryLocalRecordInfo row;
-    row.app_id = statement->ColumnText(0);
-    row.app_uid = statement->ColumnText(1);
-    row.meeting_id = statement->ColumnText(2);
-    row.period_id = statement->ColumnText(3);
-    row.meeting_code = statement->ColumnText(4);
-    row.meeting_subject = statement->ColumnText(5);
-    row.meeting_join_time = statement->ColumnInt64(6);
-    row.meeting_screen_record_files = statement->ColumnText(7);
+    row.app_id = s.ColumnText(0);
+    row.app_uid = s.ColumnText(1);
+    row.meeting_id = s.ColumnText(2);
+    row.period_id = s.ColumnText(3);
+    row.meeting_code = s.ColumnText(4);
+    row.meeting_subject = s.ColumnText(5);
+    row.meeting_join_time = s.ColumnInt64(6);
+    row.meeting_screen_record_files = s.ColumnText(7);
     rows->push_back(std::move(row));
-  }
-  return step == SQLiteStatement::StepResult::kDone;
+  });
 }
 
 // Answers the meetings of `sql`; a history without the table answers no meetings.

@@ -104,11 +104,9 @@ bool QueryKeyPaths(const std::shared_ptr<SQLiteDatabase>& db, const LocalRecordO
     sql += std::string(" AND ") + key_column + " in (" + BindList(chunk, &args) + ")";
     auto statement = Prepare(db, sql, args);
     if (!statement) return false;
-    SQLiteStatement::StepResult step;
-    while ((step = statement->Step()) == SQLiteStatement::StepResult::kRow) {
-      (*paths)[statement->ColumnText(0)] = statement->ColumnText(1);
-    }
-    if (step == SQLiteStatement::StepResult::kError) return false;
+    const bool read =
+        ForEachRow(*statement, [paths](SQLiteStatement& s) { (*paths)[s.ColumnText(0)] = s.ColumnText(1); });
+    if (!read) return false;
   }
   return true;
 }
@@ -223,10 +221,7 @@ void LocalRecordDataHandlers::QueryLocalRecordDataPaths(const Request& request, 
               {Variant(r->meeting_id), Variant(r->app_id), Variant(r->app_uid)});
   if (!statement) return;
   auto answer = std::make_shared<LocalRecordDataPathsResp>();
-  SQLiteStatement::StepResult step;
-  while ((step = statement->Step()) == SQLiteStatement::StepResult::kRow)
-    answer->paths.push_back(statement->ColumnText(0));
-  if (step == SQLiteStatement::StepResult::kError) return;
+  if (!ForEachRow(*statement, [&answer](SQLiteStatement& s) { answer->paths.push_back(s.ColumnText(0)); })) return;
   response->SetObject(answer);
   response->SetSuccess(true);
 }

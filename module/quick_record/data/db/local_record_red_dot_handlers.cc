@@ -155,19 +155,18 @@ void LocalRecordRedDotHandlers::QueryLocalRecordRedDotDatas(const Request& reque
   auto statement = Prepare(db, sql, args);
   if (!statement) return;
   auto answer = std::make_shared<LocalRecordRedDotListResp>();
-  SQLiteStatement::StepResult step;
-  while ((step = statement->Step()) == SQLiteStatement::StepResult::kRow) {
+  const bool read = ForEachRow(*statement, [&answer](SQLiteStatement& s) {
     LocalRecordRedDotData row;
-    row.app_id = statement->ColumnText(0);
-    row.app_uid = statement->ColumnText(1);
-    row.instance_id = statement->ColumnText(2);
-    row.meeting_id = statement->ColumnText(3);
-    row.period_id = statement->ColumnText(4);
-    row.data_type = statement->ColumnInt64(5);
-    row.state = statement->ColumnInt64(6);
+    row.app_id = s.ColumnText(0);
+    row.app_uid = s.ColumnText(1);
+    row.instance_id = s.ColumnText(2);
+    row.meeting_id = s.ColumnText(3);
+    row.period_id = s.ColumnText(4);
+    row.data_type = s.ColumnInt64(5);
+    row.state = s.ColumnInt64(6);
     answer->items.push_back(std::move(row));
-  }
-  if (step == SQLiteStatement::StepResult::kError) return;
+  });
+  if (!read) return;
   KLOG(6) << "Finished query local record red dot, size: " << answer->items.size();
   response->SetObject(answer);
   response->SetSuccess(true);

@@ -104,15 +104,9 @@ void CloudRecordItemConverter::Fill(const CloudRecordItemResp& r, const std::str
   item->hover_msg_time_at = NonNegative(r.hover_msg.time_at);
   item->update_record_time = NonNegative(r.sort_num);
   item->show_red_point = r.show_red_point;
-  item->is_single = r.is_single;
+  static_cast<RecordAccessInfo&>(*item) = r;
   item->is_admin = r.is_admin;
   item->is_rooms = r.is_rooms != 0;
-  item->access_type = r.access_type;
-  item->permission_type = r.permission_type;
-  item->sharing_state = r.sharing_state;
-  item->activity_uid = r.activity_uid;
-  item->activity_id = r.activity_id;
-  item->access_msg = r.access_msg;
   item->role_type = NonNegative(r.role_type);
 }
 

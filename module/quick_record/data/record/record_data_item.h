@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "module/quick_record/cloud/record_access_info.h"
+
 namespace quick_record {
 
 // Table types of record lists.
@@ -34,8 +36,9 @@ inline constexpr int32_t kRecordStatusProcessing = 2;  // "record_state" 2
 inline constexpr int32_t kRecordStatusOther = 7;       // any other state
 
 // One recording as every list, card and detail view holds it, whether it is in the cloud, on the
-// disk or uploading. Field order is the order of its variant map.
-struct tagRecordDataItem {
+// disk or uploading. Field order is the order of its variant map, in which the access part sits
+// after `uni_record_id` (see VisitRecordDataItemFields).
+struct tagRecordDataItem : RecordAccessInfo {
   std::string record_id;
   int32_t upload_rate = 0;
   bool is_uploaded = false;
@@ -78,13 +81,6 @@ struct tagRecordDataItem {
   bool show_red_point = false;
   uint64_t update_record_time = 0;  // the sort key of the "all records" list
   std::string uni_record_id;
-  bool is_single = false;
-  int32_t access_type = 0;
-  int32_t permission_type = 0;
-  int32_t sharing_state = 0;
-  std::string activity_uid;
-  std::string activity_id;
-  std::string access_msg;
   bool is_rooms = false;
   bool play_video_enable = false;
   bool is_admin = false;
