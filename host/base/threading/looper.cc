@@ -35,14 +35,38 @@ Looper::~Looper() {
 
 void Looper::PostTask(Task task, const Location& from) { PostDelayedTask(std::move(task), 0, from); }
 
-void Looper::PostDelayedTask(Task task, int64_t delay_ms, const Location& from) {
-  if (!task) return;
+Looper::TaskId Looper::PostDelayedTask(Task task, int64_t delay_ms, const Location& from) {
+  if (!task) return kNoTask;
   const int64_t due = clock::SteadyMs() + std::max<int64_t>(delay_ms, 0);
+  TaskId id;
   {
     std::lock_guard lock(mutex_);
-    queue_.push(Entry{due, g_sequence.fetch_add(1), std::move(task), from});
+    id = g_sequence.fetch_add(1);
+    queue_.push(Entry{due, id, std::move(task), from});
   }
   wake_.notify_one();
+  return id;
+}
+
+bool Looper::Cancel(TaskId id) {
+  if (id == kNoTask) return false;
+  std::vector<Entry> kept;
+  Task cancelled;
+  {
+    std::lock_guard lock(mutex_);
+    kept.reserve(queue_.size());
+    while (!queue_.empty()) {
+      Entry& top = const_cast<Entry&>(queue_.top());
+      if (top.sequence == id) {
+        cancelled = std::move(top.task);
+      } else {
+        kept.push_back(std::move(top));
+      }
+      queue_.pop();
+    }
+    queue_ = decltype(queue_)(std::greater<>(), std::move(kept));
+  }
+  return static_cast<bool>(cancelled);
 }
 
 bool Looper::RunsTasksOnCurrentThread() const { return t_current_looper == this; }

@@ -29,8 +29,17 @@ class Looper {
 
   const std::string& name() const { return name_; }
 
+  // An id for Cancel(); ids are unique across loopers, so cancelling one on the wrong looper does
+  // nothing.
+  using TaskId = uint64_t;
+  static constexpr TaskId kNoTask = UINT64_MAX;
+
   void PostTask(Task task, const Location& from);
-  void PostDelayedTask(Task task, int64_t delay_ms, const Location& from);
+  TaskId PostDelayedTask(Task task, int64_t delay_ms, const Location& from);
+  // Removes the task if it is still queued and destroys it before returning (outside the queue's
+  // lock), so whatever it captured goes now rather than when it would have been due. Answers
+  // whether it was queued.
+  bool Cancel(TaskId id);
   // True on the thread that is running this looper's tasks right now (or, for the main looper,
   // the thread that owns it).
   bool RunsTasksOnCurrentThread() const;

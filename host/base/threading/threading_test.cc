@@ -81,11 +81,13 @@ TEST_F(MockTimeTest, StopAndRestartCancelThePendingTick) {
   timer->Start(100, true);
   env_.FastForwardBy(50);
   timer->Stop();
+  EXPECT_EQ(env_.PendingTaskCount(), 0u);
   env_.FastForwardBy(500);
   EXPECT_EQ(fired, 0);
   timer->Start(100, true);
   env_.FastForwardBy(60);
   timer->Start(100, true);  // restarting moves the next tick, it does not add one
+  EXPECT_EQ(env_.PendingTaskCount(), 1u);
   env_.FastForwardBy(99);
   EXPECT_EQ(fired, 0);
   env_.FastForwardBy(1);
@@ -108,8 +110,30 @@ TEST_F(MockTimeTest, ATimerCanStopItselfAndDestroyingItCancelsIt) {
   auto doomed = threading::CreateTimer([&] { ++other; }, FROM_HERE);
   doomed->Start(10, true);
   doomed.reset();
+  EXPECT_EQ(env_.PendingTaskCount(), 0u);
   env_.FastForwardBy(100);
   EXPECT_EQ(other, 0);
+}
+
+TEST_F(MockTimeTest, ACancelledTaskIsDestroyedAtOnceAndTheOthersKeepTheirOrder) {
+  threading::Looper* main = LooperThread::MainLooper();
+  std::vector<int> order;
+  auto captured = std::make_shared<int>(0);
+  std::weak_ptr<int> watch = captured;
+  main->PostDelayedTask([&] { order.push_back(1); }, 10, FROM_HERE);
+  const auto doomed = main->PostDelayedTask([&order, captured] { order.push_back(2); }, 10, FROM_HERE);
+  main->PostDelayedTask([&] { order.push_back(3); }, 5, FROM_HERE);
+  captured.reset();
+
+  EXPECT_FALSE(LooperThread::WorkerLooper()->Cancel(doomed));
+  EXPECT_FALSE(watch.expired());
+  EXPECT_TRUE(main->Cancel(doomed));
+  EXPECT_TRUE(watch.expired());
+  EXPECT_FALSE(main->Cancel(doomed));
+  EXPECT_FALSE(main->Cancel(threading::Looper::kNoTask));
+  EXPECT_EQ(main->PendingCount(), 2u);
+  env_.FastForwardBy(10);
+  EXPECT_EQ(order, (std::vector<int>{3, 1}));
 }
 
 TEST_F(MockTimeTest, TimerFiresOnTheLooperOfTheThreadThatCreatedIt) {

@@ -56,13 +56,13 @@ namespace {
 
 constexpr char kReleased[] = "Quick record service has been released";
 
-void PostToMain(std::function<void()> task, int64_t delay_ms = 0) {
+void PostToMain(std::function<void()> task) {
   base::threading::Looper* main = base::threading::LooperThread::MainLooper();
   if (!main) {
     KLOG(1) << "no main looper, task dropped";
     return;
   }
-  main->PostDelayedTask(std::move(task), delay_ms, FROM_HERE);
+  main->PostTask(std::move(task), FROM_HERE);
 }
 
 std::unique_ptr<base::net::HttpClient> DefaultProbeClient(base::net::HttpClient::Delegate* delegate) {
@@ -609,16 +609,16 @@ void QuickRecordServicePluginImpl::UpdateRecordTitle(const UpdateRecordTitleReq&
 
 void QuickRecordServicePluginImpl::ScheduleReviewCheck(const RenameReviewStatusReq& review, int attempt,
                                                        const UpdateRecordCallback& callback) {
-  PostToMain(
-      [weak = weak_from_this(), review, attempt, callback] {
-        const auto self = weak.lock();
-        if (!self) {
-          KLOG(3) << kReleased;
-          return;
-        }
-        static_cast<QuickRecordServicePluginImpl&>(*self).CheckReview(review, attempt, callback);
+  // The timer dies with this service, so its task never outlives `this`.
+  const uint64_t key = next_review_check_++;
+  auto timer = std::make_shared<base::threading::Timer>(
+      [this, key, review, attempt, callback] {
+        review_checks_.erase(key);
+        CheckReview(review, attempt, callback);
       },
-      kReviewIntervalMs);
+      base::threading::LooperThread::MainLooper(), FROM_HERE);
+  timer->Start(kReviewIntervalMs, /*repeating=*/false);
+  review_checks_.emplace(key, std::move(timer));
 }
 
 void QuickRecordServicePluginImpl::CheckReview(const RenameReviewStatusReq& review, int attempt,

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "host/base/net/http_client.h"
+#include "host/base/threading/timer.h"
 #include "host/sdk/service/signature_service.h"
 #include "module/quick_record/cloud/requests/record/quick_record_cancel_record_result.h"
 #include "module/quick_record/cloud/quick_record_service_plugin.h"
@@ -141,6 +142,10 @@ class QuickRecordServicePluginImpl : public QuickRecordServicePlugin,
   std::map<std::string, SharedStartCallback> pending_start_callbacks_;
   // The last start info of each instance, kept until its start is delivered.
   std::map<std::string, std::shared_ptr<QuickRecordStartRecordInfo>> start_infos_;
+  // The review checks waiting for their turn, one per rename under review. Owned here so that they
+  // leave the main looper when the service goes at deactivation, while its code is still loaded.
+  std::map<uint64_t, std::shared_ptr<base::threading::Timer>> review_checks_;
+  uint64_t next_review_check_ = 0;
 };
 
 }  // namespace quick_record

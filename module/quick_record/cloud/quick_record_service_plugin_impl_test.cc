@@ -489,16 +489,26 @@ TEST_F(RenameTest, AFailedReviewRequestEndsWithItsMessage) {
   EXPECT_EQ(renames_[0].code, 40400);
 }
 
-TEST_F(RenameTest, PollingStopsWhenThePluginIsGone) {
+// At deactivation the service goes before its library: the pending check must leave the main
+// looper with it, taking the caller's callback along, rather than wait there for its turn.
+TEST_F(RenameTest, ThePendingReviewCheckLeavesTheLooperWithThePlugin) {
   fake_->AnswerEnvelope(CloudRecordRenameRecordDataRequest::kPath, 0, "ok", RenameData("1"));
   AnswerReview(1);
-  Rename();
+  auto held = std::make_shared<int>(0);
+  std::weak_ptr<int> callback_state = held;
+  plugin_->UpdateRecordTitle(UpdateRecordTitleReq{"New", "", "qr1"},
+                             [this, held](const UpdateRecordResp& resp) { renames_.push_back(resp); });
+  held.reset();
   env_.RunUntilIdle();
+  EXPECT_EQ(env_.main_looper().PendingCount(), 1u);
+  EXPECT_FALSE(callback_state.expired());
+
   plugin_.reset();
+  EXPECT_EQ(env_.PendingTaskCount(), 0u);
+  EXPECT_TRUE(callback_state.expired());
   env_.FastForwardBy(20 * Plugin::kReviewIntervalMs);
   EXPECT_EQ(Reviews(), 0u);
   EXPECT_TRUE(renames_.empty());
-  EXPECT_TRUE(log_.Contains("Quick record service has been released"));
 }
 
 // ---- Lists and the preload shortcut ----
