@@ -83,6 +83,8 @@ PlaybackReport PlayVideoPage(const std::string& page_html, const std::string& pr
 
 bool SaveScreenshot(const std::string& url, const std::string& profile_dir, const std::string& png,
                     std::chrono::milliseconds timeout) {
+  // A picture left by an earlier run would pass for this one.
+  util::file::Remove(png);
   HeadlessChromium chromium;
   if (!util::file::MakePath(profile_dir) || !util::file::MakePath(util::file::DirName(png)) ||
       !chromium.Open(url, profile_dir, {"--screenshot=" + png, "--window-size=1024,768", "--hide-scrollbars"})) {
