@@ -20,8 +20,6 @@ namespace {
 struct Module {
   base::test::TestTaskEnvironment env;
   host::app::HostApplication app{host::app::testing::SignedInConfig()};
-  std::shared_ptr<KOVANI_CGI::FakeRequestTransport> fake = std::make_shared<KOVANI_CGI::FakeRequestTransport>();
-  KOVANI_CGI::ScopedRequestTransport scoped{fake};
   std::vector<quick_record::testing::ParserCase> parsers = quick_record::testing::AllParsers();
 };
 
@@ -40,7 +38,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto& parser = m.parsers[data[0] % m.parsers.size()];
   const int status = kStatuses[data[1] % (sizeof kStatuses / sizeof kStatuses[0])];
   const std::string body(reinterpret_cast<const char*>(data + 2), size - 2);
-  m.fake->AnswerJson(parser.path, body, status);
+  // A fake per input: it keeps every request it was sent, which over a campaign fills the memory.
+  auto fake = std::make_shared<KOVANI_CGI::FakeRequestTransport>();
+  KOVANI_CGI::ScopedRequestTransport scoped{fake};
+  fake->AnswerJson(parser.path, body, status);
   std::vector<std::string> digests;
   parser.send(&digests);
   m.env.RunUntilIdle();
