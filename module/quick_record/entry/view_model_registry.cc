@@ -4,15 +4,15 @@
 
 #include "host/base/logging/logger.h"
 #include "module/quick_record/entry/quick_record_ids.h"
-#include "module/quick_record/view_model/quick_record_bottom_bar_view_model.h"
-#include "module/quick_record/view_model/quick_record_count_down_view_model.h"
-#include "module/quick_record/view_model/quick_record_ending_view_model.h"
-#include "module/quick_record/view_model/quick_record_old_record_setting_view_model.h"
-#include "module/quick_record/view_model/quick_record_record_setting_view_model.h"
-#include "module/quick_record/view_model/quick_record_resident_view_model.h"
-#include "module/quick_record/view_model/quick_record_space_runout_counting_view_model.h"
-#include "module/quick_record/view_model/quick_record_tray_view_model.h"
-#include "module/quick_record/view_model/quick_record_view_model.h"
+#include "module/quick_record/view_model/bottom_bar/quick_record_bottom_bar_view_model.h"
+#include "module/quick_record/view_model/new_recording/quick_record_view_model.h"
+#include "module/quick_record/view_model/recording_stages/quick_record_count_down_view_model.h"
+#include "module/quick_record/view_model/recording_stages/quick_record_ending_view_model.h"
+#include "module/quick_record/view_model/recording_stages/quick_record_space_runout_counting_view_model.h"
+#include "module/quick_record/view_model/resident/quick_record_resident_view_model.h"
+#include "module/quick_record/view_model/resident/quick_record_tray_view_model.h"
+#include "module/quick_record/view_model/settings/quick_record_old_record_setting_view_model.h"
+#include "module/quick_record/view_model/settings/quick_record_record_setting_view_model.h"
 
 namespace quick_record {
 namespace {

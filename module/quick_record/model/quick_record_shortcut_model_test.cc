@@ -7,7 +7,7 @@
 #include "host/sdk/kovani_common/account.h"
 #include "module/quick_record/model/quick_record_model.h"
 #include "module/quick_record/model/recording_model_test.h"
-#include "module/quick_record/view_model/quick_record_bottom_bar_view_model.h"
+#include "module/quick_record/view_model/bottom_bar/quick_record_bottom_bar_view_model.h"
 
 namespace quick_record {
 namespace {
