@@ -16,6 +16,7 @@
 #include "host/sdk/bridge/bridge_ipc_client.h"
 #include "transcoder/transcoder_app.h"
 #include "transcoder/transcoder_options.h"
+#include "transcoder/upload_state.h"
 
 namespace {
 
@@ -54,6 +55,8 @@ int main(int argc, char** argv) {
   signal(SIGPIPE, SIG_IGN);
   curl_global_init(CURL_GLOBAL_DEFAULT);
 
+  qr_transcoder::UploadStateFile::RemoveAbandonedLocal(options->settings.local_state_dir,
+                                                      std::filesystem::file_time_type::clock::now());
   qr_transcoder::TranscoderApp app(options->settings, [] { ::kill(::getpid(), SIGUSR1); });
   auto client = kovanisdk::bridge::BridgeIPCClient::ConnectFromEnvironment(&app);
   if (!client) {

@@ -85,4 +85,18 @@ std::optional<UploadState> UploadStateFile::Load(const std::string& path) {
 
 void UploadStateFile::Remove(const std::string& path) { util::file::Remove(path); }
 
+int UploadStateFile::RemoveAbandonedLocal(const std::string& state_dir, std::filesystem::file_time_type now) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  int removed = 0;
+  for (const auto& entry : fs::directory_iterator(state_dir, error)) {
+    if (entry.path().extension() != ".upload" || !entry.is_regular_file(error)) continue;
+    const auto written = entry.last_write_time(error);
+    if (error || now - written < kAbandonedAfter) continue;
+    if (fs::remove(entry.path(), error)) ++removed;
+  }
+  if (removed > 0) KLOG(6) << "removed " << removed << " abandoned local upload states from " << state_dir;
+  return removed;
+}
+
 }  // namespace qr_transcoder

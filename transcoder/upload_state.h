@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,6 +47,12 @@ class UploadStateFile {
   // nullopt when there is no file or it does not hold a valid state (logged).
   static std::optional<UploadState> Load(const std::string& path);
   static void Remove(const std::string& path);
+  // A local upload the user never resumed or cancelled leaves its state behind. One untouched for
+  // `kAbandonedAfter` is removed: a later resume then starts the upload over, which costs time
+  // but loses nothing, while the directory no longer grows with every file ever picked. Returns
+  // how many were removed.
+  static constexpr std::chrono::hours kAbandonedAfter{24 * 30};
+  static int RemoveAbandonedLocal(const std::string& state_dir, std::filesystem::file_time_type now);
 };
 
 }  // namespace qr_transcoder

@@ -79,5 +79,30 @@ TEST_F(UploadStateFileTest, SavingReplacesTheWholeFile) {
   EXPECT_FALSE(util::file::IsFileExist(path_));
 }
 
+TEST_F(UploadStateFileTest, OnlyLocalStatesUntouchedForTheAgeLimitAreRemoved) {
+  namespace fs = std::filesystem;
+  const std::string states = dir_.Child("local-uploads");
+  const std::string old_state = UploadStateFile::LocalPathFor(states, "old");
+  const std::string recent_state = UploadStateFile::LocalPathFor(states, "recent");
+  const std::string other_file = states + "/notes.txt";
+  ASSERT_TRUE(UploadStateFile::Save(old_state, TwoParts()));
+  ASSERT_TRUE(UploadStateFile::Save(recent_state, TwoParts()));
+  ASSERT_TRUE(util::file::WriteFileAtomically(other_file, "not a state"));
+  const auto now = fs::last_write_time(old_state) + UploadStateFile::kAbandonedAfter;
+  // Exactly at the limit counts as abandoned; a second younger does not.
+  fs::last_write_time(recent_state, now - UploadStateFile::kAbandonedAfter + std::chrono::seconds(1));
+  fs::last_write_time(other_file, now - 10 * UploadStateFile::kAbandonedAfter);
+
+  EXPECT_EQ(UploadStateFile::RemoveAbandonedLocal(states, now), 1);
+  EXPECT_FALSE(util::file::IsFileExist(old_state));
+  EXPECT_TRUE(util::file::IsFileExist(recent_state));
+  EXPECT_TRUE(util::file::IsFileExist(other_file));
+}
+
+TEST_F(UploadStateFileTest, AMissingStateDirectoryIsNoError) {
+  const auto now = std::filesystem::file_time_type::clock::now();
+  EXPECT_EQ(UploadStateFile::RemoveAbandonedLocal(dir_.Child("never-made"), now), 0);
+}
+
 }  // namespace
 }  // namespace qr_transcoder
