@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "host/app/host_application.h"
+#include "host/app/signed_in_config.h"
 #include "host/base/analytics/analytics.h"
 #include "host/base/logging/logger.h"
 #include "host/base/threading/test_task_environment.h"
@@ -14,7 +15,6 @@
 #include "module/quick_record/cloud/requests/record/quick_record_start_record_request.h"
 #include "module/quick_record/cloud/requests/record/quick_recordd_cancel_record_request.h"
 #include "module/quick_record/cloud/requests/record/record_complete_request_base.h"
-#include "module/quick_record/cloud/signed_in_config.h"
 #include "module/quick_record/transcode/fake_transcode_bridge.h"
 #include "module/quick_record/upload/upload_analytics.h"
 
@@ -149,7 +149,7 @@ class UploadModelTest : public ::testing::Test {
 
   base::test::TestTaskEnvironment env_;
   util::file::ScopedTempDir dir_;
-  host::app::HostApplication app_{testing::SignedInConfig()};
+  host::app::HostApplication app_{host::app::testing::SignedInConfig()};
   std::shared_ptr<KOVANI_CGI::FakeRequestTransport> fake_ = std::make_shared<KOVANI_CGI::FakeRequestTransport>();
   KOVANI_CGI::ScopedRequestTransport scoped_{fake_};
   std::shared_ptr<HistoricalLocalRecordDataService> history_;
