@@ -64,7 +64,13 @@ I420View VideoTrack::Canvas() {
   return I420ViewOf(picture_);
 }
 
-bool VideoTrack::CanRepeat() const { return pending_.empty() && since_key_ < keyint_ && repeater_.CanRepeat(); }
+bool VideoTrack::CanRepeat() const {
+  if (!pending_.empty()) return false;
+  // A key frame due on a screen still since libx264's last one is that key frame again: as cheap
+  // as a repeat, so a slot the video thread missed there need not be dropped either.
+  if (since_key_ >= keyint_) return repeater_.CanReplayKey() && PicturePixels() == key_pixels_;
+  return repeater_.CanRepeat();
+}
 
 int32_t VideoTrack::Encode(int64_t pts_us, int64_t duration_us, bool segment_start, bool unchanged,
                            bool* key_frame) {
@@ -77,7 +83,7 @@ int32_t VideoTrack::Encode(int64_t pts_us, int64_t duration_us, bool segment_sta
     *key_frame = true;
     return WriteFrame(key.data(), key.size(), pts_us, duration_us, true, segment_start);
   }
-  if (unchanged && !segment_start && CanRepeat()) {
+  if (unchanged && !key_due && CanRepeat()) {
     const std::vector<uint8_t> repeat = repeater_.MakeRepeat();
     ++repeats_;
     *key_frame = false;

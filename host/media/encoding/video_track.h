@@ -47,7 +47,8 @@ class VideoTrack {
   // `unchanged`: the picture is the one of the last frame; it is then written as a repeat
   // (RepeatFrameCoder) when it can be. Returns kOk or the encoder's or writer's failure.
   int32_t Encode(int64_t pts_us, int64_t duration_us, bool segment_start, bool unchanged, bool* key_frame);
-  // Whether the next frame, if its picture is unchanged, would be a repeat.
+  // Whether the next frame, if its picture is unchanged, costs nothing: a repeat, or libx264's
+  // last key frame written again when a key frame is due.
   bool CanRepeat() const;
   // Drains the encoder and pushes the files to disk.
   int32_t Finish();
