@@ -68,8 +68,12 @@ bool VideoTrack::CanRepeat() const {
   if (!pending_.empty()) return false;
   // A key frame due on a screen still since libx264's last one is that key frame again: as cheap
   // as a repeat, so a slot the video thread missed there need not be dropped either.
-  if (since_key_ >= keyint_) return repeater_.CanReplayKey() && PicturePixels() == key_pixels_;
+  if (since_key_ >= keyint_) return CanReplayKey();
   return repeater_.CanRepeat();
+}
+
+bool VideoTrack::CanReplayKey() const {
+  return pending_.empty() && repeater_.CanReplayKey() && PicturePixels() == key_pixels_;
 }
 
 int32_t VideoTrack::Encode(int64_t pts_us, int64_t duration_us, bool segment_start, bool unchanged,
@@ -77,7 +81,7 @@ int32_t VideoTrack::Encode(int64_t pts_us, int64_t duration_us, bool segment_sta
   const bool key_due = segment_start || since_key_ >= keyint_;
   // Repeats wait for nothing in the encoder: libx264 holds no frames back here. A key frame is
   // compared pixel by pixel (once a key interval), as a new segment repaints the whole canvas.
-  if (pending_.empty() && key_due && repeater_.CanReplayKey() && PicturePixels() == key_pixels_) {
+  if (key_due && CanReplayKey()) {
     const std::vector<uint8_t>& key = repeater_.ReplayKey();
     ++repeats_;
     *key_frame = true;

@@ -55,6 +55,8 @@ class VideoTrack {
 
  private:
   VideoTrack() = default;
+  // Whether libx264's last key frame can be written again for a key frame due now.
+  bool CanReplayKey() const;
   int32_t WritePacket(const AVPacket& packet);
   int32_t WriteFrame(const uint8_t* data, size_t size, int64_t pts_us, int64_t duration_us, bool key_frame,
                      bool segment_start);
