@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/media/audio/audio_track.h"
+#include "host/media/capture/pixel_ops.h"
 #include "host/media/encoding/video_track.h"
 #include "host/media/media_errors.h"
 #include "host/util/file.h"
@@ -46,7 +47,9 @@ void SyntheticRecording::Draw(int64_t frame_number) {
   for (int y = 0; y < canvas.height; ++y) {
     uint8_t* row = canvas.y + y * canvas.y_stride;
     for (int x = 0; x < canvas.width; ++x) {
-      if (options_.noise) {
+      if (options_.pointer) {
+        row[x] = static_cast<uint8_t>(x + y);
+      } else if (options_.noise) {
         noise_state_ ^= noise_state_ << 13;
         noise_state_ ^= noise_state_ >> 7;
         noise_state_ ^= noise_state_ << 17;
@@ -56,11 +59,16 @@ void SyntheticRecording::Draw(int64_t frame_number) {
       }
     }
   }
+  const int64_t tint = options_.pointer ? 0 : frame_number;
   for (int y = 0; y < canvas.height / 2; ++y) {
     for (int x = 0; x < canvas.width / 2; ++x) {
-      canvas.u[y * canvas.u_stride + x] = static_cast<uint8_t>(128 + frame_number);
-      canvas.v[y * canvas.v_stride + x] = static_cast<uint8_t>(128 - frame_number);
+      canvas.u[y * canvas.u_stride + x] = static_cast<uint8_t>(128 + tint);
+      canvas.v[y * canvas.v_stride + x] = static_cast<uint8_t>(128 - tint);
     }
+  }
+  if (options_.pointer) {
+    const int x = static_cast<int>((frame_number * 6) % (canvas.width - 12)) & ~1;
+    kvp::av::FillI420(canvas, {x, canvas.height / 2, 12, 18}, 235, 100, 160);
   }
 }
 

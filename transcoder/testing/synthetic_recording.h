@@ -13,7 +13,8 @@ namespace qr_transcoder::testing {
 
 // Writes a recording's raw streams with the media engine's own tracks (libx264 and AAC through
 // the raw stream writer), segment by segment as a recorder with pauses would: a moving picture,
-// or noise when a test needs many bytes, and a tone. Not thread-safe.
+// noise when a test needs many bytes, or a still one with a pointer moving over it, and a tone.
+// Not thread-safe.
 class SyntheticRecording {
  public:
   struct Options {
@@ -21,6 +22,7 @@ class SyntheticRecording {
     int height = 180;
     int fps = 30;
     bool noise = false;  // incompressible pictures: about a megabyte a second per 100k pixels
+    bool pointer = false;  // a still picture with a small square moving over it, as the pointer
     bool audio = true;
   };
 

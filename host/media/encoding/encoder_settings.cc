@@ -115,6 +115,10 @@ std::map<std::string, std::string> EncoderSettings::ToCodecOptions(int32_t fps) 
   return options;
 }
 
+bool EncoderSettings::MayReorderReferences() const {
+  return std::find(kPresets.begin(), kPresets.end(), preset) >= kPresets.begin() + 4;  // "fast"
+}
+
 int32_t EncoderSettings::KeyintFrames(int32_t fps) const {
   return keyint_frames > 0 ? keyint_frames : std::max(1, 2 * fps);
 }

@@ -29,6 +29,9 @@ struct EncoderSettings {
   std::map<std::string, std::string> ToCodecOptions(int32_t fps) const;
   // Frames from one key frame to the next at `fps`.
   int32_t KeyintFrames(int32_t fps) const;
+  // Whether libx264 may reorder its reference lists: the presets from "fast" on weigh fades
+  // with duplicated references.
+  bool MayReorderReferences() const;
 };
 
 }  // namespace kvp::av

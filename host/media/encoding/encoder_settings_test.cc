@@ -69,5 +69,17 @@ TEST(EncoderSettingsTest, AnotherCodecProviderKeepsLibx264) {
   EXPECT_FALSE(quiet.Contains("ignored"));
 }
 
+TEST(EncoderSettingsTest, OnlyPresetsWithDuplicatedReferencesMayReorderThem) {
+  // Patch frames rely on libx264 never reordering its list; "faster" and below do not weigh
+  // fades with duplicated references.
+  for (const char* preset : {"ultrafast", "superfast", "veryfast", "faster"}) {
+    EXPECT_FALSE(EncoderSettings::FromItems({{"preset-internal", preset}}).MayReorderReferences()) << preset;
+  }
+  for (const char* preset : {"fast", "medium", "placebo"}) {
+    EXPECT_TRUE(EncoderSettings::FromItems({{"preset-internal", preset}}).MayReorderReferences()) << preset;
+  }
+  EXPECT_FALSE(EncoderSettings::FromItems({}).MayReorderReferences());
+}
+
 }  // namespace
 }  // namespace kvp::av

@@ -88,6 +88,13 @@ void RbspWriter::Se(int32_t value) {
   Ue(value > 0 ? static_cast<uint32_t>(2 * value - 1) : static_cast<uint32_t>(-2 * static_cast<int64_t>(value)));
 }
 
+void RbspWriter::AlignWithZeros() { used_ = 8; }
+
+void RbspWriter::Bytes(const uint8_t* data, size_t size) {
+  AlignWithZeros();
+  bytes_.insert(bytes_.end(), data, data + size);
+}
+
 std::vector<uint8_t> RbspWriter::Finish() {
   Bits(1, 1);
   used_ = 8;

@@ -34,6 +34,9 @@ class RbspWriter {
   void Bits(uint32_t value, int count);
   void Ue(uint32_t value);
   void Se(int32_t value);
+  // Zero bits up to the next byte boundary, then whole bytes (raw samples).
+  void AlignWithZeros();
+  void Bytes(const uint8_t* data, size_t size);
   std::vector<uint8_t> Finish();
 
  private:

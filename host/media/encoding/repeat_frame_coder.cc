@@ -63,6 +63,7 @@ bool RepeatFrameCoder::TakeEncoded(const uint8_t* data, size_t size, std::vector
   for (const Nal& nal : nals) key = key || (nal.size > 0 && (nal.data[0] & 0x1F) == kNalIdrSlice);
   encoded_since_key_ = !key;
   last_written_key_ = key;
+  last_patch_.clear();
   if (key) StartKeyFrame();
   // A key frame carries the repeats' parameter set beside libx264's, so that whatever collects
   // a stream's parameter sets from its first key frame (a muxer's decoder configuration) has it.
@@ -72,7 +73,10 @@ bool RepeatFrameCoder::TakeEncoded(const uint8_t* data, size_t size, std::vector
     const Nal& nal = nals[i];
     if (nal.size < 2) continue;
     const uint8_t type = nal.data[0] & 0x1F;
-    if (type == kNalSps) ReadSequenceParameters(nal);
+    if (type == kNalSps) {
+      ReadSequenceParameters(nal);
+      if (patches_ && patches_fit_) AppendNal(nal.data[0], TwoReferenceFrames(nal), &parts[i]);
+    }
     if (type == kNalPps) {
       ReadPictureParameters(nal);
       if (key && sps_fits_ && pps_seen_) {
@@ -116,7 +120,7 @@ std::vector<uint8_t> RepeatFrameCoder::TakeSlice(const Nal& nal) {
   // hundreds of kilobytes that stay as they are unless repeats came before them.
   const std::vector<uint8_t> head = UnescapeRbsp(nal.data + 1, std::min(nal.size - 1, kSliceHeadBytes));
   RbspReader reader(head);
-  reader.Ue();  // first_mb_in_slice
+  const uint32_t first_mb = reader.Ue();
   reader.Ue();  // slice_type
   reader.Ue();  // pic_parameter_set_id
   const size_t at = reader.position();
@@ -132,6 +136,7 @@ std::vector<uint8_t> RepeatFrameCoder::TakeSlice(const Nal& nal) {
   if (reference) {
     encoder_frame_num_ = frame_num;
     last_frame_num_ = stream_frame_num;
+    if (first_mb == 0 && (nal.data[0] & 0x1F) != kNalIdrSlice) SlideWindow(stream_frame_num);
   }
   if (renumber_by == 0) return {};
   std::vector<uint8_t> rbsp = UnescapeRbsp(nal.data + 1, nal.size - 1);
@@ -156,6 +161,7 @@ void RepeatFrameCoder::ReadSequenceParameters(const Nal& nal) {
   frame_num_bits_ = static_cast<int>(r.Ue()) + 4;
   const uint32_t poc_type = r.Ue();
   if (poc_type != 2) return;
+  ref_frames_at_ = r.position();
   const uint32_t reference_frames = r.Ue();
   r.Bits(1);  // gaps_in_frame_num_value_allowed_flag
   const uint32_t width_mbs = r.Ue() + 1;
@@ -163,6 +169,70 @@ void RepeatFrameCoder::ReadSequenceParameters(const Nal& nal) {
   const bool frames_only = r.Bits(1) == 1;
   sps_fits_ = !r.failed() && reference_frames == 1 && frames_only && frame_num_bits_ <= 16;
   macroblocks_ = width_mbs * height_mbs;
+  patches_fit_ = false;
+  if (!sps_fits_) return;
+  r.Bits(1);  // direct_8x8_inference_flag
+  if (r.Bits(1)) {  // frame cropping
+    for (int i = 0; i < 4; ++i) r.Ue();
+  }
+  dec_buffering_at_ = r.Bits(1) ? FindDecFrameBuffering(r) : 0;
+  if (r.failed()) return;
+  // One reference frame and a decoded-picture buffer of one, each written as ue(1), become two
+  // in place: ue(2) is as long. A buffer already larger needs no change; one of zero cannot be.
+  if (dec_buffering_at_ == 0) {
+    patches_fit_ = true;
+    return;
+  }
+  RbspReader at(rbsp);
+  at.Bits(static_cast<int>(dec_buffering_at_));
+  const uint32_t buffering = at.Ue();
+  patches_fit_ = buffering >= 1;
+  if (buffering != 1) dec_buffering_at_ = 0;
+}
+
+size_t RepeatFrameCoder::FindDecFrameBuffering(RbspReader& r) {
+  if (r.Bits(1) && r.Bits(8) == 255) r.Bits(32);  // aspect ratio, an explicit one
+  if (r.Bits(1)) r.Bits(1);  // overscan
+  if (r.Bits(1)) {  // video signal type
+    r.Bits(4);
+    if (r.Bits(1)) r.Bits(24);  // colour description
+  }
+  if (r.Bits(1)) {  // chroma sample location
+    r.Ue();
+    r.Ue();
+  }
+  if (r.Bits(1)) {  // timing
+    r.Bits(32);
+    r.Bits(32);
+    r.Bits(1);
+  }
+  bool any_hrd = false;
+  for (int hrd = 0; hrd < 2; ++hrd) {  // NAL, then VCL hypothetical reference decoder
+    if (!r.Bits(1)) continue;
+    any_hrd = true;
+    const uint32_t cpbs = r.Ue() + 1;
+    r.Bits(8);  // bit_rate_scale, cpb_size_scale
+    for (uint32_t i = 0; i < cpbs && !r.failed(); ++i) {
+      r.Ue();
+      r.Ue();
+      r.Bits(1);
+    }
+    r.Bits(20);  // four delay and offset lengths
+  }
+  if (any_hrd) r.Bits(1);  // low_delay_hrd_flag
+  r.Bits(1);  // pic_struct_present_flag
+  if (!r.Bits(1)) return 0;  // no bitstream restriction
+  r.Bits(1);  // motion_vectors_over_pic_boundaries_flag
+  for (int i = 0; i < 5; ++i) r.Ue();  // bytes and bits limits, motion vector lengths, reordering
+  return r.failed() ? 0 : r.position();
+}
+
+std::vector<uint8_t> RepeatFrameCoder::TwoReferenceFrames(const Nal& nal) const {
+  std::vector<uint8_t> rbsp = UnescapeRbsp(nal.data + 1, nal.size - 1);
+  constexpr uint32_t kUe2 = 0b011;
+  OverwriteBits(&rbsp, ref_frames_at_, 3, kUe2);
+  if (dec_buffering_at_ != 0) OverwriteBits(&rbsp, dec_buffering_at_, 3, kUe2);
+  return rbsp;
 }
 
 void RepeatFrameCoder::ReadPictureParameters(const Nal& nal) {
@@ -183,18 +253,31 @@ void RepeatFrameCoder::ReadPictureParameters(const Nal& nal) {
 
 bool RepeatFrameCoder::CanRepeat() const { return sps_fits_ && pps_seen_ && last_is_reference_; }
 
+void RepeatFrameCoder::WriteSliceHead(RbspWriter& slice, uint32_t frame_num) const {
+  slice.Ue(0);  // first_mb_in_slice
+  slice.Ue(kSliceTypeP);
+  slice.Ue(OwnPpsId());
+  slice.Bits(frame_num, frame_num_bits_);
+}
+
 std::vector<uint8_t> RepeatFrameCoder::MakeRepeat() {
+  if (!last_patch_.empty()) {
+    // The patch holds what libx264's picture does not show: copy all of it.
+    FramePatch repeat;
+    repeat.kinds = last_patch_;
+    for (FramePatch::Kind& kind : repeat.kinds) {
+      if (kind == FramePatch::Kind::kRaw) kind = FramePatch::Kind::kCopy;
+    }
+    return MakePatch(repeat);
+  }
   std::vector<uint8_t> out;
   if (!own_pps_sent_) {
     AppendNal(0x60 | kNalPps, OwnPictureParameters(), &out);
     own_pps_sent_ = true;
   }
-  const uint32_t frame_num = (last_frame_num_ + 1) & ((1u << frame_num_bits_) - 1);
+  const uint32_t frame_num = NextFrameNum();
   RbspWriter slice;
-  slice.Ue(0);  // first_mb_in_slice
-  slice.Ue(kSliceTypeP);
-  slice.Ue(OwnPpsId());
-  slice.Bits(frame_num, frame_num_bits_);
+  WriteSliceHead(slice, frame_num);
   slice.Bits(0, 1);  // num_ref_idx_active_override_flag
   slice.Bits(0, 1);  // ref_pic_list_modification_flag_l0
   slice.Bits(0, 1);  // adaptive_ref_pic_marking_mode_flag: the sliding window
@@ -204,7 +287,81 @@ std::vector<uint8_t> RepeatFrameCoder::MakeRepeat() {
   AppendNal(0x40 | kNalSlice, slice.Finish(), &out);
   last_frame_num_ = frame_num;
   last_written_key_ = false;
+  SlideWindow(frame_num);
   return out;
+}
+
+std::vector<uint8_t> RepeatFrameCoder::MakePatch(const FramePatch& patch) {
+  using Kind = FramePatch::Kind;
+  std::vector<uint8_t> out;
+  if (!own_pps_sent_) {
+    AppendNal(0x60 | kNalPps, OwnPictureParameters(), &out);
+    own_pps_sent_ = true;
+  }
+  const uint32_t frame_num = NextFrameNum();
+  const uint32_t mask = (1u << frame_num_bits_) - 1;
+  const bool copies = std::find(patch.kinds.begin(), patch.kinds.end(), Kind::kCopy) != patch.kinds.end();
+  RbspWriter slice;
+  WriteSliceHead(slice, frame_num);
+  // The list is libx264's picture, then the patch before (the long-term reference).
+  slice.Bits(copies ? 1 : 0, 1);  // num_ref_idx_active_override_flag
+  if (copies) slice.Ue(1);  // two references
+  slice.Bits(0, 1);  // ref_pic_list_modification_flag_l0
+  // Memory management: only the newest short-term picture stays (the buffer holds two frames),
+  // and this patch becomes the one long-term picture, replacing the patch before.
+  slice.Bits(1, 1);  // adaptive_ref_pic_marking_mode_flag
+  for (size_t i = 0; i + 1 < short_refs_.size(); ++i) {
+    slice.Ue(1);  // unmark a short-term picture
+    slice.Ue(((frame_num - short_refs_[i]) & mask) - 1);  // difference_of_pic_nums_minus1
+  }
+  slice.Ue(4);  // the long-term indices ...
+  slice.Ue(1);  // ... are 0 alone
+  slice.Ue(6);  // this picture is long-term ...
+  slice.Ue(0);  // ... index 0
+  slice.Ue(0);  // end of the commands
+  slice.Se(0);  // slice_qp_delta
+  slice.Ue(1);  // disable_deblocking_filter_idc: raw and copied samples stay as they are
+  constexpr uint32_t kPIntraPcm = 5 + 25;  // P slices number the intra types after their own five
+  const uint8_t* raw = patch.raw.data();
+  uint32_t skipped = 0;
+  for (const Kind kind : patch.kinds) {
+    if (kind == Kind::kSkip) {
+      ++skipped;
+      continue;
+    }
+    slice.Ue(skipped);  // mb_skip_run
+    skipped = 0;
+    if (kind == Kind::kRaw) {
+      slice.Ue(kPIntraPcm);
+      slice.Bytes(raw, 384);  // after pcm_alignment_zero_bits
+      raw += 384;
+    } else {
+      // P_L0_16x16 from reference 1 with no motion and no residual. Every motion vector in the
+      // slice is zero (skipped macroblocks predict theirs from zero neighbours), so the
+      // difference to the predicted vector is zero too.
+      slice.Ue(0);  // mb_type
+      slice.Bits(0, 1);  // ref_idx_l0 = 1, te(v) over two references: one inverted bit
+      slice.Se(0);  // mvd_l0 x
+      slice.Se(0);  // mvd_l0 y
+      slice.Ue(0);  // coded_block_pattern 0 (inter)
+    }
+  }
+  if (skipped > 0) slice.Ue(skipped);
+  AppendNal(0x40 | kNalSlice, slice.Finish(), &out);
+  last_frame_num_ = frame_num;
+  last_written_key_ = false;
+  short_refs_.erase(short_refs_.begin(), short_refs_.end() - std::min<size_t>(1, short_refs_.size()));
+  long_ref_ = true;
+  last_patch_ = patch.kinds;
+  return out;
+}
+
+void RepeatFrameCoder::SlideWindow(uint32_t frame_num) {
+  const size_t capacity = patches_ && patches_fit_ ? 2 : 1;
+  if (!short_refs_.empty() && short_refs_.size() + (long_ref_ ? 1 : 0) >= capacity) {
+    short_refs_.erase(short_refs_.begin());
+  }
+  short_refs_.push_back(frame_num);
 }
 
 bool RepeatFrameCoder::CanReplayKey() const { return !encoded_since_key_ && !last_written_key_ && CanRepeat(); }
@@ -220,6 +377,9 @@ void RepeatFrameCoder::StartKeyFrame() {
   last_frame_num_ = 0;
   encoder_frame_num_ = 0;
   own_pps_sent_ = false;
+  short_refs_ = {0};
+  long_ref_ = false;
+  last_patch_.clear();
 }
 
 std::vector<uint8_t> RepeatFrameCoder::OwnPictureParameters() const {

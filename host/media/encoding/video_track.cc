@@ -42,6 +42,8 @@ std::unique_ptr<VideoTrack> VideoTrack::Open(const std::string& path, const Reco
     return nullptr;
   }
   track->keyint_ = settings.KeyintFrames(fps);
+  track->repeater_ = std::make_unique<RepeatFrameCoder>(!settings.MayReorderReferences());
+  track->planner_ = std::make_unique<PatchPlanner>(track->width_, track->height_);
   track->picture_ = av_frame_alloc();
   track->picture_->format = AV_PIX_FMT_YUV420P;
   track->picture_->width = track->width_;
@@ -69,11 +71,11 @@ bool VideoTrack::CanRepeat() const {
   // A key frame due on a screen still since libx264's last one is that key frame again: as cheap
   // as a repeat, so a slot the video thread missed there need not be dropped either.
   if (since_key_ >= keyint_) return CanReplayKey();
-  return repeater_.CanRepeat();
+  return repeater_->CanRepeat();
 }
 
 bool VideoTrack::CanReplayKey() const {
-  return pending_.empty() && repeater_.CanReplayKey() && PicturePixels() == key_pixels_;
+  return pending_.empty() && repeater_->CanReplayKey() && PicturePixels() == key_pixels_;
 }
 
 int32_t VideoTrack::Encode(int64_t pts_us, int64_t duration_us, bool segment_start, bool unchanged,
@@ -82,22 +84,32 @@ int32_t VideoTrack::Encode(int64_t pts_us, int64_t duration_us, bool segment_sta
   // Repeats wait for nothing in the encoder: libx264 holds no frames back here. A key frame is
   // compared pixel by pixel (once a key interval), as a new segment repaints the whole canvas.
   if (key_due && CanReplayKey()) {
-    const std::vector<uint8_t>& key = repeater_.ReplayKey();
+    const std::vector<uint8_t>& key = repeater_->ReplayKey();
+    planner_->Reset(I420ViewOf(picture_));
     ++repeats_;
     *key_frame = true;
     return WriteFrame(key.data(), key.size(), pts_us, duration_us, true, segment_start);
   }
   if (unchanged && !key_due && CanRepeat()) {
-    const std::vector<uint8_t> repeat = repeater_.MakeRepeat();
+    const std::vector<uint8_t> repeat = repeater_->MakeRepeat();
     ++repeats_;
     *key_frame = false;
     return WriteFrame(repeat.data(), repeat.size(), pts_us, duration_us, false, false);
+  }
+  // A patch is planned whenever one could be written: comparing the picture with libx264's last
+  // one costs a pass over memory, far less than the encoder's pass over the same picture.
+  if (!key_due && pending_.empty() && repeater_->CanPatch() && planner_->Plan(I420ViewOf(picture_), &patch_)) {
+    const std::vector<uint8_t> patch = repeater_->MakePatch(patch_);
+    ++patches_;
+    *key_frame = false;
+    return WriteFrame(patch.data(), patch.size(), pts_us, duration_us, false, false);
   }
   picture_->pts = frame_number_++;
   picture_->pict_type = key_due ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
   pending_.push_back({pts_us, duration_us, segment_start});
   last_key_ = false;
   const int32_t code = encoder_->Encode(picture_, [this](const AVPacket& packet) { return WritePacket(packet); });
+  planner_->Reset(I420ViewOf(picture_));
   *key_frame = last_key_;
   if (last_key_) key_pixels_ = PicturePixels();
   return code;
@@ -126,7 +138,7 @@ int32_t VideoTrack::WritePacket(const AVPacket& packet) {
   pending_.pop_front();
   last_key_ = (packet.flags & AV_PKT_FLAG_KEY) != 0;
   std::vector<uint8_t> renumbered;
-  if (repeater_.TakeEncoded(packet.data, static_cast<size_t>(packet.size), &renumbered)) {
+  if (repeater_->TakeEncoded(packet.data, static_cast<size_t>(packet.size), &renumbered)) {
     return WriteFrame(renumbered.data(), renumbered.size(), frame.pts_us, frame.duration_us, last_key_,
                       frame.segment_start);
   }
@@ -146,7 +158,7 @@ int32_t VideoTrack::Finish() {
   const int32_t drained = encoder_->Encode(nullptr, [this](const AVPacket& packet) { return WritePacket(packet); });
   const int32_t synced = writer_.Sync();
   KLOG(6) << "video track " << writer_.data_path() << ": " << writer_.frames() << " frames, " << repeats_
-          << " of them repeats this time";
+          << " of them repeats and " << patches_ << " patches this time";
   writer_.Close();
   return drained != kOk ? drained : synced;
 }

@@ -8,6 +8,7 @@
 
 #include "host/media/media_types.h"
 #include "host/media/capture/pixel_ops.h"
+#include "host/media/encoding/patch_planner.h"
 #include "host/media/encoding/repeat_frame_coder.h"
 #include "host/media/stream/raw_stream_writer.h"
 
@@ -45,7 +46,9 @@ class VideoTrack {
   // Encodes the picture as the frame at `pts_us` and writes it. The first frame after
   // `segment_start` is an IDR frame, and so is every frame a key interval after the last one.
   // `unchanged`: the picture is the one of the last frame; it is then written as a repeat
-  // (RepeatFrameCoder) when it can be. Returns kOk or the encoder's or writer's failure.
+  // (RepeatFrameCoder) when it can be. A picture that differs from libx264's last one in a few
+  // macroblocks is written as a patch of it (PatchPlanner). Returns kOk or the encoder's or
+  // writer's failure.
   int32_t Encode(int64_t pts_us, int64_t duration_us, bool segment_start, bool unchanged, bool* key_frame);
   // Whether the next frame, if its picture is unchanged, costs nothing: a repeat, or libx264's
   // last key frame written again when a key frame is due.
@@ -79,12 +82,15 @@ class VideoTrack {
   // Frames sent to the encoder whose packets have not come out yet, oldest first.
   std::deque<Pending> pending_;
   bool last_key_ = false;
-  RepeatFrameCoder repeater_;
+  std::unique_ptr<RepeatFrameCoder> repeater_;
+  std::unique_ptr<PatchPlanner> planner_;
+  FramePatch patch_;  // kept for its buffers
   // Key frames come every `keyint_` frames of the timeline, repeats included: libx264 counts
   // only the frames it sees, so the track asks for them itself.
   int32_t keyint_ = 0;
   int32_t since_key_ = 0;
   int64_t repeats_ = 0;  // for the log
+  int64_t patches_ = 0;
   // The pixels of libx264's last key frame, to tell whether it can be written again.
   std::vector<uint8_t> key_pixels_;
 };

@@ -119,9 +119,14 @@ SyntheticRecording::Options TranscoderTest::RecordingOptions(bool noise) {
 }
 
 std::string TranscoderTest::Record(const std::string& name, const std::vector<int64_t>& segments_ms, bool noise) {
+  return Record(name, segments_ms, RecordingOptions(noise));
+}
+
+std::string TranscoderTest::Record(const std::string& name, const std::vector<int64_t>& segments_ms,
+                                   const SyntheticRecording::Options& options) {
   const std::string base = dir_.path() + "/" + name;
   SyntheticRecording recording;
-  EXPECT_TRUE(recording.Open(base, RecordingOptions(noise)));
+  EXPECT_TRUE(recording.Open(base, options));
   for (int64_t ms : segments_ms) EXPECT_TRUE(recording.RecordSegment(ms));
   EXPECT_TRUE(recording.Finish());
   return base;

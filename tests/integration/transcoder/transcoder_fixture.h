@@ -71,6 +71,8 @@ class TranscoderTest : public qr_backend::testing::BackendTest {
   static SyntheticRecording::Options RecordingOptions(bool noise);
   // Writes a recording under the test directory; its base path (".kovtv" etc. appended).
   std::string Record(const std::string& name, const std::vector<int64_t>& segments_ms, bool noise = true);
+  std::string Record(const std::string& name, const std::vector<int64_t>& segments_ms,
+                     const SyntheticRecording::Options& options);
   // "quick_record:start_transcode" for the recording at `base`, writing `base`.mp4.
   base::json::JsonValue StartMessage(const std::string& instance_id, const std::string& base, bool complete) const;
   // "quick_record:upload_file_auth" from a start answer of the back end.
