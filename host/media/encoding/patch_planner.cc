@@ -10,6 +10,9 @@ namespace {
 // A patch's raw macroblock costs 384 bytes where libx264 spends a few dozen on a small change:
 // beyond this many, encoding the picture is the better deal for the stream.
 constexpr size_t kMaxRawMacroblocks = 64;
+// libx264 pictures without planning after a big change: a patch comes at most this many frames
+// after a busy screen went still, and a busy screen pays for one plan in so many frames.
+constexpr int kRestAfterBigChange = 8;
 
 // Copies a `size` x `size` block at (x, y) of a plane into `out`; samples past the plane's edge
 // repeat the last one (they are cropped away, but a macroblock has them all).
@@ -46,11 +49,14 @@ PatchPlanner::PatchPlanner(int width, int height)
       encoded_(static_cast<size_t>(width) * height * 3 / 2) {}
 
 void PatchPlanner::Reset(const I420View& picture) {
+  patched_.clear();
+  if (resting_ > 0) --resting_;
+  have_encoded_ = resting_ == 0;
+  if (!have_encoded_) return;
   uint8_t* out = encoded_.data();
   for (int y = 0; y < height_; ++y, out += width_) std::memcpy(out, picture.y + y * picture.y_stride, width_);
   for (int y = 0; y < height_ / 2; ++y, out += width_ / 2) std::memcpy(out, picture.u + y * picture.u_stride, width_ / 2);
   for (int y = 0; y < height_ / 2; ++y, out += width_ / 2) std::memcpy(out, picture.v + y * picture.v_stride, width_ / 2);
-  patched_.clear();
 }
 
 bool PatchPlanner::RowEqualsEncoded(const I420View& picture, int mb_y) const {
@@ -79,6 +85,7 @@ void PatchPlanner::GatherEncoded(int mb_x, int mb_y, Samples* out) const {
 
 bool PatchPlanner::Plan(const I420View& picture, FramePatch* patch) {
   using Kind = FramePatch::Kind;
+  if (!have_encoded_) return false;
   patch->kinds.assign(static_cast<size_t>(mb_width_) * mb_height_, Kind::kSkip);
   patch->raw.clear();
   std::vector<bool> row_as_encoded(static_cast<size_t>(mb_height_));
@@ -101,7 +108,10 @@ bool PatchPlanner::Plan(const I420View& picture, FramePatch* patch) {
         patch->kinds[index] = Kind::kCopy;
         continue;
       }
-      if (++raw > max_raw_) return false;
+      if (++raw > max_raw_) {
+        resting_ = kRestAfterBigChange;
+        return false;
+      }
       held->second = now;
       patch->kinds[index] = Kind::kRaw;
       patch->raw.insert(patch->raw.end(), now.begin(), now.end());

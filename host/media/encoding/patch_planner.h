@@ -38,10 +38,11 @@ class PatchPlanner {
   PatchPlanner(int width, int height);
 
   // libx264 took `picture`: patches compare with it from now on, and none came after it yet.
+  // While planning rests after a big change, the picture is not even kept.
   void Reset(const I420View& picture);
   // `picture` as a patch. False when it would carry too many raw macroblocks (a bigger change is
-  // libx264's work: it costs far fewer bits) or copy too many from the patch before; the picture
-  // must then be encoded and Reset.
+  // libx264's work: it costs far fewer bits) or copy too many from the patch before, and while
+  // planning rests after such a change; the picture must then be encoded and Reset.
   bool Plan(const I420View& picture, FramePatch* patch);
 
   int mb_width() const { return mb_width_; }
@@ -62,6 +63,10 @@ class PatchPlanner {
   int mb_height_;
   size_t max_raw_;
   size_t max_copied_;
+  // libx264 pictures to go before planning again, after a change too big for a patch: a busy
+  // screen stays busy, and each plan costs a copy of the picture and a comparison.
+  int resting_ = 0;
+  bool have_encoded_ = false;
   // libx264's last picture, planes one after the other without padding.
   std::vector<uint8_t> encoded_;
   // The macroblocks that the patches since then hold exactly (the decoder shows them as they
