@@ -69,18 +69,11 @@ bool PatchPlanner::RowEqualsEncoded(const I420View& picture, int mb_y) const {
          LinesEqual(picture.v, picture.v_stride, v, width_ / 2, width_ / 2, top / 2, bottom / 2);
 }
 
-void PatchPlanner::Gather(const I420View& picture, int mb_x, int mb_y, Samples* out) const {
-  GatherBlock(picture.y, picture.y_stride, width_, height_, mb_x * 16, mb_y * 16, 16, out->data());
-  GatherBlock(picture.u, picture.u_stride, width_ / 2, height_ / 2, mb_x * 8, mb_y * 8, 8, out->data() + 256);
-  GatherBlock(picture.v, picture.v_stride, width_ / 2, height_ / 2, mb_x * 8, mb_y * 8, 8, out->data() + 320);
-}
-
-void PatchPlanner::GatherEncoded(int mb_x, int mb_y, Samples* out) const {
-  const uint8_t* u = encoded_.data() + static_cast<size_t>(width_) * height_;
-  const uint8_t* v = u + static_cast<size_t>(width_ / 2) * (height_ / 2);
-  GatherBlock(encoded_.data(), width_, width_, height_, mb_x * 16, mb_y * 16, 16, out->data());
-  GatherBlock(u, width_ / 2, width_ / 2, height_ / 2, mb_x * 8, mb_y * 8, 8, out->data() + 256);
-  GatherBlock(v, width_ / 2, width_ / 2, height_ / 2, mb_x * 8, mb_y * 8, 8, out->data() + 320);
+void PatchPlanner::Gather(const uint8_t* y, int y_stride, const uint8_t* u, int u_stride, const uint8_t* v,
+                          int v_stride, int mb_x, int mb_y, Samples* out) const {
+  GatherBlock(y, y_stride, width_, height_, mb_x * 16, mb_y * 16, 16, out->data());
+  GatherBlock(u, u_stride, width_ / 2, height_ / 2, mb_x * 8, mb_y * 8, 8, out->data() + 256);
+  GatherBlock(v, v_stride, width_ / 2, height_ / 2, mb_x * 8, mb_y * 8, 8, out->data() + 320);
 }
 
 bool PatchPlanner::Plan(const I420View& picture, FramePatch* patch) {
@@ -92,13 +85,15 @@ bool PatchPlanner::Plan(const I420View& picture, FramePatch* patch) {
   size_t raw = 0;
   Samples now;
   Samples encoded;
+  const uint8_t* encoded_u = encoded_.data() + static_cast<size_t>(width_) * height_;
+  const uint8_t* encoded_v = encoded_u + static_cast<size_t>(width_ / 2) * (height_ / 2);
   for (int mb_y = 0; mb_y < mb_height_; ++mb_y) {
     // Most rows are as libx264 left them: one pass of whole lines rules a row out.
     if ((row_as_encoded[mb_y] = RowEqualsEncoded(picture, mb_y))) continue;
     for (int mb_x = 0; mb_x < mb_width_; ++mb_x) {
       const uint32_t index = static_cast<uint32_t>(mb_y * mb_width_ + mb_x);
-      Gather(picture, mb_x, mb_y, &now);
-      GatherEncoded(mb_x, mb_y, &encoded);
+      Gather(picture.y, picture.y_stride, picture.u, picture.u_stride, picture.v, picture.v_stride, mb_x, mb_y, &now);
+      Gather(encoded_.data(), width_, encoded_u, width_ / 2, encoded_v, width_ / 2, mb_x, mb_y, &encoded);
       if (now == encoded) {
         patched_.erase(index);
         continue;

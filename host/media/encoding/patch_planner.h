@@ -54,8 +54,9 @@ class PatchPlanner {
 
   // Whether the picture's macroblock row `mb_y` equals the encoded picture's.
   bool RowEqualsEncoded(const I420View& picture, int mb_y) const;
-  void Gather(const I420View& picture, int mb_x, int mb_y, Samples* out) const;
-  void GatherEncoded(int mb_x, int mb_y, Samples* out) const;
+  // One macroblock's samples from three planes of the picture's size.
+  void Gather(const uint8_t* y, int y_stride, const uint8_t* u, int u_stride, const uint8_t* v, int v_stride,
+              int mb_x, int mb_y, Samples* out) const;
 
   int width_;
   int height_;
