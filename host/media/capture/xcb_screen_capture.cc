@@ -190,9 +190,6 @@ Rect XcbScreenCapture::TakeDamage(const Rect& target) {
     bottom = std::max(bottom, hit.y + hit.height - target.y);
   }
   if (bottom <= top) return {};
-  top -= top % TileTracker::kTileHeight;
-  bottom = std::min(target.height, bottom + (TileTracker::kTileHeight - bottom % TileTracker::kTileHeight) %
-                                                TileTracker::kTileHeight);
   return {0, top, target.width, bottom - top};
 }
 
@@ -220,9 +217,8 @@ bool XcbScreenCapture::Grab(const Rect& target, const Rect& band) {
 }
 
 Rect XcbScreenCapture::Track(const Rect& target) {
-  if (!(target == target_) || !tracker_) {
+  if (!(target == target_) || !image_) {
     target_ = target;
-    tracker_ = std::make_unique<TileTracker>(target.width, target.height);
     EnsureBuffer(static_cast<size_t>(target.width) * target.height * 4);
     scaler_.Reset();
     redraw_ = true;
@@ -235,9 +231,7 @@ void XcbScreenCapture::Prepare() {
   Rect target;
   if (!Locate(&target)) return;
   const Rect band = Track(target);
-  std::vector<Rect> changed;
   if (band.empty() || !Grab(target, band)) return;
-  tracker_->Update(image_, tracker_->stride(), band, &changed);
   // The image is current; the recording paints its new canvas from it (Invalidate).
   redraw_ = false;
 }
@@ -246,21 +240,18 @@ ScreenLayer::Result XcbScreenCapture::Render(const I420View& canvas) {
   Rect target;
   if (!Locate(&target)) return Result::kNoFrame;
   const Rect band = Track(target);
-  std::vector<Rect> changed;
-  if (!band.empty()) {
-    if (!Grab(target, band)) return Result::kFrame;
-    tracker_->Update(image_, tracker_->stride(), band, &changed);
-  }
+  if (!band.empty() && !Grab(target, band)) return Result::kFrame;
   const Pointer pointer = FetchPointer(target);
   const bool pointer_moved = !(pointer.at == last_pointer_.at) || pointer.serial != last_pointer_.serial;
-  bool drawn = redraw_ || !changed.empty() || !pending_.empty() || pointer_moved;
+  bool drawn = redraw_ || !band.empty() || !pending_.empty() || pointer_moved;
   if (target.width == canvas.width && target.height == canvas.height) {
-    changed.insert(changed.end(), pending_.begin(), pending_.end());
-    pending_.clear();
+    std::vector<Rect> areas;
+    areas.swap(pending_);
+    if (!band.empty()) areas.push_back(band);
     // Where the pointer was is painted from the screen image again when it moved.
-    if (pointer_moved) changed.push_back(pointer_area_);
+    if (pointer_moved) areas.push_back(pointer_area_);
     bool pointer_covered = redraw_ || pointer_moved;
-    for (const Rect& r : changed) {
+    for (const Rect& r : areas) {
       ConvertArea(canvas, r);
       pointer_covered = pointer_covered || !Intersect(r, pointer_area_).empty();
     }
@@ -290,7 +281,7 @@ XcbScreenCapture::Pointer XcbScreenCapture::FetchPointer(const Rect& target) {
 void XcbScreenCapture::ConvertArea(const I420View& canvas, const Rect& rect) {
   const Rect area = EvenClip(rect, canvas.width, canvas.height);
   if (area.empty()) return;
-  ConvertBgraToI420(tracker_->image() + area.y * tracker_->stride() + area.x * 4, tracker_->stride(), canvas, area);
+  ConvertBgraToI420(image_ + area.y * stride() + area.x * 4, stride(), canvas, area);
 }
 
 void XcbScreenCapture::DrawPointerInPlace(const I420View& canvas, const Pointer& pointer) {
@@ -298,27 +289,26 @@ void XcbScreenCapture::DrawPointerInPlace(const I420View& canvas, const Pointer&
   // canvas until the pointer moves or the screen under it changes.
   const Rect area = EvenClip(pointer.at, canvas.width, canvas.height);
   if (area.empty() || !pointer.pixels) return;
-  const int stride = area.width * 4;
-  scratch_.resize(static_cast<size_t>(stride) * area.height);
+  const int row_bytes = area.width * 4;
+  scratch_.resize(static_cast<size_t>(row_bytes) * area.height);
   for (int row = 0; row < area.height; ++row) {
-    std::memcpy(scratch_.data() + row * stride, tracker_->image() + (area.y + row) * tracker_->stride() + area.x * 4,
-                stride);
+    std::memcpy(scratch_.data() + row * row_bytes, image_ + (area.y + row) * stride() + area.x * 4, row_bytes);
   }
-  BlendArgbOver(scratch_.data(), stride, area.width, area.height, pointer.pixels, pointer.at.width, pointer.at.height,
-                pointer.at.x - area.x, pointer.at.y - area.y);
-  ConvertBgraToI420(scratch_.data(), stride, canvas, area);
+  BlendArgbOver(scratch_.data(), row_bytes, area.width, area.height, pointer.pixels, pointer.at.width,
+                pointer.at.height, pointer.at.x - area.x, pointer.at.y - area.y);
+  ConvertBgraToI420(scratch_.data(), row_bytes, canvas, area);
 }
 
 void XcbScreenCapture::ScaleWithPointer(const I420View& canvas, const Rect& target, const Pointer& pointer) {
-  const uint8_t* source = tracker_->image();
+  const uint8_t* source = image_;
   if (pointer.pixels) {
-    scratch_.assign(source, source + static_cast<size_t>(tracker_->stride()) * target.height);
-    BlendArgbOver(scratch_.data(), tracker_->stride(), target.width, target.height, pointer.pixels, pointer.at.width,
+    scratch_.assign(source, source + static_cast<size_t>(stride()) * target.height);
+    BlendArgbOver(scratch_.data(), stride(), target.width, target.height, pointer.pixels, pointer.at.width,
                   pointer.at.height, pointer.at.x, pointer.at.y);
     source = scratch_.data();
   }
   const uint8_t* planes[4] = {source, nullptr, nullptr, nullptr};
-  const int strides[4] = {tracker_->stride(), 0, 0, 0};
+  const int strides[4] = {stride(), 0, 0, 0};
   scaler_.Scale(planes, strides, AV_PIX_FMT_BGR0, target.width, target.height, canvas);
 }
 

@@ -8,18 +8,18 @@
 #include "host/media/capture/fit_scaler.h"
 #include "host/media/capture/screen_layer.h"
 #include "host/media/capture/source_planner.h"
-#include "host/media/capture/tile_tracker.h"
 
 struct xcb_connection_t;
 
 namespace kvp::av {
 
 // Captures a monitor or a window of the X display through XCB shared memory. Only rows that X
-// reports as damaged are grabbed again, and of those only the tiles whose pixels changed are
-// converted; a quiet screen costs one round trip per frame (the pointer), and Render says the
-// canvas is unchanged, so that the frame can be a repeat. The pointer is drawn in. A monitor
-// of the canvas's size is converted in place; anything else (a window, another size) is scaled
-// to fit.
+// reports as damaged are grabbed and converted again; a quiet screen costs one round trip per
+// frame (the pointer), and Render says the canvas is unchanged, so that the frame can be a
+// repeat. Damaged rows are not compared with what they held: converting them costs less than
+// the comparison would, and the video track compares the converted picture with the encoder's
+// last one anyway. The pointer is drawn in. A monitor of the canvas's size is converted in
+// place; anything else (a window, another size) is scaled to fit.
 class XcbScreenCapture : public ScreenLayer {
  public:
   // Null (and *error set) when the display or the target cannot be used.
@@ -37,10 +37,11 @@ class XcbScreenCapture : public ScreenLayer {
   // The target's rectangle on the root window now; false when it is not viewable.
   bool Locate(Rect* target);
   bool EnsureBuffer(size_t bytes);
+  int stride() const { return target_.width * 4; }
   // Follows the target's rectangle; a new one starts a new image. Returns the grab band needed:
   // all of it after a change, else the damaged rows.
   Rect Track(const Rect& target);
-  // The rows of the target that were drawn on since the last call, as a band of tile rows.
+  // The rows of the target that were drawn on since the last call, as one band.
   Rect TakeDamage(const Rect& target);
   // Grabs `band` (target coordinates, full width) into the buffer at its place in a full image.
   bool Grab(const Rect& target, const Rect& band);
@@ -71,10 +72,9 @@ class XcbScreenCapture : public ScreenLayer {
   std::vector<uint8_t> buffer_;  // without shared memory
   uint8_t* image_ = nullptr;  // the grabbed pixels, one full image of the target
   Rect target_;
-  std::unique_ptr<TileTracker> tracker_;
   FitScaler scaler_;
   std::vector<uint8_t> scratch_;
-  std::vector<Rect> pending_;  // canvas areas to paint again from the tracker's image
+  std::vector<Rect> pending_;  // canvas areas to paint again from the image
   Rect pointer_area_;  // where the pointer is drawn on the canvas
   bool redraw_ = true;
   struct {
