@@ -1,5 +1,7 @@
 #include "host/media/encoding/video_track.h"
 
+#include <cstring>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/frame.h>
@@ -75,7 +77,10 @@ bool VideoTrack::CanRepeat() const {
 }
 
 bool VideoTrack::CanReplayKey() const {
-  return pending_.empty() && repeater_->CanReplayKey() && PicturePixels() == key_pixels_;
+  return pending_.empty() && repeater_->CanReplayKey() && key_pixels_.size() == PictureBytes() &&
+         EveryPictureRow([this](const uint8_t* row, size_t bytes, size_t offset) {
+           return std::memcmp(row, key_pixels_.data() + offset, bytes) == 0;
+         });
 }
 
 int32_t VideoTrack::Encode(int64_t pts_us, int64_t duration_us, bool segment_start, bool unchanged,
@@ -111,22 +116,30 @@ int32_t VideoTrack::Encode(int64_t pts_us, int64_t duration_us, bool segment_sta
   const int32_t code = encoder_->Encode(picture_, [this](const AVPacket& packet) { return WritePacket(packet); });
   planner_->Reset(I420ViewOf(picture_));
   *key_frame = last_key_;
-  if (last_key_) key_pixels_ = PicturePixels();
+  if (last_key_) {
+    // Kept in the same buffer every time: a fresh one would cost a key frame its page faults.
+    key_pixels_.resize(PictureBytes());
+    EveryPictureRow([this](const uint8_t* row, size_t bytes, size_t offset) {
+      std::memcpy(key_pixels_.data() + offset, row, bytes);
+      return true;
+    });
+  }
   return code;
 }
 
-std::vector<uint8_t> VideoTrack::PicturePixels() const {
-  std::vector<uint8_t> pixels;
-  pixels.reserve(static_cast<size_t>(width_) * height_ * 3 / 2);
+template <typename Visit>
+bool VideoTrack::EveryPictureRow(Visit visit) const {
+  size_t offset = 0;
   for (int plane = 0; plane < 3; ++plane) {
     const int rows = plane ? height_ / 2 : height_;
-    const int bytes = plane ? width_ / 2 : width_;
-    for (int y = 0; y < rows; ++y) {
-      const uint8_t* row = picture_->data[plane] + static_cast<ptrdiff_t>(y) * picture_->linesize[plane];
-      pixels.insert(pixels.end(), row, row + bytes);
+    const size_t bytes = static_cast<size_t>(plane ? width_ / 2 : width_);
+    for (int y = 0; y < rows; ++y, offset += bytes) {
+      if (!visit(picture_->data[plane] + static_cast<ptrdiff_t>(y) * picture_->linesize[plane], bytes, offset)) {
+        return false;
+      }
     }
   }
-  return pixels;
+  return true;
 }
 
 int32_t VideoTrack::WritePacket(const AVPacket& packet) {

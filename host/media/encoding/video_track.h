@@ -63,8 +63,11 @@ class VideoTrack {
   int32_t WritePacket(const AVPacket& packet);
   int32_t WriteFrame(const uint8_t* data, size_t size, int64_t pts_us, int64_t duration_us, bool key_frame,
                      bool segment_start);
-  // The picture's pixels, row by row without padding: kept for a key frame, compared later.
-  std::vector<uint8_t> PicturePixels() const;
+  // Calls `visit(row, bytes, offset)` on each row of the picture's planes until it returns false;
+  // `offset` is where the row starts in the planes laid out one after the other without padding.
+  template <typename Visit>
+  bool EveryPictureRow(Visit visit) const;
+  size_t PictureBytes() const { return static_cast<size_t>(width_) * height_ * 3 / 2; }
 
   struct Pending {
     int64_t pts_us;
@@ -91,7 +94,8 @@ class VideoTrack {
   int32_t since_key_ = 0;
   int64_t repeats_ = 0;  // for the log
   int64_t patches_ = 0;
-  // The pixels of libx264's last key frame, to tell whether it can be written again.
+  // The pixels of libx264's last key frame (planes without padding), to tell whether it can be
+  // written again.
   std::vector<uint8_t> key_pixels_;
 };
 

@@ -83,6 +83,11 @@ TEST_F(VideoTrackTest, AKeyFrameDueOnAStillScreenCostsNothingSoAMissedSlotCanBeF
   }
   // The key frame falls due: on the same picture it is libx264's last key frame written again.
   EXPECT_TRUE(track_->CanRepeat());
+  // The last sample of the last plane counts as much as the first.
+  FillI420(track_->Canvas(), {kSize - 2, kSize - 2, 2, 2}, 120, 128, 129);
+  EXPECT_FALSE(track_->CanRepeat());
+  FillI420(track_->Canvas(), {kSize - 2, kSize - 2, 2, 2}, 120, 128, 128);
+  EXPECT_TRUE(track_->CanRepeat());
   FillI420(track_->Canvas(), {0, 0, 16, 16}, 30, 128, 128);
   // The picture changed since that key frame: only libx264 can make the next one.
   EXPECT_FALSE(track_->CanRepeat());
