@@ -6,7 +6,8 @@
 // system sound), and, given --before, an older qr-media-record video only, for a before/after
 // comparison in the same run.
 // Prints CPU seconds, peak RSS, frames written, frames late by 100 % (two frame intervals or more
-// after the previous frame), the first frame's delay after the start, and the ratios.
+// after the previous frame), the first frame's delay after the start, and the ratios; with more
+// than one run, also the median CPU ratio of the runs.
 //
 //   media_capture_bench [--seconds 10] [--fps 30] [--width 1920] [--height 1080] [--runs 1]
 //                       [--scenes blank,clock,pointer,busy] [--before PATH_OF_AN_OLDER_qr-media-record]
@@ -193,7 +194,9 @@ class Scene {
     stop_ = true;
     if (ticker_.joinable()) ticker_.join();
     if (player_ > 0) {
-      kill(player_, SIGTERM);
+      // ffplay's SIGTERM handler exits through its display library and can hang there; it has
+      // nothing to save.
+      kill(player_, SIGKILL);
       waitpid(player_, nullptr, 0);
     }
   }
@@ -297,11 +300,24 @@ void PrintRow(const std::string& scene, int run, const std::string& measure, dou
   PrintRow(scene, run, measure, a, b, ratio, note);
 }
 
+// The median of the runs' CPU ratios to ffmpeg, with their range: one run is noisy on a shared machine.
+void PrintMedianRatio(const std::string& scene, const std::string& measure, std::vector<double> ratios) {
+  std::sort(ratios.begin(), ratios.end());
+  const size_t n = ratios.size();
+  const double median = n % 2 ? ratios[n / 2] : (ratios[n / 2 - 1] + ratios[n / 2]) / 2;
+  char range[64], value[32];
+  std::snprintf(range, sizeof(range), "runs range %.3f-%.3f", ratios.front(), ratios.back());
+  std::snprintf(value, sizeof(value), "%.3f", median);
+  PrintRow(scene, 1, measure + " ratio, median of " + std::to_string(n), "-", "-", value, range);
+}
+
 double LatePercent(const Figures& f) { return 100.0 * f.late / std::max(1L, f.frames); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Rows appear as they are measured, also when the output goes to a file.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   Options o;
   std::map<std::string, int*> numbers = {{"--seconds", &o.seconds}, {"--fps", &o.fps}, {"--width", &o.width},
                                          {"--height", &o.height}, {"--runs", &o.runs}};
@@ -337,10 +353,17 @@ int main(int argc, char** argv) {
       PrintRow(name, 1, "scene", "-", "-", "-", "SCENE FAILED; " + text);
       continue;
     }
+    std::vector<double> video_ratios, audio_ratios, before_ratios;
     for (int run = 1; run <= o.runs; ++run) {
-      const Figures theirs = RunFfmpeg(o, xvfb.name(), dir);
-      const Figures video = RunOurs(o, ours, false, xvfb.name(), dir);
+      // A process measured later in a scene meets other cache and scheduler weather; every other
+      // run starts with ours, so that order favours neither side.
+      Figures theirs, video;
+      if (run % 2) theirs = RunFfmpeg(o, xvfb.name(), dir);
+      video = RunOurs(o, ours, false, xvfb.name(), dir);
+      if (run % 2 == 0) theirs = RunFfmpeg(o, xvfb.name(), dir);
       const Figures with_audio = RunOurs(o, ours, true, xvfb.name(), dir);
+      video_ratios.push_back(video.cpu_seconds / theirs.cpu_seconds);
+      audio_ratios.push_back(with_audio.cpu_seconds / theirs.cpu_seconds);
       const bool ran = theirs.exit_status == 0 && video.exit_status == 0 && with_audio.exit_status == 0;
       const std::string note = ran ? text : "A PROCESS FAILED; " + text;
       PrintRow(name, run, "CPU s video", video.cpu_seconds, theirs.cpu_seconds, "%.2f", note);
@@ -348,6 +371,7 @@ int main(int argc, char** argv) {
                "ours with audio; " + note);
       if (!o.before.empty()) {
         const Figures before = RunOurs(o, o.before, false, xvfb.name(), dir);
+        before_ratios.push_back(before.cpu_seconds / theirs.cpu_seconds);
         PrintRow(name, run, "CPU s video, before", before.cpu_seconds, theirs.cpu_seconds, "%.2f",
                  "the engine before, " + std::string(before.exit_status == 0 ? "" : "FAILED, ") + o.before);
         PrintRow(name, run, "frames late % before", LatePercent(before), LatePercent(theirs), "%.2f",
@@ -362,6 +386,11 @@ int main(int argc, char** argv) {
       PrintRow(name, run, "first frame written ms", std::to_string(video.first_frame_ms), "-", "-",
                "after enable-recording");
       PrintRow(name, run, "video MB", video.output_mb, theirs.output_mb, "%.2f", note);
+    }
+    if (o.runs > 1) {
+      PrintMedianRatio(name, "CPU video", video_ratios);
+      PrintMedianRatio(name, "CPU with audio", audio_ratios);
+      if (!before_ratios.empty()) PrintMedianRatio(name, "CPU video, before", before_ratios);
     }
   }
   Read("rm -rf '" + dir + "'");
