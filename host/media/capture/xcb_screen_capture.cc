@@ -1,6 +1,7 @@
 #include "host/media/capture/xcb_screen_capture.h"
 
 #include <sys/ipc.h>
+#include <sys/mman.h>
 #include <sys/shm.h>
 #include <xcb/damage.h>
 #include <xcb/shm.h>
@@ -148,6 +149,9 @@ bool XcbScreenCapture::EnsureBuffer(size_t bytes) {
       } else {
         shm_ = static_cast<uint8_t*>(address);
         shm_size_ = bytes;
+        // Mapped now, on the thread that prepares the capture, rather than a page fault at a
+        // time in the first frame (about 2000 of them for a 1080p screen).
+        madvise(address, bytes, MADV_POPULATE_READ);
       }
     }
     // Marked for removal now, so it goes away with the last detach whatever happens to us.
