@@ -20,7 +20,7 @@ Rect EvenClip(Rect rect, int width, int height) {
 
 void ConvertBgraToI420(const uint8_t* bgra, int bgra_stride, const I420View& out, const Rect& area) {
   // libyuv's "ARGB" is BGRA in memory, and its I420 is BT.601 limited range. Its vector rows
-  // convert a busy screen's changed tiles several times faster than plain loops.
+  // convert a busy screen's damaged rows several times faster than plain loops did.
   libyuv::ARGBToI420(bgra, bgra_stride, out.y + static_cast<ptrdiff_t>(area.y) * out.y_stride + area.x, out.y_stride,
                      out.u + static_cast<ptrdiff_t>(area.y / 2) * out.u_stride + area.x / 2, out.u_stride,
                      out.v + static_cast<ptrdiff_t>(area.y / 2) * out.v_stride + area.x / 2, out.v_stride, area.width,

@@ -5,9 +5,9 @@
 
 #include "host/media/media_types.h"
 
-// Pixel work the engine does itself because it touches only parts of a frame: converting the
-// changed areas of a BGRA screen image to the encoder's I420 picture, copying the camera head in,
-// and drawing the pointer. Rectangles are clipped to the picture and widened to even coordinates
+// Pixel work on parts of a frame: converting the damaged areas of a BGRA screen image to the
+// encoder's I420 picture (libyuv does the rows), copying the camera head in, and drawing the
+// pointer. Rectangles are clipped to the picture and widened to even coordinates
 // (a 2x2 block shares one chroma sample).
 namespace kvp::av {
 
